@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Brings a fresh Debian machine to the point where everything builds, runs and is tested:
+# Debian packages (only the missing ones), the Japanese locale, and a Wine prefix inside the
+# build tree. Safe to run again; quiet when nothing is missing.
+set -euo pipefail
+
+top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=${VERMIQ_BUILD:-$top/build}
+
+packages=(
+  cmake make g++ clang libclang-rt-14-dev
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+  wine64 xvfb xauth x11-utils locales fonts-ipafont-gothic imagemagick xdotool
+  libgtest-dev googletest
+  python3 python3-ezdxf libdxflib-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  echo "bootstrap: installing ${missing[*]}"
+  sudo_cmd=()
+  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo_cmd[@]}" apt-get update -qq
+  "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# Wine reads the ANSI code page from the locale: ja_JP.UTF-8 gives code page 932.
+if ! locale -a 2>/dev/null | grep -qix 'ja_JP.utf8'; then
+  echo "bootstrap: generating ja_JP.UTF-8"
+  sed -i 's/^# *\(ja_JP.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+  grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' >>/etc/locale.gen
+  locale-gen >/dev/null
+fi
+
+# The first start in a new prefix takes many seconds; pay it once here, under no display so
+# that no dialog waits for a user, then stop the server so later runs attach to their own display.
+export WINEPREFIX=$build/wineprefix WINEDEBUG=-all WINEARCH=win64
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  echo "bootstrap: creating the Wine prefix $WINEPREFIX"
+  mkdir -p "$WINEPREFIX"
+  LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 WINEDLLOVERRIDES="mscoree,mshtml=" /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 || true
+  /usr/lib/wine/wineserver -w 2>/dev/null || true
+fi

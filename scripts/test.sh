@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Sets everything up and runs every test: native unit tests, the same under ASan+UBSan, and the
+# Windows build (adapters, widgets, the stand-in CAD, end to end) under Wine on a virtual display.
+set -euo pipefail
+. "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+"$top/scripts/bootstrap.sh"
+mkdir -p "$build"
+
+echo "== native build and tests"
+configure_and_build "$build/native"
+ctest --test-dir "$build/native" --output-on-failure -j "$jobs"
+
+echo "== native tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+configure_and_build "$build/asan" -DVERMIQ_SANITIZE=ON -DCMAKE_CXX_COMPILER=clang++
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --test-dir "$build/asan" --output-on-failure -j "$jobs"
+
+echo "== Windows build and tests under Wine"
+configure_and_build "$build/win" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64.cmake"
+stop_wine
+status=0
+xvfb-run -a -s "-screen 0 1280x1024x24" \
+  ctest --test-dir "$build/win" --output-on-failure || status=$?
+stop_wine
+exit $status
