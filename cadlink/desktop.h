@@ -4,30 +4,55 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vermiq {
 
 // A window of any process; 0 is "no window". Wide enough for an HWND.
 using WindowHandle = std::uintptr_t;
 
+// Thrown by Desktop::Clipboard when the clipboard cannot be opened or used. The CAD link turns
+// it into a silent abort; it never reaches the user.
+class ClipboardError : public std::runtime_error {
+public:
+    ClipboardError() : std::runtime_error("clipboard unavailable") {}
+};
+
+// What the clipboard held, format by format, as raw bytes of global memory, so that it can be
+// put back unchanged after the tool has borrowed the clipboard.
+struct ClipboardSnapshot {
+    struct Format {
+        unsigned id = 0;                   // CF_TEXT, CF_UNICODETEXT, a registered format ...
+        std::vector<unsigned char> bytes;  // the whole global-memory block
+    };
+    std::vector<Format> formats;
+};
+
 // Everything the CAD link asks of the desktop. Win32Desktop forwards each call to the Win32
 // function of the same meaning; the simulated desktop of the tests hosts the stand-in CAD
 // session in-process, so the same link code runs natively against it.
+//
+// Calls on a handle that names no window (0, or a window that has gone) answer as Win32 does:
+// empty text, 0, false, and nothing sent.
 class Desktop {
 public:
     virtual ~Desktop() = default;
 
-    // Enumeration: the callback answers true to continue, false to stop.
+    // Enumeration: the callback answers true to continue, false to stop. An exception thrown by
+    // the callback ends the enumeration and is rethrown to the caller of Enum*, never through
+    // the platform's own callback frames.
     using EnumCallback = std::function<bool(WindowHandle)>;
     // EnumWindows: the top-level windows, front to back.
     virtual void EnumTopLevelWindows(const EnumCallback& callback) = 0;
-    // EnumChildWindows: every descendant; a parent of 0 means the desktop, whose "children"
-    // are the top-level windows.
+    // EnumChildWindows: every descendant, children of children included; a parent of 0 means
+    // the desktop, and then the top-level windows are visited (as EnumWindows would).
     virtual void EnumChildWindows(WindowHandle parent, const EnumCallback& callback) = 0;
 
-    // GetWindowTextA / GetClassNameA with a 256-byte buffer: at most 255 code-page bytes.
+    // GetWindowTextA / GetClassNameA with a 256-byte buffer and 255 as capacity: at most 255
+    // code-page bytes.
     virtual std::string WindowTitle(WindowHandle window) = 0;
     virtual std::string WindowClass(WindowHandle window) = 0;
     // GetWindowThreadProcessId; 0 for no window.
@@ -36,55 +61,55 @@ public:
     virtual bool IsWindowUnicode(WindowHandle window) = 0;
     virtual bool SetForegroundWindow(WindowHandle window) = 0;
 
-    // SendMessage(WM_COPYDATA) with wParam 0 and a COPYDATASTRUCT of these three fields.
+    // SendMessage(WM_COPYDATA) with wParam 0 and a COPYDATASTRUCT of these three fields; the
+    // platform copies cbData bytes from data into the receiving process. The answer is unused.
     virtual void SendCopyData(WindowHandle window, std::uintptr_t dwData, const void* data,
                               std::uint32_t cbData) = 0;
     // PostMessage(WM_NULL, 0, 0).
     virtual void PostNull(WindowHandle window) = 0;
-    // SendMessage(WM_GETTEXTLENGTH); 0 for a window that has gone.
+    // SendMessageA(WM_GETTEXTLENGTH); 0 for a window that has gone.
     virtual long GetTextLength(WindowHandle window) = 0;
-    // SendMessage(WM_GETTEXT) into a buffer of `capacity` bytes; the bytes up to the first NUL.
+    // SendMessageA(WM_GETTEXT) with wParam `capacity` into a buffer of `capacity` bytes; the
+    // bytes up to the first NUL, in the ANSI code page.
     virtual std::string GetText(WindowHandle window, long capacity) = 0;
     // SendMessage(WM_COMMAND, id, 0).
     virtual void SendCommand(WindowHandle window, unsigned id) = 0;
 
-    // The clipboard. Each call throws ClipboardError when the clipboard cannot be used (another
-    // program holds it open, say); callers turn that into a silent abort.
+    // The clipboard, open for the lifetime of this object (OpenClipboard .. CloseClipboard).
+    // Every member throws ClipboardError when the platform refuses.
     class Clipboard {
     public:
         virtual ~Clipboard() = default;
         virtual void Empty() = 0;
         // CF_TEXT: code-page bytes up to the first NUL; empty when there is no text.
         virtual std::string Text() = 0;
+        // Empties the clipboard and puts `text` on it as CF_TEXT.
         virtual void SetText(std::string_view text) = 0;
-        // Everything the clipboard holds, in a form that Restore puts back unchanged.
-        class Snapshot {
-        public:
-            virtual ~Snapshot() = default;
-        };
-        virtual std::unique_ptr<Snapshot> Save() = 0;
-        virtual void Restore(const Snapshot& snapshot) = 0;
+        // Every format the clipboard holds that can be copied as bytes.
+        virtual ClipboardSnapshot Save() = 0;
+        // Empties the clipboard and puts the saved formats back.
+        virtual void Restore(const ClipboardSnapshot& snapshot) = 0;
     };
-    // Opens the clipboard for the lifetime of the returned object (OpenClipboard/CloseClipboard).
+    // Throws ClipboardError when another program holds the clipboard open. Another process
+    // cannot use the clipboard while the returned object lives, so it must not be kept across
+    // a message that asks the CAD to fill the clipboard.
     virtual std::unique_ptr<Clipboard> OpenClipboard() = 0;
 
-    // CompareStringA with the user default locale and no flags: true when equal.
+    // CompareStringA with the user default locale, no flags and both lengths as given: true
+    // when the platform says "equal".
     virtual bool LocaleEqual(std::string_view a, std::string_view b) = 0;
-    // The system ANSI code page (932 on the target systems) to and from UTF-16.
+    // The system ANSI code page (932 on the target systems) to and from UTF-16. Characters the
+    // code page cannot hold become its default character.
     virtual std::u16string AnsiToWide(std::string_view text) = 0;
     virtual std::string WideToAnsi(std::u16string_view text) = 0;
 
-    // Height of the window's rectangle on the screen (GetWindowRect); nullopt-like -1 when the
-    // window cannot be measured.
-    virtual int WindowHeight(WindowHandle window) = 0;
-    // GetDC, GetTextExtentPoint32A, SetBkColor, SetTextColor, TextOutA at (0, windowHeight -
-    // textHeight), ReleaseDC: a prompt drawn once onto another process's window.
+    // Draws `text` once onto the window through its device context: GetWindowRect for the
+    // height h, GetDC, GetTextExtentPoint32A for the text height th, SetBkColor, SetTextColor,
+    // TextOutA at (0, h - th), ReleaseDC. Colours are COLORREF values (0x00BBGGRR). Nothing is
+    // drawn for a handle that names no window: GetDC(0) would be the whole screen.
     virtual void PaintText(WindowHandle window, std::string_view text, std::uint32_t background,
                            std::uint32_t foreground) = 0;
 };
-
-// Thrown by Desktop::Clipboard when the clipboard cannot be opened or used.
-struct ClipboardError {};
 
 // Waiting for the CAD: the caller's message processing between polls, and the sleep. The
 // application's host sleeps for real and pumps its dialog; tests advance a virtual clock.
@@ -93,7 +118,7 @@ public:
     virtual ~Waiter() = default;
     virtual void Sleep(int milliseconds) = 0;
     // Lets the tool's own pending messages be processed. May throw to end a run early (the
-    // dialog was closed during the run).
+    // dialog was closed during the run); the CAD link lets that propagate.
     virtual void ProcessMessages() = 0;
 };
 

@@ -1,0 +1,399 @@
+// The CAD link over the Desktop seam: window discovery, command channel, history, prompts.
+#include "cadlink/cad_link.h"
+
+#include <algorithm>
+#include <array>
+
+#include "cadlink/silent_abort.h"
+#include "common/cp932.h"
+
+namespace vermiq {
+namespace {
+
+// The title or class cut or padded to n bytes, as the first n bytes of the 256-byte buffer
+// the platform filled would be: a shorter text is followed by its terminating zeros.
+std::string LeadingBytes(std::string_view text, std::size_t n) {
+    std::string bytes(text.substr(0, n));
+    bytes.resize(n, '\0');
+    return bytes;
+}
+
+bool BeginsWith(std::string_view text, std::string_view prefix) {
+    return text.substr(0, prefix.size()) == prefix;
+}
+
+bool Contains(std::string_view text, std::string_view part) {
+    return text.find(part) != std::string_view::npos;
+}
+
+// A substring search that never starts a match on the second byte of a double-byte character.
+bool ContainsText(std::string_view text, std::string_view part) {
+    if (part.empty()) return true;
+    for (std::size_t i = 0; i + part.size() <= text.size();) {
+        if (text.compare(i, part.size(), part) == 0) return true;
+        i += IsCp932LeadByte(static_cast<unsigned char>(text[i])) ? 2 : 1;
+    }
+    return false;
+}
+
+std::string Trim(std::string_view text) {
+    auto blank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
+    std::size_t begin = 0, end = text.size();
+    while (begin < end && blank(text[begin])) ++begin;
+    while (end > begin && blank(text[end - 1])) --end;
+    return std::string(text.substr(begin, end - begin));
+}
+
+// The text strictly between the last `open` and the last `close`, trimmed, when the open mark
+// comes first; empty otherwise.
+std::string Between(std::string_view line, char open, char close) {
+    std::size_t a = line.rfind(open);
+    std::size_t b = line.rfind(close);
+    if (a == std::string_view::npos || b == std::string_view::npos || a >= b) return {};
+    return Trim(line.substr(a + 1, b - a - 1));
+}
+
+constexpr std::string_view kAutoCad = "AutoCAD ";
+// The text window's whole title, compared with its terminating zero.
+constexpr std::string_view kCommandWindowTitle{"コマンド ウィンドウ", sizeof("コマンド ウィンドウ")};
+constexpr std::string_view kTextWindowPart = "テキスト ウィンドウ";
+constexpr std::string_view kCommandLinePart = "コマンド ライン";
+constexpr std::string_view kReadOnlyMarker = "(読み込み専用)";
+constexpr std::string_view kCancelled = "キャンセル";
+
+constexpr std::array<std::string_view, 14> kMdiFrameClasses = {
+    "AfxMDIFrame10u",  "AfxMDIFrame20u",  "AfxMDIFrame30u",  "AfxMDIFrame40u",
+    "AfxMDIFrame50u",  "AfxMDIFrame60u",  "AfxMDIFrame70u",  "AfxMDIFrame80u",
+    "AfxMDIFrame90u",  "AfxMDIFrame100u", "AfxMDIFrame110u", "AfxMDIFrame120u",
+    "AfxMDIFrame130u", "AfxMDIFrame140u"};
+
+constexpr std::uint32_t kPromptBackground = 0x007F7FFF;  // RGB(255, 127, 127)
+constexpr std::uint32_t kPromptText = 0x00000000;
+
+constexpr char16_t kCtrlC = u'\x03';
+
+} // namespace
+
+// ---- Discovery ---------------------------------------------------------------------------
+
+void CadLink::RecordMainWindow(WindowHandle window) {
+    windows_.CadMainWindow = window;
+    windows_.CadProcessId = desktop_.WindowProcessId(window);
+}
+
+bool CadLink::MatchCadMainWindow(WindowHandle window) {
+    const std::string title = desktop_.WindowTitle(window);
+    if (title.empty()) return true;
+    if (BeginsWith(title, "AutoCAD ") || BeginsWith(title, "Autodesk ") ||
+        BeginsWith(title, "ACAD")) {
+        const std::string cls = desktop_.WindowClass(window);
+        bool recorded = false;
+        if (BeginsWith(cls, "Afx:") && Contains(cls, ":8:")) recorded = true;
+        for (std::string_view frame : kMdiFrameClasses)
+            if (Contains(cls, frame)) recorded = true;
+        if (recorded) RecordMainWindow(window);
+        return !recorded;
+    }
+    if (BeginsWith(title, "DraftSight")) {
+        if (Contains(desktop_.WindowClass(window), "QPopup")) {
+            RecordMainWindow(window);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool CadLink::MatchCadTextWindow(WindowHandle window) {
+    const std::string title = desktop_.WindowTitle(window);
+    if (title.empty()) return true;
+    bool qualifies;
+    if (desktop_.LocaleEqual(LeadingBytes(title, kAutoCad.size()), kAutoCad)) {
+        const std::string cls = desktop_.WindowClass(window);
+        qualifies = BeginsWith(cls, "Afx:") && Contains(cls, ":b:") &&
+                    ContainsText(title, kTextWindowPart);
+    } else {
+        qualifies = desktop_.LocaleEqual(LeadingBytes(title, kCommandWindowTitle.size()),
+                                         kCommandWindowTitle);
+    }
+    if (qualifies && desktop_.WindowProcessId(window) == windows_.CadProcessId) {
+        windows_.CadTextWindow = window;
+        return false;
+    }
+    return true;
+}
+
+bool CadLink::MatchCommandLineWindow(WindowHandle window) {
+    const std::string title = desktop_.WindowTitle(window);
+    if (title.empty()) return true;
+    const std::string cls = desktop_.WindowClass(window);
+    if (ContainsText(title, kCommandLinePart) && BeginsWith(cls, "Afx:") && Contains(cls, ":8:")) {
+        windows_.CommandLineWindow = window;
+        return false;
+    }
+    return true;
+}
+
+bool CadLink::MatchCommandPanes(WindowHandle window) {
+    const std::string title = desktop_.WindowTitle(window);
+    if (title.empty()) return true;
+    if (title == "Headlands") windows_.CommandInputPane = window;
+    if (title == "MountTam") windows_.CommandHistoryPane = window;
+    if (title == "input") windows_.CommandInputPane = window;
+    if (title == "output") windows_.CommandHistoryPane = window;
+    return windows_.CommandInputPane == 0 || windows_.CommandHistoryPane == 0;
+}
+
+WindowHandle CadLink::LocateCadMainWindow() {
+    if (!desktop_.IsWindow(windows_.CadMainWindow))
+        desktop_.EnumTopLevelWindows([this](WindowHandle w) { return MatchCadMainWindow(w); });
+    return windows_.CadMainWindow;
+}
+
+bool CadLink::IsCadAvailable() {
+    LocateCadMainWindow();
+    return desktop_.IsWindow(windows_.CadMainWindow);
+}
+
+bool CadLink::BringCadToFront() {
+    if (!IsCadAvailable()) return false;
+    desktop_.SetForegroundWindow(windows_.CadMainWindow);
+    return true;
+}
+
+WindowHandle CadLink::LocateCadTextWindow() {
+    windows_.CadTextWindow = 0;
+    desktop_.EnumTopLevelWindows([this](WindowHandle w) { return MatchCadTextWindow(w); });
+    return windows_.CadTextWindow;
+}
+
+WindowHandle CadLink::LocatePane(WindowHandle CadWindows::*pane) {
+    auto valid = [this](WindowHandle w) { return desktop_.IsWindow(w); };
+    auto matchPanes = [this](WindowHandle w) { return MatchCommandPanes(w); };
+    if (valid(LocateCadMainWindow()) && !valid(windows_.*pane)) {
+        // Handles left over from a CAD that has gone would count as found and could stop the
+        // pane search at its first titled window.
+        if (!valid(windows_.CommandInputPane)) windows_.CommandInputPane = 0;
+        if (!valid(windows_.CommandHistoryPane)) windows_.CommandHistoryPane = 0;
+
+        desktop_.EnumChildWindows(windows_.CadMainWindow, matchPanes);  // docked
+        if (!valid(windows_.*pane)) {
+            desktop_.EnumTopLevelWindows(
+                [this](WindowHandle w) { return MatchCommandLineWindow(w); });
+            if (valid(windows_.CommandLineWindow))
+                desktop_.EnumChildWindows(windows_.CommandLineWindow, matchPanes);  // floating
+            else
+                desktop_.EnumChildWindows(LocateCadTextWindow(), matchPanes);  // text window
+        }
+    }
+    return valid(windows_.*pane) ? windows_.*pane : 0;
+}
+
+WindowHandle CadLink::LocateCommandInputPane() { return LocatePane(&CadWindows::CommandInputPane); }
+
+WindowHandle CadLink::LocateCommandHistoryPane() {
+    return LocatePane(&CadWindows::CommandHistoryPane);
+}
+
+// ---- Command channel ---------------------------------------------------------------------
+
+bool CadLink::SendCadCommand(std::u16string_view command) {
+    LocateCadMainWindow();
+    return SendCadCommandInForm(command, desktop_.IsWindowUnicode(windows_.CadMainWindow));
+}
+
+bool CadLink::SendCadCommandInForm(std::u16string_view command, bool unicode) {
+    if (!desktop_.IsWindow(LocateCadMainWindow())) return false;
+    const WindowHandle frame = windows_.CadMainWindow;
+    if (unicode) {
+        // The round trip through the ANSI code page makes the CAD see what a keyboard in that
+        // code page could have typed: characters it cannot hold arrive as its default character.
+        const std::size_t n = command.size();
+        const std::u16string typed = desktop_.AnsiToWide(desktop_.WideToAnsi(command));
+        std::u16string buffer(n + 1, u'\0');
+        std::copy_n(typed.begin(), std::min(n, typed.size()), buffer.begin());
+        desktop_.SendCopyData(frame, 1, buffer.data(),
+                              static_cast<std::uint32_t>((n + 1) * sizeof(char16_t)));
+    } else {
+        std::string bytes = desktop_.WideToAnsi(command);
+        bytes.resize(std::min(bytes.size(), bytes.find('\0')));
+        desktop_.SendCopyData(frame, 1, bytes.c_str(), static_cast<std::uint32_t>(bytes.size() + 1));
+    }
+    desktop_.PostNull(frame);
+    return true;
+}
+
+std::string CadLink::ReadWindowText(WindowHandle window) {
+    const long n = desktop_.GetTextLength(window);
+    if (n <= 0) return {};
+    return desktop_.GetText(window, (n + 1) * 2);
+}
+
+std::string CadLink::ReadCommandInput() {
+    LocateCommandInputPane();
+    return ReadWindowText(windows_.CommandInputPane);
+}
+
+std::string CadLink::ReadCommandHistory() {
+    const WindowHandle textWindow = LocateCadTextWindow();
+    if (!desktop_.IsWindow(textWindow)) return {};
+
+    // The clipboard is the user's: what it held goes back once the history has been read. It
+    // is closed while the CAD copies, since the CAD must open it itself.
+    ClipboardSnapshot saved;
+    try {
+        auto clipboard = desktop_.OpenClipboard();
+        saved = clipboard->Save();
+        clipboard->Empty();
+    } catch (const ClipboardError&) {
+        throw SilentAbort();
+    }
+    auto restoreAfterFailure = [&] {
+        try {
+            desktop_.OpenClipboard()->Restore(saved);
+        } catch (const ClipboardError&) {
+            // Nothing more can be done for the clipboard; the run ends anyway.
+        }
+    };
+    std::string history;
+    try {
+        desktop_.SendCommand(textWindow, CopyHistoryCommand);
+        auto clipboard = desktop_.OpenClipboard();
+        history = clipboard->Text();
+        clipboard->Restore(saved);
+    } catch (const ClipboardError&) {
+        restoreAfterFailure();
+        throw SilentAbort();
+    } catch (...) {
+        restoreAfterFailure();
+        throw;
+    }
+    return history;
+}
+
+std::vector<std::string> SplitHistoryLines(std::string_view text) {
+    text = text.substr(0, text.find('\0'));
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\r' && text[i] != '\n') continue;
+        lines.emplace_back(text.substr(start, i - start));
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        start = i + 1;
+    }
+    if (start < text.size()) lines.emplace_back(text.substr(start));
+    return lines;
+}
+
+std::string CadLink::LastHistoryLine() {
+    const std::vector<std::string> lines = SplitHistoryLines(ReadCommandHistory());
+    for (auto line = lines.rbegin(); line != lines.rend(); ++line)
+        if (!line->empty()) return *line;
+    return {};
+}
+
+// ---- Prompts, variables, points ----------------------------------------------------------
+
+void CadLink::PaintPrompt(WindowHandle window, std::string_view text) {
+    // GetDC of no window is the whole screen's: a pane that was never found gets no prompt.
+    if (window == 0 || !desktop_.IsWindow(window)) return;
+    desktop_.PaintText(window, text, kPromptBackground, kPromptText);
+}
+
+std::string TakeFirstField(std::string& text) {
+    text = Trim(text);
+    const std::size_t comma = text.find(',');
+    std::string field;
+    if (comma == std::string::npos) {
+        field = std::move(text);
+        text.clear();
+    } else {
+        field = text.substr(0, comma);
+        text.erase(0, comma + 1);
+    }
+    return field;
+}
+
+std::string CadLink::QueryCadVariable(std::string_view name) {
+    if (!IsCadAvailable()) return {};
+    // The form follows the main frame just found; a handle kept from a CAD that has since been
+    // closed would tell the form of the old one.
+    const bool unicode = desktop_.IsWindowUnicode(windows_.CadMainWindow);
+
+    std::string upper(name);
+    for (char& c : upper)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    std::string command = upper == "ACADVER" ? std::string(name) : "'SETVAR " + std::string(name);
+    command += '\r';
+    SendCadCommandInForm(desktop_.AnsiToWide(command), unicode);
+
+    // The prompt shows a settable variable's value as "<value>" while it waits for a new one.
+    std::string line = ReadCommandInput();
+    std::string value = Between(line, '<', '>');
+    if (!value.empty()) {
+        SendCadCommandInForm(std::u16string(1, kCtrlC), unicode);
+        return value;
+    }
+
+    // A read-only variable is answered in the history instead: "NAME = value (読み込み専用)",
+    // possibly wrapped over several lines, possibly followed by the next prompt.
+    const std::vector<std::string> lines = SplitHistoryLines(ReadCommandHistory());
+    long i = static_cast<long>(lines.size()) - 1;
+    while (i >= 0 && lines[static_cast<std::size_t>(i)].empty()) --i;
+    if (i >= 0)
+        line = lines[static_cast<std::size_t>(i)];
+    else if (!lines.empty())
+        line = lines.front();
+    auto at = [&](long k) -> const std::string& { return lines[static_cast<std::size_t>(k)]; };
+
+    value = Between(line, '=', '(');
+    if (value.empty() && i > 2 && Contains(line, kReadOnlyMarker)) {
+        line = at(i - 2) + at(i - 1) + line;
+        value = Between(line, '=', '(');
+    }
+    if (value.empty() && i > 1 && Contains(at(i - 1), kReadOnlyMarker)) {
+        line = at(i - 1);
+        value = Between(line, '=', '(');
+    }
+    return value;
+}
+
+bool CadLink::PickPoint(WindowHandle promptWindow, std::string_view prompt, std::string& x,
+                        std::string& y) {
+    const std::u16string ctrlC(1, kCtrlC);
+    SendCadCommand(ctrlC + u"FILEDIA 0\r");
+    SendCadCommand(ctrlC + u"ID ");
+
+    // However this ends (a silent abort, the dialog closed during the wait), the CAD gets its
+    // file dialogs back and its "ID " command is not left waiting for a click.
+    struct Restorer {
+        CadLink& link;
+        std::u16string command;
+        ~Restorer() {
+            try {
+                link.SendCadCommand(command);
+            } catch (...) {
+                // Leaving anyway; the CAD is beyond reach.
+            }
+        }
+    } restore{*this, ctrlC + u"FILEDIA 1\r"};
+
+    PaintPrompt(promptWindow, prompt);
+    for (int poll = 0; poll < WaitPolls; ++poll) {
+        waiter_.Sleep(PollMilliseconds);
+        waiter_.ProcessMessages();
+        const std::string input = ReadCommandInput();
+        if (input == IdlePrompt || input.empty()) break;
+    }
+
+    const std::string last = LastHistoryLine();
+    if (Contains(last, kCancelled) || !Contains(last, "X")) {
+        x.clear();
+        return false;
+    }
+    std::string point = QueryCadVariable("LASTPOINT");
+    x = TakeFirstField(point);
+    y = TakeFirstField(point);
+    return true;
+}
+
+} // namespace vermiq

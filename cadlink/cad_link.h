@@ -1,0 +1,92 @@
+// The CAD link: finds the CAD's windows, types commands into it, reads its command line and
+// history, paints prompts on it, queries its variables and lets the user pick a point in it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cadlink/desktop.h"
+
+namespace vermiq {
+
+// The CAD's windows as last found. A handle counts only while Desktop::IsWindow accepts it; the
+// handles belong to the CAD and are never released.
+struct CadWindows {
+    WindowHandle CadMainWindow = 0;
+    WindowHandle CadTextWindow = 0;
+    WindowHandle CommandLineWindow = 0;
+    WindowHandle CommandInputPane = 0;
+    WindowHandle CommandHistoryPane = 0;
+    std::uint32_t CadProcessId = 0;
+};
+
+// One link to whatever CAD runs on the desktop. All texts are code-page-932 bytes except the
+// commands themselves, which are UTF-16 as the CAD receives them. Nothing here shows messages:
+// a missing window reads as 0, false or empty text. Only two things escape as exceptions: a
+// SilentAbort when the clipboard cannot be used, and whatever Waiter::ProcessMessages throws.
+class CadLink {
+public:
+    CadLink(Desktop& desktop, Waiter& waiter) : desktop_(desktop), waiter_(waiter) {}
+
+    const CadWindows& Windows() const { return windows_; }
+
+    // Discovery.
+    WindowHandle LocateCadMainWindow();
+    bool IsCadAvailable();
+    bool BringCadToFront();
+    WindowHandle LocateCadTextWindow();
+    WindowHandle LocateCommandInputPane();
+    WindowHandle LocateCommandHistoryPane();
+
+    // Enumeration callbacks: true to go on, false to stop. They record what they recognise.
+    bool MatchCadMainWindow(WindowHandle window);
+    bool MatchCadTextWindow(WindowHandle window);
+    bool MatchCommandLineWindow(WindowHandle window);
+    bool MatchCommandPanes(WindowHandle window);
+
+    // The command channel. The commands are UTF-16; any length is sent whole.
+    bool SendCadCommand(std::u16string_view command);
+    bool SendCadCommandInForm(std::u16string_view command, bool unicode);
+
+    // Reading the command line.
+    std::string ReadWindowText(WindowHandle window);
+    std::string ReadCommandInput();
+    // Borrows the clipboard for the CAD's history copy and gives the user's contents back.
+    // Throws SilentAbort when the clipboard cannot be used.
+    std::string ReadCommandHistory();
+    std::string LastHistoryLine();
+
+    // Prompts, variables, points.
+    void PaintPrompt(WindowHandle window, std::string_view text);
+    std::string QueryCadVariable(std::string_view name);
+    bool PickPoint(WindowHandle promptWindow, std::string_view prompt, std::string& x,
+                   std::string& y);
+
+    // The CAD's idle prompt.
+    static constexpr std::string_view IdlePrompt = "コマンド: ";
+    // The text window's menu command that copies the whole history to the clipboard.
+    static constexpr unsigned CopyHistoryCommand = 32781;
+    // Polls of a wait for the CAD, and the pause before each.
+    static constexpr int WaitPolls = 600;
+    static constexpr int PollMilliseconds = 200;
+
+private:
+    WindowHandle LocatePane(WindowHandle CadWindows::*pane);
+    void RecordMainWindow(WindowHandle window);
+
+    Desktop& desktop_;
+    Waiter& waiter_;
+    CadWindows windows_;
+};
+
+// The first comma-separated field of `text`, after trimming codes 0 to 32 from both ends of
+// `text`; `text` keeps what follows the comma (empty when there is none).
+std::string TakeFirstField(std::string& text);
+
+// A history text cut into lines: CR, LF or CR LF ends a line, the text ends at its first NUL,
+// and a line break at the very end adds no empty line.
+std::vector<std::string> SplitHistoryLines(std::string_view text);
+
+} // namespace vermiq
