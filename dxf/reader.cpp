@@ -1,0 +1,454 @@
+// DXF entity reader: the file is read in one piece and walked as group-code/value line pairs
+// over string_views into that buffer; nothing is allocated per line.
+#include "dxf/reader.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <utility>
+
+#ifdef _WIN32
+#include <share.h>
+#endif
+
+#include "dxf/convert.h"
+
+namespace vermiq {
+namespace {
+
+// Splits at CR, LF or CR LF. A break at the very end does not start another (empty) line.
+class LineCursor {
+public:
+    explicit LineCursor(std::string_view text) : p_(text.data()), end_(text.data() + text.size()) {}
+
+    std::size_t Remaining() const { return static_cast<std::size_t>(end_ - p_); }
+
+    bool Next(std::string_view& line) {
+        if (p_ == end_) return false;
+        const char* start = p_;
+        while (p_ != end_ && *p_ != '\n' && *p_ != '\r') ++p_;
+        line = std::string_view(start, static_cast<std::size_t>(p_ - start));
+        if (p_ != end_) {
+            const bool crlf = *p_ == '\r' && p_ + 1 != end_ && p_[1] == '\n';
+            p_ += crlf ? 2 : 1;
+        }
+        return true;
+    }
+
+private:
+    const char* p_;
+    const char* end_;
+};
+
+// DXF writes group codes right-aligned in three columns: a few blanks and up to four digits
+// take the short way; anything else gets the full conversion and its error.
+inline std::int32_t GroupCode(std::string_view line) {
+    std::size_t i = 0;
+    while (i < line.size() && line[i] == ' ') ++i;
+    const std::size_t digits = line.size() - i;
+    if (digits != 0 && digits <= 4) {
+        std::int32_t value = 0;
+        for (; i < line.size(); ++i) {
+            const unsigned digit = static_cast<unsigned>(line[i] - '0');
+            if (digit > 9) return StrToInt(line);
+            value = value * 10 + static_cast<std::int32_t>(digit);
+        }
+        return value;
+    }
+    return StrToInt(line);
+}
+
+std::string_view CutBytes(std::string_view text, std::size_t limit) {
+    return text.size() > limit ? text.substr(0, limit) : text;
+}
+
+void CutBytes(std::string& text, std::size_t limit) {
+    if (text.size() > limit) text.resize(limit);
+}
+
+// Deletes every "\<letter>" pair. Deleting a pair can bring a backslash next to another letter,
+// which is deleted too, exactly as repeated search-and-delete from the start would; done in one
+// pass so that a long value cannot make the reader quadratic.
+void RemoveCodePairs(std::string& text, char letter) {
+    std::size_t w = 0;
+    for (std::size_t r = 0; r < text.size(); ++r) {
+        const char c = text[r];
+        if (c == letter && w != 0 && text[w - 1] == '\\') {
+            --w;
+            continue;
+        }
+        text[w++] = c;
+    }
+    text.resize(w);
+}
+
+// Deletes "\<letter>" up to and including the next ';', from the first such code on, until a
+// code without a ';' after it is met, which is left as it stands with the rest of the text.
+void RemoveCodesToSemicolon(std::string& text, char letter) {
+    const char code[2] = {'\\', letter};
+    const std::string_view codeView(code, 2);
+    std::string out;
+    out.reserve(text.size());
+    std::size_t r = 0;
+    for (;;) {
+        // `out` holds no code; the first one may straddle its end and the rest of the text.
+        const bool straddles = !out.empty() && out.back() == '\\' && r < text.size() && text[r] == letter;
+        std::size_t at = r;
+        if (!straddles) {
+            at = std::string_view(text).find(codeView, r);
+            if (at == std::string_view::npos) break;
+        }
+        const std::size_t semicolon = text.find(';', straddles ? r + 1 : at + 2);
+        if (semicolon == std::string::npos) break;
+        if (straddles) out.pop_back();
+        else out.append(text, r, at - r);
+        r = semicolon + 1;
+    }
+    out.append(text, r, std::string::npos);
+    text = std::move(out);
+}
+
+// "\U+03C6" as the CAD writes a Greek small phi, and the same character in code page 932.
+constexpr std::string_view kPhiEscape = "\\U+03C6";
+constexpr std::string_view kPhiCp932 = "\x83\xD3";
+
+class DxfReader {
+public:
+    explicit DxfReader(EntityTables& tables) : t_(tables) {}
+
+    void Read(std::string_view text) {
+        LineCursor lines(text);
+        std::string_view codeLine;
+        std::string_view value;
+        // An odd last line has no value line and is ignored unconverted.
+        while (lines.Next(codeLine) && lines.Next(value)) {
+            const std::int32_t code = GroupCode(codeLine);
+            if (inEntities_ && code == 0 && value == "ENDSEC") return;
+            if (inStyleTable_) {
+                if (open_ == Open::Style) StylePair(code, value);
+                if (code == 0 && value == "STYLE") {
+                    t_.StyleTable.emplace_back();
+                    open_ = Open::Style;
+                }
+            }
+            if (inEntities_) {
+                if (open_ > Open::Style) EntityPair(code, value, lines.Remaining());
+                if (code == 0) StartEntity(value);
+            }
+            if (code == 2) {
+                if (value == "ENTITIES") {
+                    inEntities_ = true;
+                    inStyleTable_ = false;
+                } else if (value == "STYLE") {
+                    inStyleTable_ = true;
+                }
+            }
+        }
+    }
+
+private:
+    enum class Open : std::uint8_t { None, Style, Line, Text, Arc, Circle, PolylineHeader, Vertex, LwPolyline };
+
+    void StylePair(std::int32_t code, std::string_view value) {
+        StyleRec& style = t_.StyleTable.back();
+        switch (code) {
+        case 0: open_ = Open::None; break;
+        case 2: style.Name.assign(CutBytes(value, kStyleNameBytes)); break;
+        case 40: style.FixedHeight = StrToFloat(value); break;
+        default: break;
+        }
+    }
+
+    // Reached only by a code-0 pair, which has already closed the record that was open.
+    void StartEntity(std::string_view kind) {
+        if (kind == "LINE") {
+            t_.LineTable.emplace_back();
+            open_ = Open::Line;
+        } else if (kind == "VERTEX") {
+            // A vertex belongs to the polyline started last; without one it is passed over.
+            if (!t_.PolylineTable.empty()) open_ = Open::Vertex;
+            vertexHasPoint_ = false;
+        } else if (kind == "TEXT" || kind == "MTEXT") {
+            TextRec& text = t_.TextTable.emplace_back();
+            text.Height = LookupStyleHeight(t_, "Standard");
+            open_ = Open::Text;
+        } else if (kind == "ARC") {
+            t_.ArcTable.emplace_back();
+            open_ = Open::Arc;
+        } else if (kind == "CIRCLE") {
+            t_.CircleTable.emplace_back();
+            open_ = Open::Circle;
+        } else if (kind == "POLYLINE") {
+            t_.PolylineTable.emplace_back();
+            open_ = Open::PolylineHeader;
+        } else if (kind == "LWPOLYLINE") {
+            t_.PolylineTable.emplace_back();
+            vertexHasPoint_ = false;
+            open_ = Open::LwPolyline;
+        }
+    }
+
+    void EntityPair(std::int32_t code, std::string_view value, std::size_t remaining) {
+        if (code == 0) {
+            open_ = Open::None;
+            return;
+        }
+        switch (open_) {
+        case Open::Line: LinePair(t_.LineTable.back(), code, value); break;
+        case Open::Text: TextPair(t_.TextTable.back(), code, value); break;
+        case Open::Arc: ArcPair(t_.ArcTable.back(), code, value); break;
+        case Open::Circle: CirclePair(t_.CircleTable.back(), code, value); break;
+        case Open::PolylineHeader: PolylineHeaderPair(t_.PolylineTable.back(), code, value); break;
+        case Open::Vertex: VertexPair(t_.PolylineTable.back(), code, value); break;
+        case Open::LwPolyline: LwPolylinePair(t_.PolylineTable.back(), code, value, remaining); break;
+        case Open::None:
+        case Open::Style: break;
+        }
+    }
+
+    static bool PointPair(Point3& first, Point3& second, std::int32_t code, std::string_view value) {
+        switch (code) {
+        case 10: first.X = StrToFloat(value); return true;
+        case 20: first.Y = StrToFloat(value); return true;
+        case 30: first.Z = StrToFloat(value); return true;
+        case 11: second.X = StrToFloat(value); return true;
+        case 21: second.Y = StrToFloat(value); return true;
+        case 31: second.Z = StrToFloat(value); return true;
+        default: return false;
+        }
+    }
+
+    void LinePair(LineRec& line, std::int32_t code, std::string_view value) {
+        if (code == 8) line.Layer = Layer(value);
+        else PointPair(line.Start, line.End, code, value);
+    }
+
+    void TextPair(TextRec& text, std::int32_t code, std::string_view value) {
+        if (PointPair(text.First, text.Second, code, value)) return;
+        switch (code) {
+        case 1: {
+            std::string stripped = StripMtextCodes(std::string(value));
+            const std::size_t phi = stripped.find(kPhiEscape);
+            if (phi != std::string::npos) stripped.replace(phi, kPhiEscape.size(), kPhiCp932);
+            CutBytes(stripped, kTextBytes);
+            text.Text = std::move(stripped);
+            break;
+        }
+        case 3:
+            // Long MTEXT arrives in chunks; only the room left is taken.
+            text.Text.append(CutBytes(value, kTextBytes - text.Text.size()));
+            break;
+        case 7: text.Height = LookupStyleHeight(t_, value); break;
+        case 40: text.Height = StrToFloat(value); break;
+        case 72: text.HorizontalJustification = StrToInt(value); break;
+        case 73: text.VerticalJustification = StrToInt(value); break;
+        default: break;
+        }
+    }
+
+    void ArcPair(ArcRec& arc, std::int32_t code, std::string_view value) {
+        switch (code) {
+        case 8: arc.Layer = Layer(value); break;
+        case 10: arc.Centre.X = StrToFloat(value); break;
+        case 20: arc.Centre.Y = StrToFloat(value); break;
+        case 30: arc.Centre.Z = StrToFloat(value); break;
+        case 40: arc.Radius = StrToFloat(value); break;
+        case 50: arc.StartAngle = StrToFloat(value); break;
+        case 51: arc.EndAngle = StrToFloat(value); break;
+        default: break;
+        }
+    }
+
+    void CirclePair(CircleRec& circle, std::int32_t code, std::string_view value) {
+        switch (code) {
+        case 8: circle.Layer = Layer(value); break;
+        case 10: circle.Centre.X = StrToFloat(value); break;
+        case 20: circle.Centre.Y = StrToFloat(value); break;
+        case 30: circle.Centre.Z = StrToFloat(value); break;
+        case 40: circle.Radius = StrToFloat(value); break;
+        default: break;
+        }
+    }
+
+    // The header's own 10/20/30 (elevation) are no vertex.
+    void PolylineHeaderPair(PolylineRec& polyline, std::int32_t code, std::string_view value) {
+        if (code == 8) polyline.Layer = Layer(value);
+        else if (code == 70) polyline.Flags = StrToInt(value);
+    }
+
+    // A 20, 42 or 70 before the vertex's own 10 has no vertex to go to and is passed over,
+    // unconverted; it never lands on the vertex before.
+    void VertexPair(PolylineRec& polyline, std::int32_t code, std::string_view value) {
+        if (code == 10) {
+            const double x = StrToFloat(value);
+            polyline.Vertices.push_back(Vertex{x, 0.0, 0.0, 0});
+            vertexHasPoint_ = true;
+            return;
+        }
+        if (!vertexHasPoint_) return;
+        Vertex& vertex = polyline.Vertices.back();
+        switch (code) {
+        case 20: vertex.Y = StrToFloat(value); break;
+        case 42: vertex.Bulge = StrToFloat(value); break;
+        case 70: vertex.Flags = StrToInt(value); break;
+        default: break;
+        }
+    }
+
+    void LwPolylinePair(PolylineRec& polyline, std::int32_t code, std::string_view value, std::size_t remaining) {
+        switch (code) {
+        case 8: polyline.Layer = Layer(value); return;
+        case 70: polyline.Flags = StrToInt(value); return;
+        case 90: {
+            // The vertex count announced in the header saves the regrowth of a long vertex list.
+            // Every vertex takes at least ten bytes of the file, which bounds what a false count
+            // can reserve. Not a value the result depends on, so a bad one is no error.
+            std::int32_t announced = 0;
+            if (TryStrToInt(value, announced) && announced > 0)
+                polyline.Vertices.reserve(std::min<std::size_t>(static_cast<std::size_t>(announced), remaining / 10));
+            return;
+        }
+        case 10: {
+            const double x = StrToFloat(value);
+            polyline.Vertices.push_back(Vertex{x, 0.0, 0.0, 0});
+            vertexHasPoint_ = true;
+            return;
+        }
+        default: break;
+        }
+        if (!vertexHasPoint_) return;
+        if (code == 20) polyline.Vertices.back().Y = StrToFloat(value);
+        else if (code == 42) polyline.Vertices.back().Bulge = StrToFloat(value);
+    }
+
+    // Layer names are kept once; consecutive entities of one layer cost one comparison.
+    std::uint32_t Layer(std::string_view value) {
+        const std::string_view name = CutBytes(value, kLayerNameBytes);
+        if (t_.LayerNames[lastLayer_] == name) return lastLayer_;
+        const auto found = layerIndex_.find(name);
+        if (found != layerIndex_.end()) {
+            lastLayer_ = found->second;
+        } else {
+            lastLayer_ = static_cast<std::uint32_t>(t_.LayerNames.size());
+            t_.LayerNames.emplace_back(name);
+            layerIndex_.emplace(std::string(name), lastLayer_);
+        }
+        return lastLayer_;
+    }
+
+    EntityTables& t_;
+    bool inEntities_ = false;
+    bool inStyleTable_ = false;
+    Open open_ = Open::None;
+    bool vertexHasPoint_ = false; // the open VERTEX or LWPOLYLINE has had a code 10
+    std::uint32_t lastLayer_ = kNoLayer;
+    std::map<std::string, std::uint32_t, std::less<>> layerIndex_{{std::string(), kNoLayer}};
+};
+
+#ifdef _WIN32
+using StatBuffer = struct _stat64;
+inline int StatPath(const std::string& path, StatBuffer& st) { return _stat64(path.c_str(), &st); }
+inline int StatFile(std::FILE* f, StatBuffer& st) { return _fstat64(_fileno(f), &st); }
+inline bool IsDirectory(const StatBuffer& st) { return (st.st_mode & _S_IFMT) == _S_IFDIR; }
+#else
+using StatBuffer = struct stat;
+inline int StatPath(const std::string& path, StatBuffer& st) { return stat(path.c_str(), &st); }
+inline int StatFile(std::FILE* f, StatBuffer& st) { return fstat(fileno(f), &st); }
+inline bool IsDirectory(const StatBuffer& st) { return S_ISDIR(st.st_mode); }
+#endif
+
+// The reason as the user reads it; the C library's own texts are English.
+std::string Reason(int error) {
+    switch (error) {
+    case EACCES: return "アクセスが拒否されたか、別のプロセスが使用中です";
+    case EBUSY: return "別のプロセスが使用中です";
+    case EMFILE:
+    case ENFILE: return "開いているファイルが多すぎます";
+    case ENAMETOOLONG: return "ファイル名が長すぎます";
+    case EINVAL: return "ファイル名が正しくありません";
+    case EIO: return "入出力エラーが発生しました";
+    case ENOMEM: return "メモリが不足しています";
+    default: return std::strerror(error);
+    }
+}
+
+[[noreturn]] void ThrowFileError(const std::string& path, const char* failed, int error) {
+    throw FileOpenError("ファイル \"" + path + "\" " + failed + " (" + Reason(error) + ")");
+}
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+struct FileBytes {
+    std::unique_ptr<char[]> data;
+    std::size_t size = 0;
+};
+
+// Reads the whole file in one piece. Opened so that no one else may write it meanwhile: the
+// CAD may still be writing its export. False when no file is at `path` (a folder is none).
+bool LoadFile(const std::string& path, FileBytes& bytes) {
+#ifdef _WIN32
+    std::FILE* raw = _fsopen(path.c_str(), "rb", _SH_DENYWR);
+#else
+    std::FILE* raw = std::fopen(path.c_str(), "rb");
+#endif
+    StatBuffer st{};
+    if (raw == nullptr) {
+        const int error = errno;
+        if (StatPath(path, st) != 0 || IsDirectory(st)) return false;
+        ThrowFileError(path, "を開けません", error);
+    }
+    const std::unique_ptr<std::FILE, FileCloser> file(raw);
+    if (StatFile(raw, st) == 0 && IsDirectory(st)) return false;
+
+    // One byte more than the size asked for, so that a file that grew since is noticed.
+    std::size_t capacity = (st.st_size > 0 ? static_cast<std::size_t>(st.st_size) : 0) + 1;
+    bytes.data.reset(new char[capacity]);
+    bytes.size = 0;
+    for (;;) {
+        bytes.size += std::fread(bytes.data.get() + bytes.size, 1, capacity - bytes.size, raw);
+        if (bytes.size < capacity) break;
+        capacity = capacity < 4096 ? 4096 : capacity * 2;
+        std::unique_ptr<char[]> larger(new char[capacity]);
+        std::memcpy(larger.get(), bytes.data.get(), bytes.size);
+        bytes.data = std::move(larger);
+    }
+    if (std::ferror(raw)) ThrowFileError(path, "を読み込めません", errno);
+    return true;
+}
+
+} // namespace
+
+std::int32_t ReadDxfText(EntityTables& tables, std::string_view text) {
+    tables.Clear();
+    const std::size_t nul = text.find('\0');
+    if (nul != std::string_view::npos) text = text.substr(0, nul);
+    DxfReader(tables).Read(text);
+    return tables.LineCount();
+}
+
+std::int32_t ReadDxfEntities(EntityTables& tables, const std::string& path) {
+    tables.Clear();
+    FileBytes bytes;
+    if (!LoadFile(path, bytes)) return 0;
+    return ReadDxfText(tables, std::string_view(bytes.data.get(), bytes.size));
+}
+
+double LookupStyleHeight(const EntityTables& tables, std::string_view name) {
+    for (const StyleRec& style : tables.StyleTable)
+        if (style.Name == name) return style.FixedHeight;
+    return 0.0;
+}
+
+std::string StripMtextCodes(std::string text) {
+    for (const char letter : {'P', 'O', 'o', 'L', 'l'}) RemoveCodePairs(text, letter);
+    for (const char letter : {'T', 'C'}) RemoveCodesToSemicolon(text, letter);
+    return text;
+}
+
+} // namespace vermiq
