@@ -1,0 +1,255 @@
+// The marquee's motion: periods by speed, start offsets, wrap, bounce, the one-pass run, and
+// the switches that restart it.
+#include "widgets/marquee_steps.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace vermiq {
+namespace {
+
+using Dir = TEsScrollDirection;
+using B = TEsBehaviors;
+
+// Stands in for the window: a caption of fixed size, a timer that only records.
+struct FakeHost : MarqueeHost {
+    int captionWidth = 40, captionHeight = 20;
+    MarqueeSteps* steps = nullptr;
+    unsigned nextId = 1;
+    unsigned runningId = 0;
+    std::vector<unsigned> periods;
+    std::vector<unsigned> resolutions;
+    int measured = 0, fills = 0, repaints = 0, cycles = 0;
+
+    void MeasureCaption() override {
+        ++measured;
+        steps->SetCaptionSize(captionWidth, captionHeight);
+    }
+    unsigned StartTimer(unsigned period, unsigned resolution) override {
+        EXPECT_EQ(runningId, 0u) << "a timer was started while another ran";
+        periods.push_back(period);
+        resolutions.push_back(resolution);
+        return runningId = nextId++;
+    }
+    void KillTimer(unsigned id) override {
+        EXPECT_EQ(id, runningId);
+        runningId = 0;
+    }
+    void FillClient() override { ++fills; }
+    void Repaint() override { ++repaints; }
+    void Cycled() override { ++cycles; }
+};
+
+struct Marquee {
+    FakeHost host;
+    MarqueeSteps steps{host, 2};
+    Marquee(int clientWidth = 100, int clientHeight = 50) {
+        host.steps = &steps;
+        steps.SetClientSize(clientWidth, clientHeight);
+    }
+    // Steps until the next cycle and says how many steps that took.
+    int StepsToCycle(int limit = 10000) {
+        const int before = host.cycles;
+        for (int n = 1; n <= limit; ++n) {
+            steps.HandleStepMessage();
+            if (host.cycles != before) return n;
+        }
+        return -1;
+    }
+};
+
+TEST(MarqueeSteps, PeriodsBySpeed) {
+    const unsigned want[] = {20, 18, 16, 14, 12, 10, 8, 6, 4, 2, 2};
+    for (unsigned speed = 0; speed <= 10; ++speed) EXPECT_EQ(StepIntervalForSpeed(speed), want[speed]);
+    EXPECT_EQ(TimerResolutionFor(1, 1000000), 2u);
+    EXPECT_EQ(TimerResolutionFor(5, 1000000), 5u);
+    EXPECT_EQ(TimerResolutionFor(1, 1), 1u);
+}
+
+TEST(MarqueeSteps, SpeedsNineTenAndElevenWhileRunning) {
+    Marquee m;
+    m.steps.SetActive(true);
+    ASSERT_EQ(m.host.periods, (std::vector<unsigned>{10}));
+    m.steps.SetScrollSpeed(9);
+    m.steps.SetScrollSpeed(10);
+    EXPECT_EQ(m.host.periods, (std::vector<unsigned>{10, 2, 2}));
+    EXPECT_EQ(m.steps.StepInterval(), 2u);
+    m.steps.SetScrollSpeed(11); // ignored: the speed stays and the timer is left alone
+    m.steps.SetScrollSpeed(10); // the current speed: likewise
+    EXPECT_EQ(m.steps.ScrollSpeed(), 10);
+    EXPECT_EQ(m.host.periods.size(), 3u);
+    EXPECT_NE(m.host.runningId, 0u);
+}
+
+TEST(MarqueeSteps, ResolutionIsTheCoarserOfPeriodAndDevice) {
+    FakeHost host;
+    MarqueeSteps steps(host, 5);
+    host.steps = &steps;
+    steps.SetActive(true);                // 10 ms
+    steps.SetScrollSpeed(9);              // 2 ms
+    EXPECT_EQ(host.resolutions, (std::vector<unsigned>{10, 5}));
+}
+
+TEST(MarqueeSteps, SpeedZeroStandsUntilActiveIsSetAgain) {
+    Marquee m;
+    m.steps.SetActive(true);
+    m.steps.SetScrollSpeed(0);
+    EXPECT_EQ(m.host.runningId, 0u);
+    m.steps.SetActive(true); // same value, still restarts the timer
+    EXPECT_NE(m.host.runningId, 0u);
+    EXPECT_EQ(m.host.periods.back(), 20u);
+}
+
+TEST(MarqueeSteps, StartOffsets) {
+    const struct {
+        Dir direction;
+        B behavior;
+        int x, y;
+    } cases[] = {
+        {Dir::sdRightToLeft, B::bhCycle, 100, 0}, {Dir::sdRightToLeft, B::bhBounce, 60, 0},
+        {Dir::sdLeftToRight, B::bhOnce, -40, 0},  {Dir::sdLeftToRight, B::bhBounce, 0, 0},
+        {Dir::sdTopToBottom, B::bhCycle, 0, -20}, {Dir::sdTopToBottom, B::bhBounce, 0, 0},
+        {Dir::sdBottomToTop, B::bhCycle, 0, 50},  {Dir::sdBottomToTop, B::bhBounce, 0, 30},
+    };
+    for (const auto& c : cases) {
+        Marquee m;
+        m.steps.SetScrollDirection(c.direction);
+        m.steps.SetBehavior(c.behavior);
+        m.steps.SetActive(true);
+        SCOPED_TRACE(static_cast<int>(c.direction) * 10 + static_cast<int>(c.behavior));
+        EXPECT_EQ(m.steps.OffsetX(), c.x);
+        EXPECT_EQ(m.steps.OffsetY(), c.y);
+        EXPECT_EQ(m.host.fills, 1);
+    }
+}
+
+TEST(MarqueeSteps, WrapsWithAGapBeyondTheFarEdge) {
+    const struct {
+        Dir direction;
+        int steps; // from the start offset to the wrap
+        int x, y;  // where the caption comes back
+    } cases[] = {
+        {Dir::sdRightToLeft, 100 + 40 + 15 + 1, 100, 0}, // left edge more than 55 px out
+        {Dir::sdLeftToRight, 40 + 100 + 15 + 1, -40, 0},
+        {Dir::sdTopToBottom, 20 + 50 + 15 + 1, 0, -20},
+        {Dir::sdBottomToTop, 50 + 20 + 15 + 1, 0, 50},
+    };
+    for (const auto& c : cases) {
+        Marquee m;
+        m.steps.SetScrollDirection(c.direction);
+        m.steps.SetActive(true);
+        SCOPED_TRACE(static_cast<int>(c.direction));
+        EXPECT_EQ(m.StepsToCycle(), c.steps);
+        EXPECT_EQ(m.steps.OffsetX(), c.x);
+        EXPECT_EQ(m.steps.OffsetY(), c.y);
+        EXPECT_EQ(m.steps.ScrollDirection(), c.direction);
+        EXPECT_EQ(m.StepsToCycle(), c.steps); // and again, from the same place
+    }
+}
+
+TEST(MarqueeSteps, BouncesAShortCaptionBetweenTheEdges) {
+    Marquee m;
+    m.steps.SetBehavior(B::bhBounce);
+    m.steps.SetActive(true);
+    ASSERT_EQ(m.steps.OffsetX(), 60); // right-aligned
+    EXPECT_EQ(m.StepsToCycle(), 61);  // the left edge passes 0
+    EXPECT_EQ(m.steps.OffsetX(), -1);
+    EXPECT_EQ(m.steps.ScrollDirection(), Dir::sdLeftToRight);
+    EXPECT_EQ(m.StepsToCycle(), 62); // until the right edge passes the client's
+    EXPECT_EQ(m.steps.OffsetX(), 61);
+    EXPECT_EQ(m.steps.ScrollDirection(), Dir::sdRightToLeft);
+    EXPECT_EQ(m.host.periods.size(), 1u); // a bounce does not restart anything
+    EXPECT_TRUE(m.steps.Active());
+}
+
+TEST(MarqueeSteps, BouncesVertically) {
+    Marquee m;
+    m.steps.SetScrollDirection(Dir::sdTopToBottom);
+    m.steps.SetBehavior(B::bhBounce);
+    m.steps.SetActive(true);
+    EXPECT_EQ(m.StepsToCycle(), 31);
+    EXPECT_EQ(m.steps.ScrollDirection(), Dir::sdBottomToTop);
+    EXPECT_EQ(m.StepsToCycle(), 32);
+    EXPECT_EQ(m.steps.ScrollDirection(), Dir::sdTopToBottom);
+}
+
+TEST(MarqueeSteps, BounceWithAWideCaptionWrapsLikeCycle) {
+    Marquee m;
+    m.host.captionWidth = 100; // not smaller than the client
+    m.steps.SetBehavior(B::bhBounce);
+    m.steps.SetActive(true);
+    EXPECT_EQ(m.steps.OffsetX(), 0);
+    EXPECT_EQ(m.StepsToCycle(), 116);
+    EXPECT_EQ(m.steps.OffsetX(), 100);
+    EXPECT_EQ(m.StepsToCycle(), 216);
+    EXPECT_EQ(m.host.cycles, 2);
+    EXPECT_EQ(m.steps.ScrollDirection(), Dir::sdRightToLeft);
+}
+
+TEST(MarqueeSteps, OnceStopsAtTheFirstWrapAndRestartsFromTheStart) {
+    Marquee m;
+    m.steps.SetBehavior(B::bhOnce);
+    m.steps.SetActive(true);
+    EXPECT_EQ(m.StepsToCycle(), 156);
+    EXPECT_FALSE(m.steps.Active());
+    EXPECT_EQ(m.host.runningId, 0u);
+    EXPECT_EQ(m.steps.OffsetX(), 0);
+    EXPECT_EQ(m.steps.OffsetY(), 0);
+    // A tick posted before the timer died is dropped.
+    m.steps.HandleStepMessage();
+    EXPECT_EQ(m.steps.OffsetX(), 0);
+    m.steps.SetActive(true);
+    EXPECT_EQ(m.steps.OffsetX(), 100);
+    EXPECT_NE(m.host.runningId, 0u);
+}
+
+TEST(MarqueeSteps, DirectionChangeWhileActiveRestartsFromItsStart) {
+    Marquee m;
+    m.steps.SetActive(true);
+    for (int i = 0; i < 30; ++i) m.steps.HandleStepMessage();
+    ASSERT_EQ(m.steps.OffsetX(), 70);
+    m.steps.SetScrollDirection(Dir::sdBottomToTop);
+    EXPECT_TRUE(m.steps.Active());
+    EXPECT_EQ(m.steps.OffsetX(), 0);
+    EXPECT_EQ(m.steps.OffsetY(), 50);
+    EXPECT_EQ(m.host.measured, 2);
+    EXPECT_NE(m.host.runningId, 0u);
+    m.steps.HandleStepMessage();
+    EXPECT_EQ(m.steps.OffsetY(), 49);
+    // A change while stopped only stores the value.
+    m.steps.SetActive(false);
+    m.steps.SetScrollDirection(Dir::sdLeftToRight);
+    EXPECT_FALSE(m.steps.Active());
+    EXPECT_EQ(m.host.runningId, 0u);
+}
+
+TEST(MarqueeSteps, RemeasuringKeepsTheOffsetAndMovesTheWrap) {
+    Marquee m;
+    m.steps.SetActive(true);
+    for (int i = 0; i < 120; ++i) m.steps.HandleStepMessage();
+    ASSERT_EQ(m.steps.OffsetX(), -20);
+    m.host.captionWidth = 10; // a shorter caption
+    m.host.MeasureCaption();
+    EXPECT_EQ(m.steps.OffsetX(), -20);
+    EXPECT_EQ(m.steps.CaptionWidth(), 10);
+    EXPECT_EQ(m.StepsToCycle(), 6); // -26 < -10 - 15
+}
+
+TEST(MarqueeSteps, ImageAndTheStripLeftBehind) {
+    Marquee m;
+    m.steps.SetActive(true);
+    EXPECT_EQ(m.steps.ImageRect(), (EsRect{0, 0, 140, 70}));
+    EXPECT_FALSE(m.steps.StripToFill());
+    m.steps.SetScrollDirection(Dir::sdLeftToRight);
+    for (int i = 0; i < 45; ++i) m.steps.HandleStepMessage();
+    EXPECT_EQ(m.steps.StripToFill(), (EsRect{0, 0, 5, 50}));
+    m.steps.SetScrollDirection(Dir::sdTopToBottom);
+    EXPECT_EQ(m.steps.ImageRect(), (EsRect{0, 0, 100, 70}));
+    for (int i = 0; i < 27; ++i) m.steps.HandleStepMessage();
+    EXPECT_EQ(m.steps.StripToFill(), (EsRect{0, 0, 100, 7}));
+}
+
+} // namespace
+} // namespace vermiq

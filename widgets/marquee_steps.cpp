@@ -1,0 +1,175 @@
+// The scrolling marquee's state machine: activation, start offsets, steps, wrap and bounce.
+#include "widgets/marquee_steps.h"
+
+#include <algorithm>
+
+namespace vermiq {
+
+unsigned StepIntervalForSpeed(unsigned speed) {
+    const unsigned s = std::min(speed, 10u);
+    return std::max((10 - s) * 20 / 10, 2u);
+}
+
+unsigned TimerResolutionFor(unsigned minPeriod, unsigned maxPeriod) {
+    return std::min(std::max(2u, minPeriod), maxPeriod);
+}
+
+MarqueeSteps::MarqueeSteps(MarqueeHost& host, unsigned timerResolution)
+    : host_(host), timerResolution_(timerResolution) {}
+
+bool MarqueeSteps::Horizontal() const {
+    return direction_ == TEsScrollDirection::sdRightToLeft ||
+           direction_ == TEsScrollDirection::sdLeftToRight;
+}
+
+void MarqueeSteps::SetActive(bool value) {
+    if (value != active_) {
+        active_ = value;
+        offsetX_ = 0;
+        offsetY_ = 0;
+        if (value) {
+            host_.MeasureCaption();
+            StartOffsets();
+        }
+        host_.FillClient();
+        host_.Repaint();
+    }
+    StartScrollTimer();
+}
+
+void MarqueeSteps::SetBehavior(TEsBehaviors value) {
+    if (value == behavior_) return;
+    const bool wasActive = active_;
+    SetActive(false);
+    behavior_ = value;
+    SetActive(wasActive);
+}
+
+void MarqueeSteps::SetScrollDirection(TEsScrollDirection value) {
+    if (value == direction_) return;
+    const bool wasActive = active_;
+    SetActive(false);
+    direction_ = value;
+    SetActive(wasActive);
+}
+
+void MarqueeSteps::SetScrollSpeed(unsigned value) {
+    if (value == speed_ || value > 10) return;
+    speed_ = static_cast<TEsScrollSpeed>(value);
+    StopScrollTimer();
+    if (speed_ != 0) StartScrollTimer();
+    host_.Repaint();
+}
+
+void MarqueeSteps::StartScrollTimer() {
+    StopScrollTimer();
+    stepInterval_ = StepIntervalForSpeed(speed_);
+    if (active_)
+        timerId_ = host_.StartTimer(stepInterval_, std::max(stepInterval_, timerResolution_));
+}
+
+void MarqueeSteps::StopScrollTimer() {
+    if (timerId_ != 0) host_.KillTimer(timerId_);
+    timerId_ = 0;
+}
+
+void MarqueeSteps::HandleStepMessage() {
+    if (active_) ScrollStep();
+}
+
+void MarqueeSteps::SetClientSize(int width, int height) {
+    clientWidth_ = width;
+    clientHeight_ = height;
+}
+
+void MarqueeSteps::SetCaptionSize(int width, int height) {
+    captionWidth_ = width;
+    captionHeight_ = height;
+}
+
+bool MarqueeSteps::Bounces() const {
+    if (behavior_ != TEsBehaviors::bhBounce) return false;
+    return Horizontal() ? captionWidth_ < clientWidth_ : captionHeight_ < clientHeight_;
+}
+
+void MarqueeSteps::StartOffsets() {
+    const bool bounce = behavior_ == TEsBehaviors::bhBounce;
+    switch (direction_) {
+    case TEsScrollDirection::sdRightToLeft:
+        offsetX_ = bounce ? clientWidth_ - captionWidth_ : clientWidth_;
+        break;
+    case TEsScrollDirection::sdLeftToRight: offsetX_ = bounce ? 0 : -captionWidth_; break;
+    case TEsScrollDirection::sdTopToBottom: offsetY_ = bounce ? 0 : -captionHeight_; break;
+    case TEsScrollDirection::sdBottomToTop:
+        offsetY_ = bounce ? clientHeight_ - captionHeight_ : clientHeight_;
+        break;
+    }
+}
+
+void MarqueeSteps::ScrollStep() {
+    using D = TEsScrollDirection;
+    const bool bounce = Bounces();
+    switch (direction_) {
+    case D::sdRightToLeft:
+        --offsetX_;
+        if (bounce && offsetX_ < 0) {
+            direction_ = D::sdLeftToRight;
+            DoCycle();
+        } else if (!bounce && offsetX_ < -captionWidth_ - kWrapGap) {
+            offsetX_ = clientWidth_;
+            DoCycle();
+        }
+        break;
+    case D::sdLeftToRight:
+        ++offsetX_;
+        if (bounce && offsetX_ > clientWidth_ - captionWidth_) {
+            direction_ = D::sdRightToLeft;
+            DoCycle();
+        } else if (!bounce && offsetX_ > clientWidth_ + kWrapGap) {
+            offsetX_ = -captionWidth_;
+            DoCycle();
+        }
+        break;
+    case D::sdTopToBottom:
+        ++offsetY_;
+        if (bounce && offsetY_ > clientHeight_ - captionHeight_) {
+            direction_ = D::sdBottomToTop;
+            DoCycle();
+        } else if (!bounce && offsetY_ > clientHeight_ + kWrapGap) {
+            offsetY_ = -captionHeight_;
+            DoCycle();
+        }
+        break;
+    case D::sdBottomToTop:
+        --offsetY_;
+        if (bounce && offsetY_ < 0) {
+            direction_ = D::sdTopToBottom;
+            DoCycle();
+        } else if (!bounce && offsetY_ < -captionHeight_ - kWrapGap) {
+            offsetY_ = clientHeight_;
+            DoCycle();
+        }
+        break;
+    }
+    host_.Repaint();
+}
+
+void MarqueeSteps::DoCycle() {
+    host_.Cycled();
+    if (behavior_ == TEsBehaviors::bhOnce) SetActive(false);
+}
+
+EsRect MarqueeSteps::ImageRect() const {
+    const int width = Horizontal() ? clientWidth_ + captionWidth_ : clientWidth_;
+    return {0, 0, width, clientHeight_ + captionHeight_};
+}
+
+std::optional<EsRect> MarqueeSteps::StripToFill() const {
+    if (direction_ == TEsScrollDirection::sdLeftToRight && offsetX_ > 0)
+        return EsRect{0, 0, offsetX_, clientHeight_};
+    if (direction_ == TEsScrollDirection::sdTopToBottom && offsetY_ > 0)
+        return EsRect{0, 0, clientWidth_, offsetY_};
+    return std::nullopt;
+}
+
+} // namespace vermiq
