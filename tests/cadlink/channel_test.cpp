@@ -1,0 +1,244 @@
+// The command channel and the command-line reading on a simulated desktop.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cadlink/cad_link.h"
+#include "cadlink/silent_abort.h"
+#include "tests/support/sim_desktop.h"
+
+namespace vermiq {
+namespace {
+
+using sim::CadLayout;
+using sim::CadOptions;
+using sim::ScriptedCad;
+using sim::SimCad;
+using sim::SimDesktop;
+using Bytes = std::vector<unsigned char>;
+
+struct Channel : ::testing::Test {
+    SimDesktop desk;
+    CadLink link{desk, desk.Clock()};
+    ScriptedCad* script = nullptr;
+    SimCad Host(CadLayout layout = CadLayout::Docked, CadOptions options = {}) {
+        auto owned = std::make_unique<ScriptedCad>();
+        script = owned.get();
+        SimCad cad = desk.Host(layout, std::move(owned), options);
+        link.LocateCadMainWindow();  // as the run does first; the text window needs its process
+        return cad;
+    }
+};
+
+// The text's UTF-16 little-endian bytes, then `zeros` zero units.
+Bytes Utf16Bytes(std::u16string_view text, int zeros = 0) {
+    Bytes bytes;
+    for (char16_t unit : text) {
+        bytes.push_back(static_cast<unsigned char>(unit & 0xFF));
+        bytes.push_back(static_cast<unsigned char>(unit >> 8));
+    }
+    bytes.insert(bytes.end(), 2 * static_cast<std::size_t>(zeros), 0);
+    return bytes;
+}
+
+struct SendCase {
+    const char* name;
+    std::u16string command;
+    bool unicode;
+    std::uint32_t cbData;
+    Bytes bytes;  // what arrives, terminator included
+};
+
+std::vector<SendCase> SendCases() {
+    const std::u16string a255(255, u'A');
+    const std::u16string a300(300, u'A');
+    Bytes a255Wide = Utf16Bytes(a255, 1);
+    Bytes a300Narrow(300, 'A');
+    a300Narrow.push_back(0);
+    const std::string japanese = "コマンド";  // code page 932 in this build
+    Bytes japaneseNarrow(japanese.begin(), japanese.end());
+    japaneseNarrow.push_back(0);
+    return {
+        {"255 units", a255, true, 512, a255Wide},
+        {"Ctrl+C Unicode", u"\x03", true, 4, {3, 0, 0, 0}},
+        {"Ctrl+C ANSI", u"\x03", false, 2, {3, 0}},
+        {"300 units whole", a300, true, 602, Utf16Bytes(a300, 1)},
+        {"300 bytes whole", a300, false, 301, a300Narrow},
+        {"Japanese Unicode", u"コマンド", true, 10, Utf16Bytes(u"コマンド", 1)},
+        {"Japanese ANSI", u"コマンド", false, 9, japaneseNarrow},
+        // What code page 932 cannot hold arrives as its default character "?".
+        {"unmappable Unicode", u"caf\u00E9", true, 10, Utf16Bytes(u"caf?", 1)},
+        // A surrogate pair becomes one "?": the count stays that of the command.
+        {"surrogate pair", u"\U0001F600", true, 6, Utf16Bytes(u"?", 2)},
+        {"empty", u"", true, 2, {0, 0}},
+        {"empty ANSI", u"", false, 1, {0}},
+    };
+}
+
+TEST_F(Channel, CopyDataRecordInBothForms) {
+    SimCad cad = Host();
+    for (const SendCase& c : SendCases()) {
+        desk.ClearRecords();
+        EXPECT_TRUE(link.SendCadCommandInForm(c.command, c.unicode)) << c.name;
+        ASSERT_EQ(desk.CopyDataSent().size(), 1u) << c.name;
+        const sim::SentCopyData& sent = desk.CopyDataSent().front();
+        EXPECT_EQ(sent.window, cad.MainFrame()) << c.name;
+        EXPECT_EQ(sent.dwData, 1u) << c.name;
+        EXPECT_EQ(sent.cbData, c.cbData) << c.name;
+        EXPECT_EQ(sent.bytes, c.bytes) << c.name;
+        EXPECT_EQ(desk.NullsPosted(), std::vector<WindowHandle>{cad.MainFrame()}) << c.name;
+    }
+}
+
+TEST_F(Channel, FormFollowsTheMainFrame) {
+    Host(CadLayout::Docked, CadOptions{false, false, 0});
+    EXPECT_TRUE(link.SendCadCommand(u"\x03ID "));
+    EXPECT_TRUE(link.SendCadCommand(u"点を指定"));
+    ASSERT_EQ(desk.CopyDataSent().size(), 2u);
+    EXPECT_EQ(desk.CopyDataSent()[0].cbData, 5u);  // bytes, not UTF-16
+    EXPECT_EQ(script->typed, (std::vector<std::string>{"\x03ID ", "点を指定"}));
+}
+
+TEST_F(Channel, LongCommandReachesTheCadWhole) {
+    Host();
+    const std::string folder = "C:\\Users\\" + std::string(280, 'u') + "\\作業\\x.dxf";
+    const std::string command = "DXFOUT \"" + folder + "\"";
+    ASSERT_TRUE(link.SendCadCommand(desk.AnsiToWide(command)));
+    ASSERT_EQ(script->typed.size(), 1u);
+    EXPECT_EQ(script->typed[0], command);
+}
+
+TEST_F(Channel, NoCadSendsNothing) {
+    EXPECT_FALSE(link.SendCadCommand(u"\x03"));
+    EXPECT_FALSE(link.SendCadCommandInForm(u"\x03", false));
+    SimCad cad = Host();
+    ASSERT_TRUE(link.SendCadCommand(u"LINE "));
+    cad.Close();
+    desk.ClearRecords();
+    EXPECT_FALSE(link.SendCadCommand(u"\x03"));
+    EXPECT_TRUE(desk.CopyDataSent().empty());
+    EXPECT_TRUE(desk.NullsPosted().empty());
+}
+
+TEST_F(Channel, WindowTextOfPanesThatAreEmptyOrGone) {
+    SimCad cad = Host();
+    EXPECT_EQ(link.ReadCommandInput(), "コマンド: ");
+    script->input = "";
+    EXPECT_EQ(link.ReadCommandInput(), "");
+    script->input = "オブジェクトを選択: ";
+    EXPECT_EQ(link.ReadCommandInput(), "オブジェクトを選択: ");
+    desk.DestroyWindow(cad.InputPane());
+    EXPECT_EQ(link.ReadCommandInput(), "");
+    EXPECT_EQ(link.ReadWindowText(0), "");
+    EXPECT_EQ(link.ReadWindowText(cad.InputPane()), "");
+}
+
+struct SplitCase {
+    std::string text;
+    std::vector<std::string> lines;
+};
+
+TEST(HistoryLines, SplitAtEveryKindOfBreak) {
+    const std::vector<SplitCase> cases = {
+        {"", {}},
+        {"a", {"a"}},
+        {"a\r\nb\r\n", {"a", "b"}},
+        {"a\rb\nc", {"a", "b", "c"}},
+        {"a\n\r", {"a", ""}},  // LF then CR: two breaks
+        {"a\r\n\r\n", {"a", ""}},
+        {"\r\n", {""}},
+        {std::string("a\r\nb\0c\r\n", 8), {"a", "b"}},
+        {"コマンド: \r\n  \r\n", {"コマンド: ", "  "}},
+    };
+    for (const SplitCase& c : cases) EXPECT_EQ(SplitHistoryLines(c.text), c.lines) << c.text;
+}
+
+TEST_F(Channel, LastHistoryLineSkipsEmptyLinesOnly) {
+    Host();
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"", ""},
+        {"\r\n\r\n", ""},
+        {"LINE\r\n点を指定:\r\n", "点を指定:"},
+        {"LINE\r\n点を指定:\r\n\r\n\r\n", "点を指定:"},
+        {"LINE\r\n点を指定:\r\n   \r\n", "   "},
+        {"LINE\r\n*キャンセル*", "*キャンセル*"},
+    };
+    for (const auto& [history, last] : cases) {
+        script->history = history;
+        EXPECT_EQ(link.LastHistoryLine(), last) << history;
+    }
+}
+
+TEST_F(Channel, HistoryReadKeepsEveryClipboardFormat) {
+    Host();
+    script->history = "コマンド: LINE\r\n*キャンセル*\r\n";
+    desk.SetClipboardText("ユーザーの文字列");
+    desk.SetClipboardFormat(sim::kCfUnicodeText, Utf16Bytes(u"ユーザーの文字列", 1));
+    desk.SetClipboardFormat(0xC123, Bytes{1, 2, 0, 3, 255});
+    const auto before = desk.ClipboardFormats();
+
+    EXPECT_EQ(link.ReadCommandHistory(), script->history);
+    EXPECT_EQ(desk.ClipboardFormats(), before);
+    EXPECT_FALSE(desk.ClipboardOpen());
+}
+
+TEST_F(Channel, HistoryReadLeavesAnEmptyClipboardEmpty) {
+    Host();
+    script->history = "LINE\r\n";
+    EXPECT_EQ(link.LastHistoryLine(), "LINE");
+    EXPECT_TRUE(desk.ClipboardFormats().empty());
+}
+
+TEST_F(Channel, NoTextWindowLeavesTheClipboardUntouched) {
+    SimCad cad = Host();
+    desk.DestroyWindow(cad.TextWindow());
+    desk.SetClipboardText("keep");
+    EXPECT_EQ(link.ReadCommandHistory(), "");
+    EXPECT_EQ(desk.ClipboardOpens(), 0);
+    EXPECT_EQ(desk.ClipboardText(), "keep");
+}
+
+TEST_F(Channel, ClipboardHeldByAnotherProgramIsASilentAbort) {
+    Host();
+    script->history = "LINE\r\n";
+    desk.SetClipboardText("keep");
+    desk.HoldClipboard(true);
+    EXPECT_THROW(link.ReadCommandHistory(), SilentAbort);
+    EXPECT_THROW(link.LastHistoryLine(), SilentAbort);
+    EXPECT_EQ(desk.ClipboardText(), "keep");
+}
+
+TEST_F(Channel, ClipboardTakenWhileTheCadCopiesIsASilentAbort) {
+    Host();
+    script->history = "LINE\r\n";
+    desk.SetClipboardText("keep");
+    desk.HoldClipboardAfterOpens(1);
+    EXPECT_THROW(link.ReadCommandHistory(), SilentAbort);
+    EXPECT_FALSE(desk.ClipboardOpen());
+}
+
+// A CAD whose history copy fails inside the host (an exception out of the copy command).
+class FailingCopy : public sim::CadBehaviour {
+public:
+    struct Boom {};
+    void Type(std::string_view) override {}
+    std::string InputPaneText() const override { return "コマンド: "; }
+    std::string HistoryText() const override { throw Boom{}; }
+    void Advance(int) override {}
+};
+
+TEST_F(Channel, ClipboardBackEvenWhenTheHistoryCopyFails) {
+    desk.Host(CadLayout::Docked, std::make_unique<FailingCopy>());
+    link.LocateCadMainWindow();
+    desk.SetClipboardText("keep");
+    desk.SetClipboardFormat(0xC200, Bytes{9});
+    const auto before = desk.ClipboardFormats();
+    EXPECT_THROW(link.ReadCommandHistory(), FailingCopy::Boom);
+    EXPECT_EQ(desk.ClipboardFormats(), before);
+    EXPECT_FALSE(desk.ClipboardOpen());
+}
+
+} // namespace
+} // namespace vermiq

@@ -1,0 +1,274 @@
+// Prompts, the variable query and the point pick against scripted CADs on a simulated desktop.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cadlink/cad_link.h"
+#include "cadlink/silent_abort.h"
+#include "tests/support/sim_desktop.h"
+
+namespace vermiq {
+namespace {
+
+using sim::CadLayout;
+using sim::CadOptions;
+using sim::ScriptedCad;
+using sim::SimCad;
+using sim::SimDesktop;
+using Texts = std::vector<std::string>;
+
+constexpr const char* kIdle = "コマンド: ";
+
+TEST(TakeFirstField, SplitsAtTheFirstCommaAfterTrimming) {
+    struct Case {
+        std::string text, field, rest;
+    };
+    const std::vector<Case> cases = {
+        {"  10.5,20.25,0.0 \r\n", "10.5", "20.25,0.0"},
+        {"20.25,0.0", "20.25", "0.0"},
+        {"0.0", "0.0", ""},
+        {"", "", ""},
+        {" \t ", "", ""},
+        {"1 , 2", "1 ", " 2"},  // the field is not trimmed again
+        {",2", "", "2"},
+        {"12,", "12", ""},
+    };
+    for (const Case& c : cases) {
+        std::string text = c.text;
+        EXPECT_EQ(TakeFirstField(text), c.field) << c.text;
+        EXPECT_EQ(text, c.rest) << c.text;
+    }
+    std::string point = "1,2,3";
+    EXPECT_EQ(TakeFirstField(point), "1");
+    EXPECT_EQ(TakeFirstField(point), "2");
+    EXPECT_EQ(point, "3");
+}
+
+struct Prompts : ::testing::Test {
+    SimDesktop desk;
+    CadLink link{desk, desk.Clock()};
+    ScriptedCad* cad = nullptr;
+    SimCad window;
+    void Host(CadOptions options = {}) {
+        auto owned = std::make_unique<ScriptedCad>();
+        cad = owned.get();
+        window = desk.Host(CadLayout::Docked, std::move(owned), options);
+        link.LocateCadMainWindow();
+    }
+};
+
+TEST_F(Prompts, PaintPromptOnlyOnAWindow) {
+    Host();
+    link.PaintPrompt(window.HistoryPane(), "要素を選択ください");
+    ASSERT_EQ(desk.Paints().size(), 1u);
+    EXPECT_EQ(desk.Paints()[0].window, window.HistoryPane());
+    EXPECT_EQ(desk.Paints()[0].text, "要素を選択ください");
+    EXPECT_EQ(desk.Paints()[0].background, 0x007F7FFFu);  // RGB(255, 127, 127)
+    EXPECT_EQ(desk.Paints()[0].foreground, 0u);
+    link.PaintPrompt(0, "x");
+    window.Close();
+    link.PaintPrompt(window.HistoryPane(), "x");
+    EXPECT_EQ(desk.Paints().size(), 1u);
+}
+
+struct QueryCase {
+    const char* what;
+    std::string name;
+    std::string prompt;   // the input pane after the query was typed
+    std::string history;
+    std::string value;
+    Texts typed;
+};
+
+std::vector<QueryCase> QueryCases() {
+    const std::string setvar = "'SETVAR LASTPOINT\r";
+    return {
+        {"prompt", "LASTPOINT", "LASTPOINT の新しい値を入力 < 1.5,2,0 >: ", "", "1.5,2,0",
+         {setvar, "\x03"}},
+        {"lower-case name", "lastpoint", "新しい値 <3,4,0>: ", "", "3,4,0",
+         {"'SETVAR lastpoint\r", "\x03"}},
+        {"ACADVER as passed", "acadver", kIdle, "ACADVER = \"18.0s\" (読み込み専用)\r\n",
+         "\"18.0s\"", {"acadver\r"}},
+        {"brackets the wrong way round", "LASTPOINT", "a > b < c", "LASTPOINT = 1,2,3 (読み込み専用)\r\n",
+         "1,2,3", {setvar}},
+        {"history with blank lines after", "LASTPOINT", kIdle,
+         "LASTPOINT = 4,5,6 (読み込み専用)\r\n\r\n\r\n", "4,5,6", {setvar}},
+        {"wrapped over three lines", "DWGPREFIX", kIdle,
+         "コマンド: 'SETVAR\r\nDWGPREFIX = \"C:\\Documents and Settings\\\r\n"
+         "taro\\My Documents\\\r\n\" (読み込み専用)\r\n",
+         "\"C:\\Documents and Settings\\taro\\My Documents\\\"", {"'SETVAR DWGPREFIX\r"}},
+        {"next prompt after the value", "LASTPOINT", kIdle,
+         "x\r\nLASTPOINT = 7,8,9 (読み込み専用)\r\nコマンド: \r\n", "7,8,9", {setvar}},
+        {"line 0 never looked back to", "LASTPOINT", kIdle,
+         "LASTPOINT = 7,8,9 (読み込み専用)\r\nコマンド: \r\n", "", {setvar}},
+        {"line 0 never joined", "A", kIdle, "A = \"x\r\ny\r\n\" (読み込み専用)\r\n", "",
+         {"'SETVAR A\r"}},
+        {"nothing anywhere", "LASTPOINT", kIdle, "", "", {setvar}},
+        {"empty history lines only", "LASTPOINT", "= v (", "\r\n\r\n", "", {setvar}},
+        {"no history: the prompt is read again", "LASTPOINT", "LASTPOINT = 5 (", "", "5", {setvar}},
+    };
+}
+
+TEST_F(Prompts, QueryCadVariableFromPromptOrHistory) {
+    for (const QueryCase& c : QueryCases()) {
+        SimDesktop desk;
+        CadLink link(desk, desk.Clock());
+        auto owned = std::make_unique<ScriptedCad>();
+        ScriptedCad& cad = *owned;
+        desk.Host(CadLayout::Docked, std::move(owned));
+        link.LocateCadMainWindow();
+        cad.history = c.history;
+        cad.onType = [&c](ScriptedCad& self, std::string_view text) {
+            self.input = text == "\x03" ? kIdle : c.prompt;
+        };
+        EXPECT_EQ(link.QueryCadVariable(c.name), c.value) << c.what;
+        EXPECT_EQ(cad.typed, c.typed) << c.what;
+    }
+}
+
+TEST_F(Prompts, QueryWithoutCadSendsNothing) {
+    EXPECT_EQ(link.QueryCadVariable("LASTPOINT"), "");
+    EXPECT_TRUE(desk.CopyDataSent().empty());
+}
+
+TEST_F(Prompts, QueryToAnAnsiFrameUsesTheAnsiForm) {
+    Host(CadOptions{false, false, 0});
+    cad->onType = [](ScriptedCad& self, std::string_view) { self.input = "<1,2,3>"; };
+    EXPECT_EQ(link.QueryCadVariable("LASTPOINT"), "1,2,3");
+    ASSERT_EQ(desk.CopyDataSent().size(), 2u);
+    EXPECT_EQ(desk.CopyDataSent()[0].cbData, 19u);  // "'SETVAR LASTPOINT\r" and NUL, in bytes
+    EXPECT_EQ(desk.CopyDataSent()[1].cbData, 2u);
+}
+
+// A CAD that runs "ID": it asks for a point and, once the scripted user has acted, writes the
+// history line and LASTPOINT; 'SETVAR shows LASTPOINT on the prompt.
+struct PointCad {
+    int actAfter = -1;  // ms after "ID " until the user acts; -1: never
+    std::string userLine = "X = 10.0000     Y = 20.0000     Z = 0.0000";
+    std::string afterInput = kIdle;
+    int idAt = -1;
+    std::string lastPoint = "0.0000,0.0000,0.0000";
+
+    void Attach(ScriptedCad& cad) {
+        cad.onType = [this](ScriptedCad& self, std::string_view text) {
+            if (text.substr(0, 1) == "\x03") {
+                if (idAt >= 0) self.history += "*キャンセル*\r\n";
+                idAt = -1;
+                self.input = kIdle;
+                text.remove_prefix(1);
+            }
+            if (text == "ID ") {
+                idAt = self.elapsed;
+                self.input = "点を指定: ";
+            } else if (text == "'SETVAR LASTPOINT\r") {
+                self.input = "LASTPOINT の新しい値を入力 <" + lastPoint + ">: ";
+            }
+        };
+        cad.onAdvance = [this](ScriptedCad& self) {
+            if (idAt < 0 || actAfter < 0 || self.elapsed - idAt < actAfter) return;
+            idAt = -1;
+            self.history += "点を指定: \r\n" + userLine + "\r\n";
+            lastPoint = "10.0000,20.0000,0.0000";
+            self.input = afterInput;
+        };
+    }
+};
+
+struct PickPointTest : Prompts {
+    PointCad point;
+    std::string x = "old x", y = "old y";
+    void SetUp() override {
+        Host();
+        point.Attach(*cad);
+    }
+    bool Pick() { return link.PickPoint(window.HistoryPane(), "クリックして", x, y); }
+};
+
+TEST_F(PickPointTest, ClickedPointIsReadBack) {
+    point.actAfter = 1000;
+    EXPECT_TRUE(Pick());
+    EXPECT_EQ(x, "10.0000");
+    EXPECT_EQ(y, "20.0000");
+    EXPECT_EQ(cad->typed, (Texts{"\x03" "FILEDIA 0\r", "\x03ID ", "'SETVAR LASTPOINT\r", "\x03",
+                                 "\x03" "FILEDIA 1\r"}));
+    ASSERT_EQ(desk.Paints().size(), 1u);
+    EXPECT_EQ(desk.Paints()[0].window, window.HistoryPane());
+    EXPECT_EQ(desk.Paints()[0].text, "クリックして");
+    EXPECT_EQ(desk.Now(), 1000);  // five polls of 200 ms
+    EXPECT_EQ(desk.MessagePumps(), 5);
+}
+
+TEST_F(PickPointTest, CancelFailsEvenWithAnX) {
+    point.actAfter = 400;
+    point.userLine = "X: *キャンセル*";
+    EXPECT_FALSE(Pick());
+    EXPECT_EQ(x, "");
+    EXPECT_EQ(y, "old y");
+    EXPECT_EQ(cad->typed.back(), "\x03" "FILEDIA 1\r");
+}
+
+TEST_F(PickPointTest, NoXInTheLastLineFails) {
+    point.actAfter = 400;
+    point.userLine = "点を指定: ";
+    EXPECT_FALSE(Pick());
+    EXPECT_EQ(x, "");
+    EXPECT_EQ(y, "old y");
+    EXPECT_EQ(cad->typed.size(), 3u);  // no variable query
+}
+
+TEST_F(PickPointTest, TimeoutAfterSixHundredPolls) {
+    EXPECT_FALSE(Pick());
+    EXPECT_EQ(desk.Now(), 600 * 200);
+    EXPECT_EQ(desk.MessagePumps(), 600);
+    EXPECT_EQ(x, "");
+    // The closing Ctrl+C also ends the "ID " still waiting for a click.
+    EXPECT_EQ(cad->typed.back(), "\x03" "FILEDIA 1\r");
+    EXPECT_EQ(cad->history, "*キャンセル*\r\n");
+}
+
+TEST_F(PickPointTest, IdlePromptWithAFurtherBlankDoesNotEndTheWait) {
+    point.actAfter = 200;
+    point.afterInput = "コマンド:  ";
+    EXPECT_TRUE(Pick());  // decided by the history after the full wait
+    EXPECT_EQ(desk.MessagePumps(), 600);
+    EXPECT_EQ(x, "10.0000");
+}
+
+TEST_F(PickPointTest, EmptyPromptEndsTheWait) {
+    desk.SetMessageHook([this] {
+        if (desk.Now() == 600) window.Close();
+    });
+    EXPECT_FALSE(Pick());
+    EXPECT_EQ(desk.MessagePumps(), 3);
+    EXPECT_EQ(x, "");
+}
+
+TEST_F(PickPointTest, ClosedDialogEndsTheWaitAndTheCadGetsItsDialogsBack) {
+    struct DialogClosed {};
+    desk.SetMessageHook([this] {
+        if (desk.Now() == 800) throw DialogClosed{};
+    });
+    EXPECT_THROW(Pick(), DialogClosed);
+    EXPECT_EQ(cad->typed.back(), "\x03" "FILEDIA 1\r");
+    EXPECT_FALSE(desk.ClipboardOpen());
+}
+
+TEST_F(PickPointTest, ClipboardHeldIsASilentAbortThatStillRestoresFileDialogs) {
+    point.actAfter = 200;
+    desk.HoldClipboard(true);
+    EXPECT_THROW(Pick(), SilentAbort);
+    EXPECT_EQ(cad->typed.back(), "\x03" "FILEDIA 1\r");
+}
+
+TEST_F(PickPointTest, NoCadFailsAtTheFirstPoll) {
+    window.Close();
+    EXPECT_FALSE(Pick());
+    EXPECT_EQ(desk.MessagePumps(), 1);
+    EXPECT_EQ(x, "");
+    EXPECT_TRUE(desk.Paints().empty());
+}
+
+} // namespace
+} // namespace vermiq
