@@ -1,6 +1,25 @@
 // The simulated CAD's command line: typed input in; prompt, history, drawing and DXF files out.
+//
+// Commands (any case, optionally preceded by "_"; a command at a waiting prompt that begins
+// with "'" runs transparently, and its prompts begin with ">>"):
+//   SELECT               "オブジェクトを選択: " until Enter; option SI ends at the first
+//                        selection. The selection, also an empty one, becomes the previous set.
+//   DXFOUT               with FILEDIA 0: file name (in double quotes when it holds blanks;
+//                        ".dxf" is added when it has no extension), then options V(ersion) 2000,
+//                        O(bjects) (PREV, ALL, L(ast) or picks; Enter ends), and the number of
+//                        decimals 0..16 (Enter: 16), which writes the file. Before writing it may
+//                        ask "…書き出しますか" (when so configured) and, for an existing file,
+//                        "…置き換えますか"; Y or Enter says yes, N no. With FILEDIA 1 it would
+//                        open a file dialog, which the stand-in does not have: it says so and ends.
+//   ID                   "点を指定: "; the answer line "X = …  Y = …  Z = …"; sets LASTPOINT.
+//   -MTEXT               insertion point, then H height, J justification, R rotation, S style,
+//                        W width (or the opposite corner), then text lines up to an empty line.
+//   SETVAR / a variable  "NAME の新しい値を入力 <value>: "; a read-only one answers with the
+//                        history line "NAME = value (読み込み専用)".
+// Ctrl+C (code 3) cancels whatever is active with a history line ending "*キャンセル*".
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -11,17 +30,34 @@ namespace standin {
 class Drawing;   // drawing.h: the entities and the MTEXT labels
 class Scenario;  // scenario.h: what the scripted user does at each interactive request
 
+struct SessionOptions {
+    // DXFOUT asks "…書き出しますか" before writing.
+    bool askExport = false;
+    // History lines longer than this many bytes are wrapped (at a blank where one is near
+    // enough, never inside a double-byte character), as a narrow text window shows them; 0 keeps
+    // every line whole.
+    int historyWidth = 0;
+};
+
 // One CAD session with a drawing. All texts are code-page-932 bytes. The host (StandinCad.exe,
 // or the simulated desktop of the native tests) feeds it typed input and the passage of time;
 // everything the tool can observe of the CAD is read back from here.
 class CadSession {
 public:
-    CadSession(std::unique_ptr<Drawing> drawing, std::unique_ptr<Scenario> scenario);
+    // Either may be null: an empty drawing; no scripted user (only a person acts).
+    CadSession(std::unique_ptr<Drawing> drawing, std::unique_ptr<Scenario> scenario,
+               SessionOptions options = {});
     ~CadSession();
+    CadSession(const CadSession&) = delete;
+    CadSession& operator=(const CadSession&) = delete;
 
     // Input as the CAD receives it from one WM_COPYDATA with dwData 1, already converted to
     // code page 932: Ctrl+C (code 3) cancels the active command, CR or a blank ends an input.
+    // Logged in ReceivedLog.
     void Type(std::string_view text);
+    // The same from a person at the stand-in's own keyboard: not logged. Backspace (8) removes
+    // the last character typed.
+    void TypeKeys(std::string_view text);
 
     // The command input pane's text: the current prompt followed by what has been typed.
     // Exactly "コマンド: " while idle.
@@ -29,25 +65,46 @@ public:
 
     // The whole history as the text window copies it: lines ended by CR LF.
     std::string HistoryText() const;
+    const std::vector<std::string>& HistoryLines() const;
 
     // Time passes on the session's clock; the scripted user acts on a pending request (select,
     // click, cancel) once its scripted wait is over.
     void Advance(int milliseconds);
+    std::int64_t Now() const;
 
     // Interactive requests from a person at the stand-in's window (no scenario).
     enum class Waiting { Nothing, Selection, Point };
     Waiting WaitingFor() const;
-    void UserSelects(int entityIndex);   // -1: selects nothing
-    void UserClicks(double x, double y);
+    void UserSelects(int entityIndex);   // from 0; -1: selects nothing (Enter)
+    void UserClicks(double x, double y); // a point, or at a selection request the entity there
     void UserCancels();
+    // How far from an entity a click still selects it, in drawing units; by default 1% of the
+    // drawing's larger extent.
+    void SetPickTolerance(double tolerance);
 
     // Every text received by Type, exactly as received, one entry per call.
     const std::vector<std::string>& ReceivedLog() const;
 
-    // System variables as text ("FILEDIA" -> "1", "LASTPOINT" -> "x,y,z").
+    // System variables as text ("FILEDIA" -> "1", "LASTPOINT" -> "x,y,z"); empty for an
+    // unknown name. Names in any case.
     std::string Variable(std::string_view name) const;
+    // Defines or changes a variable, for tests and the host's options (a long read-only value
+    // shows the wrapped answer).
+    void SetVariable(std::string_view name, std::string_view value, bool readOnly = false);
 
     const Drawing& GetDrawing() const;
+    // The previous selection set: indexes into the drawing's entities, from 0.
+    const std::vector<int>& PreviousSelection() const;
+    // Rises with every change of the drawing or a variable, so a host knows when to write its
+    // state file.
+    std::uint64_t Revision() const;
+    // The drawing, labels included, and the variables FILEDIA and LASTPOINT, in the drawing
+    // format (drawing.h) after two lines "VAR FILEDIA value" and "VAR LASTPOINT x,y,z".
+    std::string StateText() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
 };
 
 } // namespace standin

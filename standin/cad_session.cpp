@@ -1,0 +1,805 @@
+// The simulated CAD's command line: the input editor, the command interpreter and its commands.
+//
+// Each command is a chain of requests: a request shows a prompt and names what answers it (a
+// typed input, a selection or a point); answering runs its handler, which asks the next request,
+// finishes the command, or leaves the request standing to ask again. Requests stack up when a
+// command runs transparently inside another.
+#include "standin/cad_session.h"
+
+#include "standin/drawing.h"
+#include "standin/dxf_writer.h"
+#include "standin/scenario.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <set>
+
+namespace standin {
+
+namespace {
+
+constexpr std::string_view kIdlePrompt = "コマンド: ";
+constexpr std::string_view kCancelled = "*キャンセル*";
+constexpr std::string_view kReadOnly = "(読み込み専用)";
+constexpr size_t kHistoryLimit = 5000;
+
+enum class Mode { Word, Line }; // Word: CR or a blank ends the input; Line: only CR
+using Pick = CadSession::Waiting;
+
+struct Request {
+    bool active = false;
+    std::string prompt;
+    Mode mode = Mode::Word;
+    Pick pick = Pick::Nothing;
+    bool transparentAllowed = true;
+    std::function<void(const std::string&)> onText;
+    std::function<void(const std::vector<int>&)> onSelect;
+    std::function<void(Point)> onPoint;
+};
+
+struct SysVar {
+    std::string value;
+    bool readOnly = false;
+};
+
+std::string Fixed(double value, int decimals) {
+    if (value == 0) value = 0;
+    std::array<char, 400> buffer{};
+    auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                                std::chars_format::fixed, decimals);
+    return std::string(buffer.data(), result.ptr);
+}
+
+std::string_view Trim(std::string_view s) {
+    while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
+    while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
+    return s;
+}
+
+// A command-line keyword: the input in any case is the keyword or a beginning of it.
+bool IsKeyword(std::string_view input, std::string_view keyword) {
+    std::string upper = AsciiUpper(Trim(input));
+    return !upper.empty() && keyword.substr(0, upper.size()) == upper;
+}
+
+bool IsYes(std::string_view input) {
+    std::string upper = AsciiUpper(Trim(input));
+    return upper == "Y" || upper == "YES" || upper == "はい";
+}
+
+bool IsNo(std::string_view input) {
+    std::string upper = AsciiUpper(Trim(input));
+    return upper == "N" || upper == "NO" || upper == "いいえ";
+}
+
+bool WholeNumber(std::string_view text, int& value) {
+    text = Trim(text);
+    auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+    return !text.empty() && result.ec == std::errc() && result.ptr == text.data() + text.size();
+}
+
+std::string PointText(Point p) { return Fixed(p.x, 4) + "," + Fixed(p.y, 4) + "," + Fixed(0, 4); }
+
+} // namespace
+
+struct CadSession::Impl {
+    SessionOptions options;
+    std::unique_ptr<Drawing> drawing;
+    std::unique_ptr<Scenario> scenario;
+    std::vector<Request> stack; // empty while idle
+    std::string typed;
+    std::vector<std::string> history;
+    std::vector<std::string> log;
+    std::map<std::string, SysVar> variables;
+    std::vector<int> previous;
+    std::int64_t now = 0;
+    std::int64_t requestTime = 0;
+    std::uint64_t revision = 0;
+    double pickTolerance = 0;
+
+    Impl(std::unique_ptr<Drawing> d, std::unique_ptr<Scenario> s, SessionOptions o)
+        : options(o), drawing(d ? std::move(d) : std::make_unique<Drawing>()), scenario(std::move(s)) {
+        variables["FILEDIA"] = {"1", false};
+        variables["CMDECHO"] = {"1", false};
+        variables["LASTPOINT"] = {PointText({0, 0}), false};
+        variables["TEXTSIZE"] = {"2.5000", false};
+        variables["LUPREC"] = {"4", false};
+        variables["ACADVER"] = {"15.0", true};
+        variables["DWGNAME"] = {"Drawing1.dwg", true};
+        variables["SYSCODEPAGE"] = {"ANSI_932", true};
+    }
+
+    // ---- the command line
+
+    std::string Prompt() const {
+        if (stack.empty()) return std::string(kIdlePrompt);
+        return (stack.size() > 1 ? ">>" : "") + stack.back().prompt;
+    }
+
+    Mode CurrentMode() const { return stack.empty() ? Mode::Word : stack.back().mode; }
+
+    // A blank inside an opening double quote belongs to the input (a file name with blanks).
+    bool InOpenQuote() const {
+        return !typed.empty() && typed.front() == '"' && typed.find('"', 1) == std::string::npos;
+    }
+
+    void Feed(std::string_view text) {
+        for (size_t i = 0; i < text.size(); ++i) {
+            unsigned char c = static_cast<unsigned char>(text[i]);
+            if (IsLeadByte(c) && i + 1 < text.size()) {
+                typed += text.substr(i, 2);
+                ++i;
+            } else if (c == 3) {
+                Cancel();
+            } else if (c == '\r' || (c == ' ' && CurrentMode() == Mode::Word && !InOpenQuote())) {
+                Enter();
+            } else if (c == 8) {
+                Backspace();
+            } else if (c >= 0x20 && c != 0x7F) {
+                typed += static_cast<char>(c);
+            }
+        }
+    }
+
+    void Backspace() {
+        if (typed.empty()) return;
+        size_t last = 0;
+        for (size_t i = 0; i < typed.size(); i += IsLeadByte(static_cast<unsigned char>(typed[i])) ? 2 : 1)
+            last = i;
+        typed.erase(last);
+    }
+
+    void AddHistory(std::string line) {
+        size_t width = options.historyWidth > 0 ? static_cast<size_t>(options.historyWidth) : 0;
+        while (width > 0 && line.size() > width) {
+            // The longest head of whole characters that fits, broken after its last blank when
+            // that blank lies in the second half.
+            size_t end = 0, blank = 0;
+            while (end < line.size()) {
+                size_t step = IsLeadByte(static_cast<unsigned char>(line[end])) && end + 1 < line.size() ? 2 : 1;
+                if (end + step > width) break;
+                end += step;
+                if (line[end - 1] == ' ') blank = end;
+            }
+            if (end == 0) end = std::min(line.size(), size_t{2});
+            if (blank > width / 2) end = blank;
+            PushHistory(line.substr(0, end));
+            line.erase(0, end);
+        }
+        PushHistory(std::move(line));
+    }
+
+    void PushHistory(std::string line) {
+        history.push_back(std::move(line));
+        if (history.size() > kHistoryLimit) history.erase(history.begin());
+    }
+
+    void Enter() {
+        std::string input = std::move(typed);
+        typed.clear();
+        if (stack.empty()) {
+            if (Trim(input).empty()) return;
+            AddHistory(std::string(kIdlePrompt) + input);
+            StartCommand(input);
+            return;
+        }
+        Request& request = stack.back();
+        AddHistory(Prompt() + input);
+        if (request.mode == Mode::Word && !input.empty() && input.front() == '\'') {
+            if (request.transparentAllowed) StartTransparent(input.substr(1));
+            return;
+        }
+        auto handler = request.onText;
+        if (handler) handler(input);
+    }
+
+    void Cancel() {
+        if (stack.empty() && typed.empty()) return;
+        AddHistory(Prompt() + typed + std::string(kCancelled));
+        typed.clear();
+        stack.clear();
+    }
+
+    // ---- requests
+
+    void Ask(Request request) {
+        request.active = true;
+        stack.back() = std::move(request);
+        requestTime = now;
+    }
+
+    void Finish() {
+        if (!stack.empty()) stack.pop_back();
+        requestTime = now;
+    }
+
+    void StartCommand(const std::string& input) {
+        stack.emplace_back();
+        size_t depth = stack.size();
+        std::string name = AsciiUpper(Trim(input));
+        while (!name.empty() && (name.front() == '_' || name.front() == '.' || name.front() == '\'')) name.erase(0, 1);
+        if (name == "SELECT") {
+            StartSelect();
+        } else if (name == "DXFOUT") {
+            StartDxfout();
+        } else if (name == "ID") {
+            StartId();
+        } else if (name == "-MTEXT") {
+            StartMtext();
+        } else if (name == "SETVAR") {
+            StartSetvar();
+        } else if (variables.count(name)) {
+            SetvarFor(name);
+        } else {
+            AddHistory("コマンド \"" + std::string(Trim(input)) + "\" は定義されていません。");
+        }
+        if (stack.size() == depth && !stack.back().active) Finish();
+    }
+
+    void StartTransparent(const std::string& input) {
+        std::string name = AsciiUpper(Trim(input));
+        if (name == "SETVAR" || variables.count(name)) {
+            StartCommand(input);
+        } else {
+            AddHistory("コマンド \"" + std::string(Trim(input)) + "\" は透過的には使えません。");
+        }
+    }
+
+    // ---- variables
+
+    void StartSetvar() {
+        Request r;
+        r.prompt = "変数名を入力 または [?]: ";
+        r.onText = [this](const std::string& input) {
+            std::string name = AsciiUpper(Trim(input));
+            if (name.empty()) {
+                Finish();
+            } else if (name == "?") {
+                for (const auto& [key, variable] : variables)
+                    AddHistory(key + " = " + variable.value + (variable.readOnly ? " " + std::string(kReadOnly) : ""));
+                Finish();
+            } else if (variables.count(name)) {
+                SetvarFor(name);
+            } else {
+                AddHistory("変数名 \"" + name + "\" はありません。");
+                Finish();
+            }
+        };
+        Ask(std::move(r));
+    }
+
+    void SetvarFor(const std::string& name) {
+        const SysVar& variable = variables[name];
+        if (variable.readOnly) {
+            AddHistory(name + " = " + variable.value + " " + std::string(kReadOnly));
+            Finish();
+            return;
+        }
+        Request r;
+        r.prompt = name + " の新しい値を入力 <" + variable.value + ">: ";
+        r.onText = [this, name](const std::string& input) {
+            if (Trim(input).empty()) {
+                Finish();
+            } else if (std::string error = Assign(name, std::string(Trim(input))); !error.empty()) {
+                AddHistory(error);
+            } else {
+                Finish();
+            }
+        };
+        Ask(std::move(r));
+    }
+
+    // Sets a writable variable from typed text; the complaint when the text does not fit it.
+    std::string Assign(const std::string& name, const std::string& text) {
+        std::string value = text;
+        if (name == "FILEDIA" || name == "CMDECHO") {
+            int n = 0;
+            if (!WholeNumber(text, n) || (n != 0 && n != 1)) return "0 または 1 を入力してください。";
+            value = std::to_string(n);
+        } else if (name == "LUPREC") {
+            int n = 0;
+            if (!WholeNumber(text, n) || n < 0 || n > 8) return "0 から 8 までの整数を入力してください。";
+            value = std::to_string(n);
+        } else if (name == "LASTPOINT") {
+            Point p;
+            if (!ParsePoint(text, p)) return "点を x,y の形で入力してください。";
+            value = PointText(p);
+        } else if (name == "TEXTSIZE") {
+            double h = 0;
+            if (!ParseNumber(text, h) || !(h > 0)) return "0 より大きな値を入力してください。";
+            value = Fixed(h, 4);
+        }
+        SetVariable(name, value);
+        return {};
+    }
+
+    void SetVariable(const std::string& name, const std::string& value) {
+        SysVar& variable = variables[name];
+        if (variable.value != value) ++revision;
+        variable.value = value;
+    }
+
+    // ---- selection
+
+    std::string FoundText(size_t found, size_t total) const {
+        std::string text = std::to_string(found) + " 個を検出";
+        if (total != found) text += "、合計 " + std::to_string(total) + " 個";
+        return text;
+    }
+
+    // "オブジェクトを選択: " until Enter, or, in single mode, until something is selected.
+    // `allowSingle` offers the SI option (SELECT); `done` runs when the selection ends.
+    void AskObjects(std::shared_ptr<std::vector<int>> set, std::shared_ptr<bool> single, bool allowSingle,
+                    std::function<void()> done) {
+        auto add = [this, set, single, done](const std::vector<int>& picked, bool typedEcho) {
+            size_t before = set->size();
+            for (int index : picked)
+                if (std::find(set->begin(), set->end(), index) == set->end()) set->push_back(index);
+            std::string found = FoundText(picked.size(), set->size());
+            if (typedEcho) AddHistory(found);
+            else AddHistory(Prompt() + found);
+            if (*single && set->size() > before) done();
+        };
+        Request r;
+        r.prompt = "オブジェクトを選択: ";
+        r.pick = Pick::Selection;
+        r.onText = [this, set, single, allowSingle, done, add](const std::string& input) {
+            std::string word = AsciiUpper(Trim(input));
+            int count = static_cast<int>(drawing->Entities().size());
+            Point p;
+            if (word.empty()) {
+                done();
+            } else if (allowSingle && word == "SI") {
+                *single = true;
+            } else if (word == "P" || word == "PREV" || word == "PREVIOUS") {
+                add(previous, true);
+            } else if (word == "ALL") {
+                std::vector<int> all(static_cast<size_t>(count));
+                for (int i = 0; i < count; ++i) all[static_cast<size_t>(i)] = i;
+                add(all, true);
+            } else if (word == "L" || word == "LAST") {
+                add(count > 0 ? std::vector<int>{count - 1} : std::vector<int>{}, true);
+            } else if (ParsePoint(word, p)) {
+                int hit = drawing->HitTest(p, Tolerance());
+                add(hit >= 0 ? std::vector<int>{hit} : std::vector<int>{}, true);
+            } else {
+                AddHistory("オブジェクトを選択するか、オプション (P, ALL, L" + std::string(allowSingle ? ", SI" : "") +
+                           ") を入力してください。");
+            }
+        };
+        r.onSelect = [add](const std::vector<int>& picked) { add(picked, false); };
+        Ask(std::move(r));
+    }
+
+    void StartSelect() {
+        auto set = std::make_shared<std::vector<int>>();
+        AskObjects(set, std::make_shared<bool>(false), true, [this, set] {
+            previous = *set;
+            Finish();
+        });
+    }
+
+    double Tolerance() const {
+        if (pickTolerance > 0) return pickTolerance;
+        Extents e = drawing->Bounds();
+        double span = e.empty ? 0 : std::max(e.max.x - e.min.x, e.max.y - e.min.y);
+        return span > 0 ? span / 100 : 1;
+    }
+
+    // ---- ID
+
+    void StartId() {
+        auto answer = [this](Point p) {
+            AddHistory("X = " + Fixed(p.x, 4) + "  Y = " + Fixed(p.y, 4) + "  Z = " + Fixed(0, 4));
+            SetVariable("LASTPOINT", PointText(p));
+            Finish();
+        };
+        Request r;
+        r.prompt = "点を指定: ";
+        r.pick = Pick::Point;
+        r.onText = [this, answer](const std::string& input) {
+            Point p;
+            if (Trim(input).empty()) Finish();
+            else if (ParsePoint(input, p)) answer(p);
+            else AddHistory("点を x,y の形で指定してください。");
+        };
+        r.onPoint = [this, answer](Point p) {
+            AddHistory(Prompt());
+            answer(p);
+        };
+        Ask(std::move(r));
+    }
+
+    // ---- DXFOUT
+
+    struct Export {
+        std::string path;
+        bool hasObjects = false;
+        std::shared_ptr<std::vector<int>> objects = std::make_shared<std::vector<int>>();
+        int decimals = 16;
+    };
+
+    void StartDxfout() {
+        if (Variable("FILEDIA") != "0") {
+            AddHistory("ファイル ダイアログはありません。FILEDIA を 0 にするとファイル名を入力できます。");
+            return;
+        }
+        std::string defaultName = Variable("DWGNAME");
+        defaultName = defaultName.substr(0, defaultName.rfind('.')) + ".dxf";
+        Request r;
+        r.prompt = "ファイル名を入力 <" + defaultName + ">: ";
+        r.onText = [this, defaultName](const std::string& input) {
+            std::string name(Trim(input));
+            if (!name.empty() && name.front() == '"') name.erase(0, 1);
+            if (!name.empty() && name.back() == '"') name.pop_back();
+            if (name.empty()) name = defaultName;
+            size_t slash = name.find_last_of("\\/");
+            size_t dot = name.rfind('.');
+            if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) name += ".dxf";
+            auto state = std::make_shared<Export>();
+            state->path = name;
+            AskExportOptions(state);
+        };
+        Ask(std::move(r));
+    }
+
+    void AskExportOptions(std::shared_ptr<Export> state) {
+        Request r;
+        r.prompt = state->hasObjects
+                       ? "オプションを入力 [バージョン(V)/バイナリ(B)] または 小数点以下の桁数 (0-16) <16>: "
+                       : "オプションを入力 [バージョン(V)/オブジェクト(O)/バイナリ(B)] または 小数点以下の桁数 (0-16) <16>: ";
+        r.onText = [this, state](const std::string& input) {
+            int decimals = 0;
+            if (Trim(input).empty()) {
+                state->decimals = 16;
+                AskExportQuestions(state);
+            } else if (WholeNumber(input, decimals)) {
+                if (decimals < 0 || decimals > 16) {
+                    AddHistory("桁数は 0 から 16 までです。");
+                    return;
+                }
+                state->decimals = decimals;
+                AskExportQuestions(state);
+            } else if (IsKeyword(input, "VERSION")) {
+                AskExportVersion(state);
+            } else if (!state->hasObjects && IsKeyword(input, "OBJECTS")) {
+                AskObjects(state->objects, std::make_shared<bool>(false), false, [this, state] {
+                    state->hasObjects = true;
+                    previous = *state->objects;
+                    AskExportOptions(state);
+                });
+            } else if (IsKeyword(input, "BINARY")) {
+                AddHistory("バイナリ形式では書き出せません。");
+            } else {
+                AddHistory("オプションか桁数を入力してください。");
+            }
+        };
+        Ask(std::move(r));
+    }
+
+    void AskExportVersion(std::shared_ptr<Export> state) {
+        Request r;
+        r.prompt = "バージョンを入力 [2000] <2000>: ";
+        r.onText = [this, state](const std::string& input) {
+            std::string version = AsciiUpper(Trim(input));
+            if (version.empty() || version == "2000" || version == "R2000") AskExportOptions(state);
+            else AddHistory("書き出せるのはバージョン 2000 だけです。");
+        };
+        Ask(std::move(r));
+    }
+
+    void AskExportQuestions(std::shared_ptr<Export> state) {
+        if (state->hasObjects && state->objects->empty()) {
+            AddHistory("オブジェクトが選択されていません。");
+            Finish();
+            return;
+        }
+        if (options.askExport) {
+            AskYesNo("選択したオブジェクトを DXF ファイルに書き出しますか? [はい(Y)/いいえ(N)] <Y>: ", true,
+                     [this, state] { AskReplace(state); });
+        } else {
+            AskReplace(state);
+        }
+    }
+
+    void AskReplace(std::shared_ptr<Export> state) {
+        if (std::ifstream(state->path, std::ios::binary).good()) {
+            AskYesNo("ファイル \"" + state->path + "\" は既にあります。置き換えますか? [はい(Y)/いいえ(N)] <N>: ",
+                     false, [this, state] { WriteExport(*state); });
+        } else {
+            WriteExport(*state);
+        }
+    }
+
+    void AskYesNo(std::string prompt, bool enterMeansYes, std::function<void()> yes) {
+        Request r;
+        r.prompt = std::move(prompt);
+        r.onText = [this, enterMeansYes, yes](const std::string& input) {
+            if (IsYes(input) || (enterMeansYes && Trim(input).empty())) {
+                yes();
+            } else if (IsNo(input) || Trim(input).empty()) {
+                AddHistory("書き出しを取りやめました。");
+                Finish();
+            } else {
+                AddHistory("Y か N を入力してください。");
+            }
+        };
+        Ask(std::move(r));
+    }
+
+    void WriteExport(const Export& state) {
+        std::vector<const Entity*> entities;
+        const auto& all = drawing->Entities();
+        if (state.hasObjects) {
+            for (int index : *state.objects) entities.push_back(&all[static_cast<size_t>(index)]);
+        } else {
+            for (const Entity& e : all) entities.push_back(&e);
+        }
+        std::string text = WriteDxf(entities, state.decimals);
+        std::ofstream out(state.path, std::ios::binary | std::ios::trunc);
+        out.write(text.data(), static_cast<std::streamsize>(text.size()));
+        out.close();
+        if (!out) AddHistory("ファイル \"" + state.path + "\" に書き込めません。");
+        else AddHistory("DXF ファイル \"" + state.path + "\" を書き出しました。");
+        Finish();
+    }
+
+    // ---- -MTEXT
+
+    struct Label {
+        Entity entity;
+        std::vector<std::string> lines;
+    };
+
+    void StartMtext() {
+        auto label = std::make_shared<Label>();
+        label->entity.kind = EntityKind::Mtext;
+        ParseNumber(Variable("TEXTSIZE"), label->entity.height);
+        Request r;
+        r.prompt = "最初のコーナーを指定: ";
+        r.onText = [this, label](const std::string& input) {
+            if (Trim(input).empty()) Finish();
+            else if (ParsePoint(input, label->entity.position)) AskMtextOption(label);
+            else AddHistory("点を x,y の形で指定してください。");
+        };
+        Ask(std::move(r));
+    }
+
+    // One option's value; then back to the options, or, after the width, on to the text.
+    void AskMtextValue(std::shared_ptr<Label> label, std::string prompt, bool thenText,
+                       std::function<std::string(Entity&, const std::string&)> take) {
+        Request r;
+        r.prompt = std::move(prompt);
+        r.onText = [this, label, thenText, take](const std::string& input) {
+            if (Trim(input).empty() && !thenText) {
+                AskMtextOption(label);
+            } else if (std::string error = take(label->entity, std::string(Trim(input))); !error.empty()) {
+                AddHistory(error);
+            } else if (thenText) {
+                AskMtextLine(label);
+            } else {
+                AskMtextOption(label);
+            }
+        };
+        Ask(std::move(r));
+    }
+
+    void AskMtextOption(std::shared_ptr<Label> label) {
+        Request r;
+        r.prompt = "もう一方のコーナーを指定 または [高さ(H)/位置合わせ(J)/回転角度(R)/文字スタイル(S)/幅(W)]: ";
+        r.onText = [this, label](const std::string& input) {
+            const Entity& e = label->entity;
+            Point corner;
+            if (ParsePoint(input, corner)) {
+                label->entity.width = std::abs(corner.x - e.position.x);
+                AskMtextLine(label);
+            } else if (IsKeyword(input, "HEIGHT")) {
+                AskMtextValue(label, "文字の高さを指定 <" + Fixed(e.height, 4) + ">: ", false,
+                              [this](Entity& entity, const std::string& v) {
+                                  double h = 0;
+                                  if (!ParseNumber(v, h) || !(h > 0)) return std::string("0 より大きな値を入力してください。");
+                                  entity.height = h;
+                                  SetVariable("TEXTSIZE", Fixed(h, 4));
+                                  return std::string();
+                              });
+            } else if (IsKeyword(input, "JUSTIFY")) {
+                AskMtextValue(label,
+                              "位置合わせを入力 [左上(TL)/上中心(TC)/右上(TR)/左中央(ML)/中央(MC)/右中央(MR)/左下(BL)/下中心(BC)/右下(BR)] <" +
+                                  std::string(JustificationName(e.attachment)) + ">: ",
+                              false, [](Entity& entity, const std::string& v) {
+                                  int attachment = JustificationFromName(v);
+                                  if (attachment == 0) return std::string("TL から BR までの位置合わせを入力してください。");
+                                  entity.attachment = attachment;
+                                  return std::string();
+                              });
+            } else if (IsKeyword(input, "ROTATION")) {
+                AskMtextValue(label, "回転角度を指定 <" + FormatNumber(e.rotation) + ">: ", false,
+                              [](Entity& entity, const std::string& v) {
+                                  double angle = 0;
+                                  if (!ParseNumber(v, angle)) return std::string("角度を数値で入力してください。");
+                                  entity.rotation = angle;
+                                  return std::string();
+                              });
+            } else if (IsKeyword(input, "STYLE")) {
+                AskMtextValue(label, "文字スタイル名を入力 <Standard>: ", false, [](Entity&, const std::string& v) {
+                    return AsciiUpper(v) == "STANDARD" ? std::string() : "文字スタイル \"" + v + "\" はありません。";
+                });
+            } else if (IsKeyword(input, "WIDTH")) {
+                AskMtextValue(label, "幅を指定: ", true, [](Entity& entity, const std::string& v) {
+                    double width = 0;
+                    if (!ParseNumber(v, width) || width < 0) return std::string("0 以上の値を入力してください。");
+                    entity.width = width;
+                    return std::string();
+                });
+            } else {
+                AddHistory("点かオプション (H, J, R, S, W) を入力してください。");
+            }
+        };
+        Ask(std::move(r));
+    }
+
+    void AskMtextLine(std::shared_ptr<Label> label) {
+        Request r;
+        r.prompt = "マルチ テキスト: ";
+        r.mode = Mode::Line;
+        r.transparentAllowed = false;
+        r.onText = [this, label](const std::string& input) {
+            if (!input.empty()) {
+                label->lines.push_back(input);
+                return;
+            }
+            if (!label->lines.empty()) {
+                std::string text;
+                for (size_t i = 0; i < label->lines.size(); ++i) text += (i ? "\\P" : "") + label->lines[i];
+                label->entity.text = std::move(text);
+                drawing->Add(label->entity);
+                ++revision;
+            }
+            Finish();
+        };
+        Ask(std::move(r));
+    }
+
+    // ---- the user
+
+    std::string Variable(std::string_view name) const {
+        auto it = variables.find(AsciiUpper(name));
+        return it == variables.end() ? std::string() : it->second.value;
+    }
+
+    Pick Waiting() const { return stack.empty() || !stack.back().active ? Pick::Nothing : stack.back().pick; }
+
+    void Select(const std::vector<int>& picked) {
+        if (Waiting() != Pick::Selection) return;
+        typed.clear();
+        auto handler = stack.back().onSelect;
+        handler(picked);
+    }
+
+    void Click(Point p) {
+        if (Waiting() == Pick::Point) {
+            typed.clear();
+            auto handler = stack.back().onPoint;
+            handler(p);
+        } else if (Waiting() == Pick::Selection) {
+            int hit = drawing->HitTest(p, Tolerance());
+            Select(hit >= 0 ? std::vector<int>{hit} : std::vector<int>{});
+        }
+    }
+
+    void PressEnter() {
+        if (Waiting() == Pick::Nothing) return;
+        typed.clear();
+        Enter();
+    }
+
+    void Perform(const Action& action) {
+        switch (action.kind) {
+        case Action::Kind::Cancel:
+            Cancel();
+            break;
+        case Action::Kind::SelectNone:
+            PressEnter();
+            break;
+        case Action::Kind::Click:
+            Click(action.point);
+            break;
+        case Action::Kind::Select: {
+            if (Waiting() != Pick::Selection) {
+                AddHistory("(シナリオ: select " + std::to_string(action.entity) + " は点の指定に使えません)");
+                Cancel();
+                break;
+            }
+            int index = action.entity - 1;
+            bool exists = index < static_cast<int>(drawing->Entities().size());
+            Select(exists ? std::vector<int>{index} : std::vector<int>{});
+            break;
+        }
+        }
+    }
+
+    void Serve() {
+        // Each action answers one request; a request is new after every answer, so the guard
+        // only stops a scenario that would loop on one request forever.
+        for (int guard = 0; guard < 10000 && scenario && !scenario->Done(); ++guard) {
+            if (Waiting() == Pick::Nothing) return;
+            Action action = scenario->Next();
+            if (now < requestTime + action.delayMs) return;
+            scenario->Pop();
+            Perform(action);
+        }
+    }
+};
+
+CadSession::CadSession(std::unique_ptr<Drawing> drawing, std::unique_ptr<Scenario> scenario,
+                       SessionOptions options)
+    : impl_(std::make_unique<Impl>(std::move(drawing), std::move(scenario), options)) {}
+
+CadSession::~CadSession() = default;
+
+void CadSession::Type(std::string_view text) {
+    impl_->log.emplace_back(text);
+    impl_->Feed(text);
+}
+
+void CadSession::TypeKeys(std::string_view text) { impl_->Feed(text); }
+
+std::string CadSession::InputPaneText() const { return impl_->Prompt() + impl_->typed; }
+
+std::string CadSession::HistoryText() const {
+    std::string text;
+    for (const std::string& line : impl_->history) text += line + "\r\n";
+    return text;
+}
+
+const std::vector<std::string>& CadSession::HistoryLines() const { return impl_->history; }
+
+void CadSession::Advance(int milliseconds) {
+    impl_->now += std::max(0, milliseconds);
+    impl_->Serve();
+}
+
+std::int64_t CadSession::Now() const { return impl_->now; }
+
+CadSession::Waiting CadSession::WaitingFor() const { return impl_->Waiting(); }
+
+void CadSession::UserSelects(int entityIndex) {
+    if (entityIndex < 0) {
+        impl_->PressEnter();
+        return;
+    }
+    if (entityIndex < static_cast<int>(impl_->drawing->Entities().size())) impl_->Select({entityIndex});
+}
+
+void CadSession::UserClicks(double x, double y) { impl_->Click({x, y}); }
+
+void CadSession::UserCancels() { impl_->Cancel(); }
+
+void CadSession::SetPickTolerance(double tolerance) { impl_->pickTolerance = tolerance; }
+
+const std::vector<std::string>& CadSession::ReceivedLog() const { return impl_->log; }
+
+std::string CadSession::Variable(std::string_view name) const { return impl_->Variable(name); }
+
+void CadSession::SetVariable(std::string_view name, std::string_view value, bool readOnly) {
+    std::string key = AsciiUpper(name);
+    impl_->SetVariable(key, std::string(value));
+    impl_->variables[key].readOnly = readOnly;
+}
+
+const Drawing& CadSession::GetDrawing() const { return *impl_->drawing; }
+
+const std::vector<int>& CadSession::PreviousSelection() const { return impl_->previous; }
+
+std::uint64_t CadSession::Revision() const { return impl_->revision; }
+
+std::string CadSession::StateText() const {
+    return "VAR FILEDIA " + Variable("FILEDIA") + "\nVAR LASTPOINT " + Variable("LASTPOINT") + "\n" +
+           impl_->drawing->Format();
+}
+
+} // namespace standin

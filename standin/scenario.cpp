@@ -1,0 +1,71 @@
+// The scripted user's file: parsing the actions.
+#include "standin/scenario.h"
+
+#include <charconv>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+namespace standin {
+
+namespace {
+
+[[noreturn]] void Fail(int lineNumber, const std::string& what) {
+    throw FormatError("scenario line " + std::to_string(lineNumber) + ": " + what);
+}
+
+int Whole(int lineNumber, const std::string& text, int minimum) {
+    int value = 0;
+    auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (result.ec != std::errc() || result.ptr != text.data() + text.size() || value < minimum)
+        Fail(lineNumber, "expected a whole number of at least " + std::to_string(minimum) + ": " + text);
+    return value;
+}
+
+} // namespace
+
+Scenario Scenario::Parse(std::string_view text) {
+    std::vector<Action> actions;
+    std::istringstream in{std::string(text)};
+    std::string line;
+    int lineNumber = 0, delay = 0;
+    while (std::getline(in, line)) {
+        ++lineNumber;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        std::istringstream words(line);
+        std::string verb, argument, extra;
+        if (!(words >> verb) || verb.front() == '#') continue;
+        words >> argument;
+        if (words >> extra) Fail(lineNumber, "too many words");
+        verb = AsciiUpper(verb);
+        Action action;
+        if (verb == "WAIT") {
+            delay = Whole(lineNumber, argument, 0);
+            continue;
+        } else if (verb == "SELECT" && AsciiUpper(argument) == "NONE") {
+            action.kind = Action::Kind::SelectNone;
+        } else if (verb == "SELECT") {
+            action.kind = Action::Kind::Select;
+            action.entity = Whole(lineNumber, argument, 1);
+        } else if (verb == "CANCEL" && argument.empty()) {
+            action.kind = Action::Kind::Cancel;
+        } else if (verb == "CLICK" && ParsePoint(argument, action.point)) {
+            action.kind = Action::Kind::Click;
+        } else {
+            Fail(lineNumber, "expected select K, select none, cancel, click X,Y or wait MS");
+        }
+        action.delayMs = delay;
+        delay = 0;
+        actions.push_back(action);
+    }
+    return Scenario(std::move(actions));
+}
+
+Scenario Scenario::Load(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw FormatError("cannot read " + path);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return Parse(text);
+}
+
+} // namespace standin

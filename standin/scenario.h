@@ -1,0 +1,57 @@
+// The scripted user of the stand-in CAD: what a person would do at each interactive request.
+//
+// Scenario file format. Text, one action per line; blank lines and lines whose first non-blank
+// character is '#' are ignored; verbs may be written in any case.
+//
+//   select K      selects entity K of the drawing (counted from 1 in the drawing file's order;
+//                 the labels that -mtext adds follow the file's entities)
+//   select none   presses Enter without selecting or picking anything
+//   cancel        presses Esc: the active command is cancelled ("*キャンセル*" in the history)
+//   click X,Y     clicks the drawing at X,Y: at a point request that is the point; at a
+//                 selection request it selects the entity under the point, if any
+//   wait MS       the next action comes MS milliseconds after its request (otherwise at once,
+//                 at the session's next tick)
+//
+// The actions are taken in order, one at each interactive request: SELECT's "オブジェクトを選択"
+// and ID's "点を指定". Every other answer is typed by the tool. An action that does not fit the
+// request (select K at a point request) cancels the command, with a history line saying so.
+// When the actions run out, nothing more happens by itself: a person may still click.
+#pragma once
+
+#include "standin/drawing.h"
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace standin {
+
+struct Action {
+    enum class Kind { Select, SelectNone, Cancel, Click };
+    Kind kind = Kind::SelectNone;
+    int entity = 0;     // Select: counted from 1
+    Point point;        // Click
+    int delayMs = 0;    // from the request to the action
+    bool operator==(const Action&) const = default;
+};
+
+class Scenario {
+public:
+    Scenario() = default;
+    explicit Scenario(std::vector<Action> actions) : actions_(std::move(actions)) {}
+    // Throws FormatError (drawing.h) for a line that is none of the forms above.
+    static Scenario Parse(std::string_view text);
+    static Scenario Load(const std::string& path);
+
+    bool Done() const { return next_ >= actions_.size(); }
+    const Action& Next() const { return actions_[next_]; }
+    void Pop() { ++next_; }
+    const std::vector<Action>& Actions() const { return actions_; }
+
+private:
+    std::vector<Action> actions_;
+    std::size_t next_ = 0;
+};
+
+} // namespace standin
