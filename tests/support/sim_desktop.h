@@ -62,6 +62,10 @@ struct CadOptions {
     bool unicode = true;
     // 0: the desktop picks a fresh process id.
     std::uint32_t processId = 0;
+    // For StartCad: DXFOUT asks "…書き出しますか" first; history lines wrap at this many bytes
+    // (0: never), as the stand-in's session options say.
+    bool askExport = false;
+    int historyWidth = 0;
 };
 
 // What answers behind a hosted CAD's windows: the stand-in session, or a test's own script.
