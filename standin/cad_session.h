@@ -19,6 +19,9 @@
 // Ctrl+C (code 3) cancels whatever is active with a history line ending "*キャンセル*".
 #pragma once
 
+#include "standin/drawing.h"
+#include "standin/scenario.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -26,9 +29,6 @@
 #include <vector>
 
 namespace standin {
-
-class Drawing;   // drawing.h: the entities and the MTEXT labels
-class Scenario;  // scenario.h: what the scripted user does at each interactive request
 
 struct SessionOptions {
     // DXFOUT asks "…書き出しますか" before writing.

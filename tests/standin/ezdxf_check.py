@@ -1,0 +1,137 @@
+"""Reads every DXF file the stand-in wrote with ezdxf, an independent reader, and compares
+its entities and their coordinates with the .expect file beside it.
+
+Usage: /usr/bin/python3 ezdxf_check.py OUTDIR
+An .expect file holds the number of decimals on its first line and then the entities in the
+stand-in's drawing format (code page 932)."""
+import math
+import pathlib
+import sys
+
+import ezdxf
+
+JUST = ["TL", "TC", "TR", "ML", "MC", "MR", "BL", "BC", "BR"]
+
+
+def parse_expect(path):
+    lines = path.read_bytes().decode("cp932").splitlines()
+    decimals = int(lines[0])
+    entities = []
+    for line in lines[1:]:
+        words = line.split(" ")
+        kind = words[0]
+        if kind == "MTEXT":
+            head = line.split(" ", 6)
+            x, y = map(float, head[1].split(","))
+            entities.append(dict(kind=kind, insert=(x, y), height=float(head[2]), width=float(head[3]),
+                                 attachment=JUST.index(head[4]) + 1, rotation=float(head[5]), text=head[6]))
+            continue
+        if kind in ("LWPOLYLINE", "POLYLINE"):
+            closed = words[1] == "CLOSED"
+            points = []
+            for v in words[2 if closed else 1:]:
+                values = [float(n) for n in v.split(",")]
+                points.append((values[0], values[1], values[2] if len(values) > 2 else 0.0))
+            entities.append(dict(kind=kind, closed=closed, points=points))
+            continue
+        numbers = []
+        for w in words[1:]:
+            numbers.extend(float(n) for n in w.split(","))
+        entities.append(dict(kind=kind, numbers=numbers))
+    return decimals, entities
+
+
+class Mismatch(Exception):
+    pass
+
+
+def close(a, b, decimals, what):
+    tolerance = 0.5 * 10.0 ** -decimals + 1e-9 * max(1.0, abs(b))
+    if not math.isclose(a, b, rel_tol=0, abs_tol=tolerance):
+        raise Mismatch(f"{what}: read {a!r}, expected {b!r} (±{tolerance:g})")
+
+
+def compare(entity, expected, decimals):
+    kind = entity.dxftype()
+    if kind != expected["kind"]:
+        raise Mismatch(f"read a {kind}, expected a {expected['kind']}")
+    d = entity.dxf
+    if kind == "LINE":
+        got = [d.start.x, d.start.y, d.end.x, d.end.y]
+    elif kind == "CIRCLE":
+        got = [d.center.x, d.center.y, d.radius]
+    elif kind == "ARC":
+        got = [d.center.x, d.center.y, d.radius, d.start_angle, d.end_angle]
+    elif kind in ("LWPOLYLINE", "POLYLINE"):
+        if kind == "LWPOLYLINE":
+            points = list(entity.get_points("xyb"))
+            closed = entity.closed
+        else:
+            if not entity.is_2d_polyline:
+                raise Mismatch("the POLYLINE is not a 2D polyline")
+            points = [(v.dxf.location.x, v.dxf.location.y, v.dxf.bulge) for v in entity.vertices]
+            closed = entity.is_closed
+        if closed != expected["closed"]:
+            raise Mismatch(f"closed flag {closed}, expected {expected['closed']}")
+        if len(points) != len(expected["points"]):
+            raise Mismatch(f"{len(points)} vertices, expected {len(expected['points'])}")
+        for i, (p, q) in enumerate(zip(points, expected["points"])):
+            for a, b, name in zip(p, q, "xyb"):
+                close(a, b, decimals, f"vertex {i + 1} {name}")
+        return
+    elif kind == "MTEXT":
+        close(d.insert.x, expected["insert"][0], decimals, "insert x")
+        close(d.insert.y, expected["insert"][1], decimals, "insert y")
+        close(d.char_height, expected["height"], decimals, "height")
+        close(d.width, expected["width"], decimals, "width")
+        close(d.get("rotation", 0.0), expected["rotation"], decimals, "rotation")
+        if d.attachment_point != expected["attachment"]:
+            raise Mismatch(f"attachment {d.attachment_point}, expected {expected['attachment']}")
+        if entity.text != expected["text"]:
+            raise Mismatch(f"text {entity.text!r}, expected {expected['text']!r}")
+        return
+    else:
+        raise Mismatch(f"unexpected entity {kind}")
+    if len(got) != len(expected["numbers"]):
+        raise Mismatch(f"{kind} compared with {expected['numbers']}")
+    for i, (a, b) in enumerate(zip(got, expected["numbers"])):
+        close(a, b, decimals, f"{kind} value {i + 1}")
+
+
+def main():
+    out = pathlib.Path(sys.argv[1])
+    failures = 0
+    cases = sorted(out.glob("*.expect"))
+    if not cases:
+        print(f"no cases in {out}")
+        return 1
+    for expect in cases:
+        dxf = expect.with_suffix(".dxf")
+        decimals, expected = parse_expect(expect)
+        try:
+            doc = ezdxf.readfile(str(dxf))
+            if doc.dxfversion != "AC1015":
+                raise Mismatch(f"version {doc.dxfversion}")
+            auditor = doc.audit()
+            if auditor.has_errors:
+                raise Mismatch("audit: " + "; ".join(e.message for e in auditor.errors))
+            entities = list(doc.modelspace())
+            if len(entities) != len(expected):
+                raise Mismatch(f"{len(entities)} entities, expected {len(expected)}")
+            for n, (entity, want) in enumerate(zip(entities, expected)):
+                try:
+                    compare(entity, want, decimals)
+                except Mismatch as m:
+                    raise Mismatch(f"entity {n + 1}: {m}")
+            if doc.styles.get("Standard") is None:
+                raise Mismatch("no text style Standard")
+            print(f"ok   {dxf.name}: {len(entities)} entities")
+        except (Mismatch, IOError, ezdxf.DXFError) as error:
+            failures += 1
+            print(f"FAIL {dxf.name}: {error}")
+    print(f"{len(cases) - failures} of {len(cases)} files read back as written")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
