@@ -4,12 +4,26 @@ build=${VERMIQ_BUILD:-$top/build}
 jobs=$(nproc 2>/dev/null || echo 2)
 export VERMIQ_WINEPREFIX=$build/wineprefix
 
-configure_and_build() { # dir, extra cmake args...
+# configure_and_build DIR [cmake args...] [-- targets...]: a build that prints nothing unless
+# the compiler has something to say, and fails on any warning.
+configure_and_build() {
   local dir=$1; shift
-  cmake -S "$top" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >"$dir.configure.log" 2>&1 \
-    || { cat "$dir.configure.log"; return 1; }
-  cmake --build "$dir" -j "$jobs" 2>&1 | grep -E 'warning|error|Error' && return 1
-  cmake --build "$dir" -j "$jobs" >/dev/null
+  local args=() targets=()
+  while (($#)); do
+    if [ "$1" = -- ]; then shift; targets=("$@"); break; fi
+    args+=("$1"); shift
+  done
+  mkdir -p "$dir"
+  cmake -S "$top" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${args[@]}" >"$dir/configure.log" 2>&1 \
+    || { cat "$dir/configure.log"; return 1; }
+  local target_args=()
+  ((${#targets[@]})) && target_args=(--target "${targets[@]}")
+  if ! cmake --build "$dir" -j "$jobs" "${target_args[@]}" >"$dir/build.log" 2>&1; then
+    grep -E -B2 -A6 'error|Error' "$dir/build.log" | head -80; return 1
+  fi
+  if grep -q -E 'warning:' "$dir/build.log"; then
+    grep -E -A4 'warning:' "$dir/build.log" | head -60; return 1
+  fi
 }
 
 stop_wine() {

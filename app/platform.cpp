@@ -1,0 +1,60 @@
+// The few Windows services the dialog needs beyond its own window.
+#include "app/platform.h"
+
+#include <shlobj.h>
+
+#include <memory>
+#include <vector>
+
+#include "app/error_text.h"
+#include "common/win32_text.h"
+
+namespace vermiq {
+
+std::string SpecialFolderPath(HWND owner, int folderId) {
+    PIDLIST_ABSOLUTE idList = nullptr;
+    if (FAILED(SHGetSpecialFolderLocation(owner, folderId, &idList)) || !idList) return {};
+    std::unique_ptr<ITEMIDLIST, decltype(&CoTaskMemFree)> owned(idList, &CoTaskMemFree);
+    char path[MAX_PATH + 1] = {};
+    if (!SHGetPathFromIDListA(idList, path)) return {};
+    return path;
+}
+
+std::string ExecutablePath() {
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (n < buffer.size()) return win32::Narrow(std::wstring_view(buffer.data(), n));
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+LocalTime CurrentLocalTime() {
+    SYSTEMTIME st;
+    GetLocalTime(&st);
+    return {st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond};
+}
+
+void CreateFolderTree(const std::string& folder) {
+    SHCreateDirectoryExW(nullptr, win32::Widen(folder).c_str(), nullptr);
+}
+
+std::string ReadProfileText(const std::string& file, const char* section, const char* key,
+                            const char* fallback) {
+    char buffer[2048] = {};
+    GetPrivateProfileStringA(section, key, fallback, buffer, sizeof buffer, file.c_str());
+    return buffer;
+}
+
+bool WriteProfileText(const std::string& file, const char* section, const char* key,
+                      const std::string& value) {
+    return WritePrivateProfileStringA(section, key, value.c_str(), file.c_str()) != FALSE;
+}
+
+void ShowErrorBox(HWND owner, std::string_view message) {
+    std::wstring text = win32::Widen(WithFullStop(message));
+    std::wstring title = win32::Widen(kAppTitle);
+    MessageBoxW(owner, text.c_str(), title.c_str(), MB_OK | MB_ICONERROR);
+}
+
+} // namespace vermiq

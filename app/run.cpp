@@ -1,0 +1,148 @@
+// The measure-and-label run: select in the CAD, export, read, measure, pick a point, label.
+#include "app/run.h"
+
+#include <utility>
+
+#include "app/length_text.h"
+#include "app/work_files.h"
+#include "dxf/measure.h"
+#include "dxf/reader.h"
+
+namespace vermiq {
+
+std::string ExportCommand(std::string_view dxfPath) {
+    std::string command = "DXFOUT \"";
+    command += dxfPath;
+    command += "\"\rVER 2000 OBJ PREV \r16 ";
+    return command;
+}
+
+std::string LabelCommand(std::string_view x, std::string_view y, std::string_view sizeText,
+                         std::int64_t labelWidth, std::string_view lengthText) {
+    std::string command = "\x03-mtext ";
+    command += x;
+    command += ',';
+    command += y;
+    command += " h ";
+    command += sizeText;
+    command += " r 0 j mc w ";
+    command += std::to_string(labelWidth);
+    command += ' ';
+    command += lengthText;
+    command += "\r\r";
+    return command;
+}
+
+MeasureAndLabelRun::MeasureAndLabelRun(CadLink& link, Desktop& desktop, Waiter& waiter,
+                                       RunHost& host, EntityTables& tables,
+                                       std::string workBaseName)
+    : link_(link), desktop_(desktop), waiter_(waiter), host_(host), tables_(tables),
+      dxfWorkFile_(ReplaceExtension(workBaseName, ".dxf")),
+      csvWorkFile_(ReplaceExtension(workBaseName, ".csv")) {}
+
+void MeasureAndLabelRun::Send(std::string_view ansiCommand) {
+    link_.SendCadCommand(desktop_.AnsiToWide(ansiCommand));
+    if (ansiCommand == run_text::C1 || ansiCommand == run_text::C6) fileDialogsOff_ = true;
+    if (ansiCommand == run_text::C8) fileDialogsOff_ = false;
+}
+
+void MeasureAndLabelRun::Pause(int milliseconds) {
+    waiter_.Sleep(milliseconds);
+}
+
+void MeasureAndLabelRun::RunMeasureAndLabel() {
+    // A size that is not a number is reported before the CAD is touched, while the dialog is
+    // still as the user left it.
+    RoundedSize(host_.Edit1Text());
+
+    host_.SetRunInProgress(true);
+    host_.SetMinimised(true);
+    try {
+        if (link_.BringCadToFront()) {
+            bool stopped = false;
+            do {
+                stopped = RunPass() == PassEnd::Stop;
+            } while (host_.CheckBox1Checked() && !stopped);
+        }
+    } catch (...) {
+        // Whatever ends the run early (an error, the dialog being closed, a clipboard held by
+        // another program) leaves the user's CAD with its file dialogs on and the dialog back.
+        if (fileDialogsOff_) Send(run_text::C8);
+        host_.SetMinimised(false);
+        host_.SetRunInProgress(false);
+        throw;
+    }
+    host_.SetMinimised(false);
+    host_.SetRunInProgress(false);
+}
+
+bool MeasureAndLabelRun::WaitForIdle() {
+    for (int poll = 0; poll < CadLink::WaitPolls; ++poll) {
+        Pause(CadLink::PollMilliseconds);
+        waiter_.ProcessMessages();
+        if (link_.ReadCommandInput() == CadLink::IdlePrompt) return true;
+    }
+    return false;
+}
+
+void MeasureAndLabelRun::WaitForExport() {
+    for (int poll = 0; poll < CadLink::WaitPolls; ++poll) {
+        Pause(CadLink::PollMilliseconds);
+        waiter_.ProcessMessages();
+        std::string prompt = link_.ReadCommandInput();
+        if (prompt.find(run_text::AskExport) != std::string::npos) Send(run_text::C4);
+        if (prompt.find(run_text::AskReplace) != std::string::npos) Send(run_text::C4);
+        if (prompt == CadLink::IdlePrompt || prompt.empty()) return;
+    }
+}
+
+double MeasureAndLabelRun::MeasureDxf() {
+    ReadDxfEntities(tables_, dxfWorkFile_);
+    return MeasuredLength(tables_);
+}
+
+MeasureAndLabelRun::PassEnd MeasureAndLabelRun::RunPass() {
+    host_.RemoveFile(dxfWorkFile_);
+    host_.RemoveFile(csvWorkFile_);
+    WindowHandle historyPane = link_.LocateCommandHistoryPane();
+    Send(run_text::C1);
+    Send(run_text::C2);
+    link_.PaintPrompt(historyPane, run_text::SelectPrompt);
+    WaitForIdle();
+
+    if (link_.LastHistoryLine().find(run_text::Cancelled) != std::string::npos) {
+        Send(run_text::C8);
+        return PassEnd::Stop;
+    }
+    Pause(400);
+    Send(ExportCommand(dxfWorkFile_));
+    WaitForExport();
+    Send(run_text::C5);
+    fileDialogsOff_ = false;
+
+    if (!host_.FileExists(dxfWorkFile_)) {
+        Send(run_text::C8);
+        return PassEnd::Stop;
+    }
+    double length = MeasureDxf();
+    if (!(length > 0.0)) {
+        Send(run_text::C8);
+        return PassEnd::Continue;
+    }
+    std::string lengthText = FormatLength(length, host_.ComboBox2Index());
+    Send(run_text::C6);
+    std::string x, y;
+    bool picked = link_.PickPoint(historyPane, run_text::PickPrompt, x, y);
+    if (!picked) {
+        Send(run_text::C8);
+        return PassEnd::Stop;
+    }
+    lengthText += kUnitMark;
+    std::string sizeText = host_.Edit1Text();
+    std::int32_t size = RoundedSize(sizeText);
+    Send(LabelCommand(x, y, sizeText, LabelWidth(lengthText, size), lengthText));
+    Send(run_text::C8);
+    return PassEnd::Continue;
+}
+
+} // namespace vermiq

@@ -1,0 +1,82 @@
+// The measure-and-label run: select in the CAD, export, read, measure, pick a point, label.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "cadlink/cad_link.h"
+#include "cadlink/desktop.h"
+#include "dxf/entity_tables.h"
+
+namespace vermiq {
+
+// What the run asks of the dialog and of the file system.
+class RunHost {
+public:
+    virtual ~RunHost() = default;
+    virtual std::string Edit1Text() = 0;
+    // -1 when no item is selected.
+    virtual int ComboBox2Index() = 0;
+    virtual bool CheckBox1Checked() = 0;
+    virtual void SetMinimised(bool minimised) = 0;
+    // While a run is in progress the execute and close buttons are disabled.
+    virtual void SetRunInProgress(bool running) = 0;
+    virtual bool FileExists(const std::string& path) = 0;
+    // Failures are ignored.
+    virtual void RemoveFile(const std::string& path) = 0;
+};
+
+// The texts the run sends and looks for, in code page 932; Ctrl+C is "\x03", CR is "\r".
+namespace run_text {
+inline constexpr std::string_view C1 = "\x03" "FILEDIA 0 ";
+inline constexpr std::string_view C2 = "\x03" "SELECT SI\r";
+inline constexpr std::string_view C4 = "Y\r";
+inline constexpr std::string_view C5 = "FILEDIA 1 ";
+inline constexpr std::string_view C6 = "\x03" "FILEDIA 0\r";
+inline constexpr std::string_view C8 = "\x03" "FILEDIA 1\r";
+inline constexpr std::string_view SelectPrompt = "要素を選択ください";
+inline constexpr std::string_view PickPrompt = "辺長値を描画したい位置をクリック";
+inline constexpr std::string_view Cancelled = "キャンセル";
+inline constexpr std::string_view AskExport = "書き出しますか";
+inline constexpr std::string_view AskReplace = "置き換えますか";
+} // namespace run_text
+
+// C3: the export of the previous selection to `dxfPath` with 16 decimal places.
+std::string ExportCommand(std::string_view dxfPath);
+// C7: the label at the picked point.
+std::string LabelCommand(std::string_view x, std::string_view y, std::string_view sizeText,
+                         std::int64_t labelWidth, std::string_view lengthText);
+
+// One run, as the execute button starts it. Returns when the run has ended: the dialog is
+// restored and the CAD's file dialogs are on again, also when an error leaves the run (the
+// error then goes on to the caller, which shows it).
+class MeasureAndLabelRun {
+public:
+    MeasureAndLabelRun(CadLink& link, Desktop& desktop, Waiter& waiter, RunHost& host,
+                       EntityTables& tables, std::string workBaseName);
+
+    void RunMeasureAndLabel();
+
+private:
+    enum class PassEnd { Continue, Stop };
+    PassEnd RunPass();
+    bool WaitForIdle();
+    void WaitForExport();
+    double MeasureDxf();
+    void Send(std::string_view ansiCommand);
+    void Pause(int milliseconds);
+
+    CadLink& link_;
+    Desktop& desktop_;
+    Waiter& waiter_;
+    RunHost& host_;
+    EntityTables& tables_;
+    std::string dxfWorkFile_;
+    std::string csvWorkFile_;
+    // True from C1 until the pass has sent C8: the CAD's file dialogs are then off and must be
+    // switched on again however the pass ends.
+    bool fileDialogsOff_ = false;
+};
+
+} // namespace vermiq

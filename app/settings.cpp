@@ -1,0 +1,19 @@
+// The two settings that survive from one start to the next, and how their INI texts read.
+#include "app/settings.h"
+
+#include <cstdint>
+
+#include "dxf/convert.h"
+
+namespace vermiq {
+
+int DecimalsIndexFromText(std::string_view text) {
+    std::int32_t value = 0;
+    return TryStrToInt(text, value) ? value : 0;
+}
+
+int SelectableIndex(int index) {
+    return index >= 0 && index < kDecimalsItems ? index : -1;
+}
+
+} // namespace vermiq

@@ -1,0 +1,31 @@
+// The two settings that survive from one start to the next, and how their INI texts read.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace vermiq {
+
+// Section and keys of the settings file, in code page 932.
+inline constexpr const char* kSettingsSection = "初期化";
+inline constexpr const char* kSizeKey = "大きさ";
+inline constexpr const char* kDecimalsKey = "延長桁";
+inline constexpr const char* kDefaultSize = "50";
+
+// Number of items of the decimal-places list: 0 to 8 places.
+inline constexpr int kDecimalsItems = 9;
+
+struct ToolSettings {
+    std::string size = kDefaultSize;  // annotation size, exactly as typed
+    int decimalsIndex = 0;            // item index; -1 when no item is selected
+};
+
+// The stored "延長桁" text as an integer: leading blanks, a sign, and hexadecimal after "$" or
+// "0x" are accepted; any other text reads as 0.
+int DecimalsIndexFromText(std::string_view text);
+
+// The item index a list of `kDecimalsItems` items shows after being given `index`: an index
+// outside the list selects nothing, which reads back as -1.
+int SelectableIndex(int index);
+
+} // namespace vermiq
