@@ -1,0 +1,424 @@
+// The DXF reader: pairs and line breaks, the section and record states, each entity kind, the
+// style table, byte limits, errors, repeated reads and files.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#ifdef _WIN32
+#include <share.h>
+#else
+#include <unistd.h>
+#endif
+
+#include "dxf/convert.h"
+#include "dxf/reader.h"
+#include "tests/dxf/dxf_text.h"
+
+namespace vermiq {
+namespace {
+
+using test::Concat;
+using test::DxfText;
+using test::EntitiesText;
+using test::InEntities;
+using test::Pairs;
+using test::StyleTable;
+
+const Pairs kLine = {{0, "LINE"}, {8, "0"}, {10, "1"}, {20, "2"}, {30, "3"}, {11, "4"}, {21, "5"}, {31, "6"}};
+
+void ExpectCounts(const EntityTables& t, int lines, int texts, int arcs, int circles, int polylines) {
+    EXPECT_EQ(t.LineCount(), lines);
+    EXPECT_EQ(t.TextCount(), texts);
+    EXPECT_EQ(t.ArcCount(), arcs);
+    EXPECT_EQ(t.CircleCount(), circles);
+    EXPECT_EQ(t.PolylineCount(), polylines);
+}
+
+std::string ConversionMessage(EntityTables& t, const std::string& text) {
+    try {
+        ReadDxfText(t, text);
+    } catch (const ConversionError& e) {
+        return e.what();
+    }
+    return "no error";
+}
+
+TEST(ReadDxfTextTest, NoPairsNoRecords) {
+    EntityTables t;
+    for (const char* text : {"", "  0", "  0\n", "\n"}) {
+        EXPECT_EQ(ReadDxfText(t, text), 0) << text;
+        ExpectCounts(t, 0, 0, 0, 0, 0);
+    }
+}
+
+TEST(ReadDxfTextTest, OddLastLineIsIgnoredUnconverted) {
+    EntityTables t;
+    EXPECT_EQ(ReadDxfText(t, DxfText({{0, "SECTION"}, {2, "ENTITIES"}, {0, "LINE"}, {10, "7"}}) + "not a code"), 1);
+    EXPECT_EQ(t.LineTable[0].Start.X, 7.0);
+    EXPECT_EQ(ReadDxfText(t, DxfText({{0, "SECTION"}, {2, "HEADER"}}) + "x1"), 0);
+}
+
+TEST(ReadDxfTextTest, LineBreaksCrLfCrLfAndNulEndsTheText) {
+    EntityTables t;
+    for (const char* lineBreak : {"\n", "\r\n", "\r"}) {
+        EXPECT_EQ(ReadDxfText(t, DxfText(InEntities(kLine), lineBreak)), 1) << int(lineBreak[0]);
+        EXPECT_EQ(t.LineTable[0].End.Z, 6.0);
+    }
+    // Mixed: a CR directly followed by LF is one break; LF CR is two, making an empty line.
+    EXPECT_EQ(ReadDxfText(t, "  0\r\nSECTION\n  2\rENTITIES\r\n  0\nLINE\n  8\n\n"), 1) << "an empty value line";
+    EXPECT_THROW(ReadDxfText(t, "  0\r\nSECTION\n\r  2\nENTITIES\n"), ConversionError) << "LF CR makes an empty code line";
+
+    std::string withNul = EntitiesText(kLine);
+    withNul.insert(withNul.find("LINE") - 4, std::string("\0garbage\n", 9));
+    EXPECT_EQ(ReadDxfText(t, withNul), 0);
+}
+
+TEST(ReadDxfTextTest, GroupCodesRightAlignedConvertAndTrailingBlankFails) {
+    EntityTables t;
+    EXPECT_EQ(ReadDxfText(t, "  0\nSECTION\n  2\nENTITIES\n  0\nLINE\n 10\n1.5\n"), 1);
+    EXPECT_EQ(t.LineTable[0].Start.X, 1.5);
+    EXPECT_EQ(ConversionMessage(t, "  0\nSECTION\n  2\nENTITIES\n  0\nLINE\n10 \n1.5\n"), "'10 ' は整数ではありません");
+    EXPECT_EQ(t.LineCount(), 1) << "what was read before the failing pair stays";
+    EXPECT_EQ(ConversionMessage(t, "HEADER\n  0\n"), "'HEADER' は整数ではありません");
+}
+
+TEST(ReadDxfTextTest, ConsecutiveLinesEachGetACleanRecord) {
+    EntityTables t;
+    ASSERT_EQ(ReadDxfText(t, EntitiesText({{0, "LINE"}, {0, "LINE"}, {8, "壁"}, {30, "1"}})), 2);
+    EXPECT_EQ(t.LayerName(t.LineTable[0].Layer), "");
+    EXPECT_EQ(t.LineTable[0].Start.Z, 0.0);
+    EXPECT_EQ(t.LineTable[0].End.Z, 0.0);
+    EXPECT_EQ(t.LayerName(t.LineTable[1].Layer), "壁");
+    EXPECT_EQ(t.LineTable[1].Start.Z, 1.0);
+}
+
+TEST(ReadDxfTextTest, OnlyTheEntitiesSectionCountsAndItsEndsecStopsTheRead) {
+    const Pairs blocks = {{0, "SECTION"}, {2, "BLOCKS"}, {0, "BLOCK"}, {2, "B"},
+                          {0, "LINE"}, {10, "9"}, {0, "CIRCLE"}, {40, "1"}, {0, "ENDBLK"}, {0, "ENDSEC"}};
+    EntityTables t;
+    ReadDxfText(t, DxfText(Concat({blocks, InEntities(kLine)})));
+    ExpectCounts(t, 1, 0, 0, 0, 0);
+    EXPECT_EQ(t.LineTable[0].Start.X, 1.0);
+
+    // After the ENDSEC of ENTITIES nothing is looked at, not even a broken code line.
+    const std::string afterEnd = DxfText({{0, "SECTION"}, {2, "ENTITIES"}, {0, "ENDSEC"},
+                                          {0, "SECTION"}, {2, "OBJECTS"}, {0, "LINE"}}) + "1x\nbad\n";
+    EXPECT_NO_THROW(ReadDxfText(t, afterEnd));
+    ExpectCounts(t, 0, 0, 0, 0, 0);
+    // An ENDSEC before ENTITIES (end of HEADER) does not stop it.
+    EXPECT_EQ(ReadDxfText(t, DxfText(Concat({{{0, "SECTION"}, {2, "HEADER"}, {0, "ENDSEC"}}, InEntities(kLine)}))), 1);
+    // A file without ENTITIES is read to its end and yields nothing.
+    EXPECT_EQ(ReadDxfText(t, DxfText(blocks)), 0);
+}
+
+TEST(ReadDxfTextTest, EachKindTakesItsOwnCodes) {
+    EntityTables t;
+    ReadDxfText(t, EntitiesText({
+        {0, "ARC"}, {8, "A"}, {10, "1"}, {20, "2"}, {30, "3"}, {40, "4"}, {50, "350"}, {51, "10"}, {11, "99"},
+        {0, "CIRCLE"}, {8, "C"}, {10, "5"}, {20, "6"}, {30, "7"}, {40, "8"}, {50, "99"},
+        {0, "TEXT"}, {8, "ignored"}, {10, "1"}, {20, "2"}, {30, "3"}, {11, "4"}, {21, "5"}, {31, "6"},
+        {40, "2.5"}, {1, "abc"}, {72, "  2"}, {73, "3"},
+        {0, "POINT"}, {10, "100"}, {8, "P"},
+    }));
+    ExpectCounts(t, 0, 1, 1, 1, 0);
+    const ArcRec& arc = t.ArcTable[0];
+    EXPECT_EQ(t.LayerName(arc.Layer), "A");
+    EXPECT_EQ(arc.Centre.Z, 3.0);
+    EXPECT_EQ(arc.Radius, 4.0);
+    EXPECT_EQ(arc.StartAngle, 350.0);
+    EXPECT_EQ(arc.EndAngle, 10.0);
+    const CircleRec& circle = t.CircleTable[0];
+    EXPECT_EQ(t.LayerName(circle.Layer), "C");
+    EXPECT_EQ(circle.Centre.X, 5.0);
+    EXPECT_EQ(circle.Radius, 8.0);
+    const TextRec& text = t.TextTable[0];
+    EXPECT_EQ(text.First.Z, 3.0);
+    EXPECT_EQ(text.Second.Y, 5.0);
+    EXPECT_EQ(text.Height, 2.5);
+    EXPECT_EQ(text.Text, "abc");
+    EXPECT_EQ(text.HorizontalJustification, 2);
+    EXPECT_EQ(text.VerticalJustification, 3);
+    EXPECT_EQ(t.LayerNames.size(), 3u) << "layers are those of lines, arcs, circles and polylines only";
+}
+
+TEST(ReadDxfTextTest, PolylineWithVertexRecordsAndSeqend) {
+    EntityTables t;
+    ReadDxfText(t, EntitiesText({
+        {0, "POLYLINE"}, {8, "P"}, {66, "1"}, {10, "0"}, {20, "0"}, {30, "0"}, {70, "1"},
+        {0, "VERTEX"}, {8, "P"}, {10, "1"}, {20, "2"}, {30, "0"}, {42, "0.5"},
+        {0, "VERTEX"}, {8, "P"}, {10, "3"}, {20, "4"}, {70, "16"},
+        {0, "SEQEND"}, {8, "P"},
+        {0, "VERTEX"}, {42, "1"}, {70, "1x"}, {20, "-"}, {10, "5"}, {20, "6"}, {0, "SEQEND"},
+    }));
+    ASSERT_EQ(t.PolylineCount(), 1);
+    const PolylineRec& p = t.PolylineTable[0];
+    EXPECT_EQ(t.LayerName(p.Layer), "P");
+    EXPECT_EQ(p.Flags, 1);
+    EXPECT_TRUE(p.Closed());
+    ASSERT_EQ(p.VertexCount(), 3) << "the header's own 10 adds no vertex";
+    EXPECT_EQ(p.Vertices[0].X, 1.0);
+    EXPECT_EQ(p.Vertices[0].Y, 2.0);
+    EXPECT_EQ(p.Vertices[0].Bulge, 0.5);
+    EXPECT_EQ(p.Vertices[1].Flags, 16);
+    EXPECT_EQ(p.Vertices[1].Y, 4.0) << "a 20 before the next vertex's 10 does not land here";
+    EXPECT_EQ(p.Vertices[1].Bulge, 0.0);
+    EXPECT_EQ(p.Vertices[2].X, 5.0);
+    EXPECT_EQ(p.Vertices[2].Y, 6.0);
+    EXPECT_EQ(p.Vertices[2].Flags, 0);
+}
+
+TEST(ReadDxfTextTest, VertexWithoutPolylineIsPassedOver) {
+    EntityTables t;
+    EXPECT_NO_THROW(ReadDxfText(t, EntitiesText({{0, "VERTEX"}, {10, "1"}, {20, "2"}, {0, "LINE"}})));
+    ExpectCounts(t, 1, 0, 0, 0, 0);
+}
+
+TEST(ReadDxfTextTest, LwPolylineKeepsFlagsBulgesAndEveryVertex) {
+    Pairs pairs = {{0, "LWPOLYLINE"}, {8, "L"}, {90, "4"}, {70, "1"}, {43, "0.0"}, {42, "9"}, {20, "9"}};
+    const char* const points[][3] = {{"0", "0", "0"}, {"10", "0", "1"}, {"10", "10", "0"}, {"0", "10", "-0.5"}};
+    for (const auto& point : points) pairs.insert(pairs.end(), {{10, point[0]}, {20, point[1]}, {42, point[2]}});
+    EntityTables t;
+    ReadDxfText(t, EntitiesText(pairs));
+    ASSERT_EQ(t.PolylineCount(), 1);
+    const PolylineRec& p = t.PolylineTable[0];
+    EXPECT_TRUE(p.Closed());
+    ASSERT_EQ(p.VertexCount(), 4);
+    EXPECT_EQ(p.Vertices[0].Bulge, 0.0) << "a 42 before the first 10 is passed over";
+    EXPECT_EQ(p.Vertices[0].Y, 0.0);
+    EXPECT_EQ(p.Vertices[1].Bulge, 1.0);
+    EXPECT_EQ(p.Vertices[2].Y, 10.0);
+    EXPECT_EQ(p.Vertices[3].Bulge, -0.5);
+
+    // 5000 vertices, more than the announced count; then a false, huge count.
+    Pairs many = {{0, "LWPOLYLINE"}, {90, "3"}};
+    for (int i = 0; i < 5000; ++i) many.insert(many.end(), {{10, std::to_string(i)}, {20, "1"}});
+    many.insert(many.end(), {{0, "LWPOLYLINE"}, {90, "2147483647"}, {10, "1"}, {20, "2"}, {90, "x"}});
+    ReadDxfText(t, EntitiesText(many));
+    ASSERT_EQ(t.PolylineCount(), 2);
+    ASSERT_EQ(t.PolylineTable[0].VertexCount(), 5000);
+    EXPECT_EQ(t.PolylineTable[0].Vertices[4999].X, 4999.0);
+    EXPECT_EQ(t.PolylineTable[1].VertexCount(), 1);
+}
+
+TEST(ReadDxfTextTest, TablesGrowPastAHundredRecords) {
+    Pairs styles = {{0, "SECTION"}, {2, "TABLES"}, {0, "TABLE"}, {2, "STYLE"}};
+    for (int i = 1; i <= 150; ++i) styles.insert(styles.end(), {{0, "STYLE"}, {2, "S" + std::to_string(i)}, {40, std::to_string(i)}});
+    styles.insert(styles.end(), {{0, "ENDTAB"}, {0, "ENDSEC"}});
+    Pairs entities;
+    for (int i = 0; i < 250; ++i) {
+        const std::string n = std::to_string(i);
+        entities.insert(entities.end(), {{0, "LINE"}, {10, n}, {0, "ARC"}, {40, n}, {0, "CIRCLE"}, {40, n},
+                                         {0, "TEXT"}, {7, "S" + std::to_string(i % 150 + 1)}, {0, "LWPOLYLINE"}, {10, n}});
+    }
+    EntityTables t;
+    EXPECT_EQ(ReadDxfText(t, DxfText(Concat({styles, InEntities(entities)}))), 250);
+    ExpectCounts(t, 250, 250, 250, 250, 250);
+    EXPECT_EQ(t.StyleCount(), 150);
+    for (int i = 0; i < 250; ++i) {
+        ASSERT_EQ(t.LineTable[i].Start.X, i);
+        ASSERT_EQ(t.ArcTable[i].Radius, i);
+        ASSERT_EQ(t.CircleTable[i].Radius, i);
+        ASSERT_EQ(t.TextTable[i].Height, i % 150 + 1);
+        ASSERT_EQ(t.PolylineTable[i].Vertices.at(0).X, i);
+    }
+}
+
+TEST(ReadDxfTextTest, TextValuesAreStrippedPhiReplacedAndCut) {
+    const std::string phi = "\x83\xD3"; // φ in code page 932
+    const struct {
+        Pairs pairs;
+        std::string text;
+    } cases[] = {
+        {{{1, "\\U+03C6100"}}, phi + "100"},
+        {{{1, "\\U+03C6\\U+03C6"}}, phi + "\\U+03C6"},
+        {{{1, "A\\PB"}}, "AB"},
+        {{{1, "\\C1;Red"}}, "Red"},
+        {{{1, "x\\T1.5abc"}}, "x\\T1.5abc"},
+        {{{3, "chunk\\P1"}, {3, "chunk2"}, {1, "end"}}, "end"},
+        {{{1, "a"}, {3, "\\Pb"}}, "a\\Pb"},
+        {{{1, std::string(300, 'z')}}, std::string(255, 'z')},
+        {{{1, std::string(250, 'z')}, {3, "0123456789"}}, std::string(250, 'z') + "01234"},
+        {{{1, "\\P" + std::string(255, 'z')}}, std::string(255, 'z')},
+    };
+    EntityTables t;
+    for (const auto& c : cases) {
+        Pairs pairs = {{0, "MTEXT"}};
+        pairs.insert(pairs.end(), c.pairs.begin(), c.pairs.end());
+        ReadDxfText(t, EntitiesText(pairs));
+        ASSERT_EQ(t.TextCount(), 1);
+        EXPECT_EQ(t.TextTable[0].Text, c.text) << c.pairs.front().second;
+    }
+}
+
+TEST(ReadDxfTextTest, TextHeightFromStylesAndCode40WhicheverComesLast) {
+    const Pairs styles = StyleTable({{"Standard", "1.25"}, {"Fixed", "2.5"}, {"Fixed", "7"}, {std::string(50, 'N'), "3"}});
+    const struct {
+        Pairs text;
+        double height;
+    } cases[] = {
+        {{{0, "TEXT"}}, 1.25},                             // Standard's fixed height
+        {{{0, "TEXT"}, {40, "4"}, {7, "Fixed"}}, 2.5},     // the first style of that name
+        {{{0, "TEXT"}, {7, "Fixed"}, {40, "4"}}, 4.0},
+        {{{0, "TEXT"}, {7, "fixed"}}, 0.0},                // exact, case-sensitive; no style: 0
+        {{{0, "TEXT"}, {7, std::string(40, 'N')}}, 3.0},   // style names are cut to 40 bytes
+    };
+    EntityTables t;
+    for (const auto& c : cases) {
+        ReadDxfText(t, DxfText(Concat({styles, InEntities(c.text)})));
+        ASSERT_EQ(t.TextCount(), 1);
+        EXPECT_EQ(t.TextTable[0].Height, c.height) << &c - cases;
+    }
+    EXPECT_EQ(t.StyleTable[0].Name, "Standard");
+    EXPECT_EQ(t.StyleTable[3].Name, std::string(40, 'N'));
+    EXPECT_EQ(LookupStyleHeight(t, "Fixed"), 2.5);
+    EXPECT_EQ(LookupStyleHeight(t, "none"), 0.0);
+
+    // A style record without a height has 10; a STYLE outside the STYLE table is no style.
+    ReadDxfText(t, DxfText({{0, "SECTION"}, {2, "TABLES"}, {0, "TABLE"}, {2, "LAYER"}, {0, "STYLE"}, {2, "Early"},
+                            {2, "STYLE"}, {0, "STYLE"}, {2, "Plain"}, {0, "ENDTAB"}, {2, "ENTITIES"}, {0, "STYLE"},
+                            {2, "Late"}, {0, "TEXT"}}));
+    ASSERT_EQ(t.StyleCount(), 1);
+    EXPECT_EQ(LookupStyleHeight(t, "Plain"), 10.0);
+    EXPECT_EQ(t.TextTable.at(0).Height, 0.0) << "no Standard style in this file";
+}
+
+TEST(ReadDxfTextTest, LayerNamesAreCutToSixtyBytes) {
+    EntityTables t;
+    ReadDxfText(t, EntitiesText({{0, "LINE"}, {8, std::string(70, 'L')}, {0, "CIRCLE"}, {8, std::string(60, 'L') + "x"},
+                                 {0, "ARC"}, {8, "Ａ"}}));
+    EXPECT_EQ(t.LayerName(t.LineTable[0].Layer), std::string(60, 'L'));
+    EXPECT_EQ(t.CircleTable[0].Layer, t.LineTable[0].Layer) << "the same name after cutting";
+    EXPECT_EQ(t.LayerName(t.ArcTable[0].Layer), "Ａ");
+}
+
+TEST(ReadDxfTextTest, ConversionFailuresStopTheReadKeepingWhatWasRead) {
+    const struct {
+        Pairs entities;
+        const char* message;
+        int lines;
+    } cases[] = {
+        {{{0, "LINE"}, {10, "1,5"}}, "'1,5' は浮動小数点数ではありません", 1},
+        {{{0, "LINE"}, {0, "ARC"}, {50, ""}}, "'' は浮動小数点数ではありません", 1},
+        {{{0, "TEXT"}, {72, "1 "}}, "'1 ' は整数ではありません", 0},
+        {{{0, "MTEXT"}, {73, "1.0"}}, "'1.0' は整数ではありません", 0},
+        {{{0, "POLYLINE"}, {70, "x"}}, "'x' は整数ではありません", 0},
+        {{{0, "LWPOLYLINE"}, {10, "0"}, {20, "-"}}, "'-' は浮動小数点数ではありません", 0},
+    };
+    EntityTables t;
+    for (const auto& c : cases) {
+        EXPECT_EQ(ConversionMessage(t, EntitiesText(c.entities)), c.message);
+        EXPECT_EQ(t.LineCount(), c.lines);
+    }
+    // Outside a record the same values are not looked at.
+    EXPECT_NO_THROW(ReadDxfText(t, EntitiesText({{0, "INSERT"}, {10, "x"}, {70, "y"}, {0, "SEQEND"}, {72, "z"}})));
+}
+
+TEST(ReadDxfTextTest, ASecondReadDescribesOnlyTheSecondFile) {
+    Pairs big;
+    for (int i = 0; i < 120; ++i)
+        big.insert(big.end(), {{0, "LINE"}, {8, "Old"}, {10, "5"}, {0, "TEXT"}, {72, "4"}, {40, "9"}, {1, "old"}});
+    big.insert(big.end(), {{0, "LWPOLYLINE"}, {70, "1"}, {10, "1"}, {42, "1"}});
+    EntityTables t;
+    ReadDxfText(t, DxfText(Concat({StyleTable({{"Standard", "3"}}), InEntities(big)})));
+    ExpectCounts(t, 120, 120, 0, 0, 1);
+
+    ReadDxfText(t, EntitiesText({{0, "LINE"}, {11, "1"}, {0, "TEXT"}, {0, "LWPOLYLINE"}, {10, "2"}}));
+    ExpectCounts(t, 1, 1, 0, 0, 1);
+    EXPECT_EQ(t.LineTable[0].Start.X, 0.0);
+    EXPECT_EQ(t.LayerName(t.LineTable[0].Layer), "");
+    EXPECT_EQ(t.TextTable[0].HorizontalJustification, 0);
+    EXPECT_EQ(t.TextTable[0].Text, "");
+    EXPECT_EQ(t.TextTable[0].Height, 0.0) << "the earlier file's Standard style is gone";
+    EXPECT_EQ(t.StyleCount(), 0);
+    EXPECT_FALSE(t.PolylineTable[0].Closed());
+    EXPECT_EQ(t.PolylineTable[0].Vertices.at(0).Bulge, 0.0);
+}
+
+class ReadDxfEntitiesTest : public ::testing::Test {
+protected:
+    static std::string Fixture(const char* name) { return std::string(VERMIQ_TEST_DATA) + "/dxf/" + name; }
+
+    std::string TempFile(const std::string& contents) {
+        path_ = (std::filesystem::temp_directory_path() / ("vermiq_dxf_test_" + std::to_string(counter_++) + ".dxf")).string();
+        std::ofstream(path_, std::ios::binary) << contents;
+        return path_;
+    }
+
+    void TearDown() override {
+        if (!path_.empty()) std::filesystem::remove(path_);
+    }
+
+    std::string path_;
+    static inline int counter_ = 0;
+};
+
+TEST_F(ReadDxfEntitiesTest, ReadsFilesOfAnotherWriter) {
+    EntityTables t;
+    EXPECT_EQ(ReadDxfEntities(t, Fixture("line_3d.dxf")), 1);
+    ExpectCounts(t, 1, 0, 0, 0, 0);
+    EXPECT_EQ(t.LineTable[0].Start.Z, 5.0);
+    EXPECT_EQ(t.LineTable[0].End.Z, -7.0);
+    EXPECT_EQ(t.LayerName(t.LineTable[0].Layer), "外形");
+
+    EXPECT_EQ(ReadDxfEntities(t, Fixture("block_and_line.dxf")), 1);
+    ExpectCounts(t, 1, 0, 0, 0, 0);
+    EXPECT_GT(t.StyleCount(), 0);
+    EXPECT_EQ(LookupStyleHeight(t, "Standard"), 0.0);
+
+    ReadDxfEntities(t, Fixture("text_only.dxf"));
+    ExpectCounts(t, 0, 1, 0, 0, 0);
+    EXPECT_EQ(t.TextTable[0].Text, "φ寸法");
+    EXPECT_EQ(t.TextTable[0].Height, 2.5);
+}
+
+TEST_F(ReadDxfEntitiesTest, NoFileIsNoError) {
+    EntityTables t;
+    ReadDxfEntities(t, Fixture("line_3d.dxf"));
+    EXPECT_EQ(ReadDxfEntities(t, Fixture("no such file.dxf")), 0);
+    ExpectCounts(t, 0, 0, 0, 0, 0);
+    EXPECT_EQ(ReadDxfEntities(t, std::string(VERMIQ_TEST_DATA) + "/dxf"), 0) << "a folder is no file";
+}
+
+TEST_F(ReadDxfEntitiesTest, ConversionErrorFromAFile) {
+    EntityTables t;
+    const std::string path = TempFile("  0\r\nSECTION\r\n  2\r\nENTITIES\r\n  0\r\nLINE\r\n 10\r\n0.5\r\n20 \r\n1\r\n");
+    try {
+        ReadDxfEntities(t, path);
+        FAIL() << "no error";
+    } catch (const ConversionError& e) {
+        EXPECT_EQ(std::string(e.what()), "'20 ' は整数ではありません");
+    }
+    EXPECT_EQ(t.LineTable.at(0).Start.X, 0.5);
+}
+
+// A file that another program holds open without sharing, as the CAD may while it writes.
+TEST_F(ReadDxfEntitiesTest, FileThatCannotBeOpenedNamesPathAndReason) {
+    const std::string path = TempFile(EntitiesText(kLine));
+#ifdef _WIN32
+    std::FILE* holder = _fsopen(path.c_str(), "r+b", _SH_DENYRW);
+    ASSERT_NE(holder, nullptr);
+#else
+    if (geteuid() == 0) GTEST_SKIP() << "root opens any file; the Windows build checks a locked file";
+    std::filesystem::permissions(path, std::filesystem::perms::none);
+#endif
+    EntityTables t;
+    try {
+        ReadDxfEntities(t, path);
+        ADD_FAILURE() << "no error";
+    } catch (const FileOpenError& e) {
+        const std::string message = e.what();
+        EXPECT_NE(message.find("\"" + path + "\""), std::string::npos) << message;
+        EXPECT_NE(message.find("開けません"), std::string::npos) << message;
+        EXPECT_EQ(message.back(), ')') << message;
+    }
+    ExpectCounts(t, 0, 0, 0, 0, 0);
+#ifdef _WIN32
+    std::fclose(holder);
+#endif
+}
+
+} // namespace
+} // namespace vermiq
