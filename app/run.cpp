@@ -42,8 +42,8 @@ MeasureAndLabelRun::MeasureAndLabelRun(CadLink& link, Desktop& desktop, Waiter& 
 
 void MeasureAndLabelRun::Send(std::string_view ansiCommand) {
     link_.SendCadCommand(desktop_.AnsiToWide(ansiCommand));
-    if (ansiCommand == run_text::C1 || ansiCommand == run_text::C6) fileDialogsOff_ = true;
-    if (ansiCommand == run_text::C8) fileDialogsOff_ = false;
+    if (ansiCommand == run_text::C1) passOpen_ = true;
+    if (ansiCommand == run_text::C8) passOpen_ = false;
 }
 
 void MeasureAndLabelRun::Pause(int milliseconds) {
@@ -67,7 +67,7 @@ void MeasureAndLabelRun::RunMeasureAndLabel() {
     } catch (...) {
         // Whatever ends the run early (an error, the dialog being closed, a clipboard held by
         // another program) leaves the user's CAD with its file dialogs on and the dialog back.
-        if (fileDialogsOff_) Send(run_text::C8);
+        if (passOpen_) Send(run_text::C8);
         host_.SetMinimised(false);
         host_.SetRunInProgress(false);
         throw;
@@ -118,7 +118,6 @@ MeasureAndLabelRun::PassEnd MeasureAndLabelRun::RunPass() {
     Send(ExportCommand(dxfWorkFile_));
     WaitForExport();
     Send(run_text::C5);
-    fileDialogsOff_ = false;
 
     if (!host_.FileExists(dxfWorkFile_)) {
         Send(run_text::C8);

@@ -74,9 +74,9 @@ private:
     EntityTables& tables_;
     std::string dxfWorkFile_;
     std::string csvWorkFile_;
-    // True from C1 until the pass has sent C8: the CAD's file dialogs are then off and must be
-    // switched on again however the pass ends.
-    bool fileDialogsOff_ = false;
+    // True from C1 until the pass has sent C8. However a pass ends, it ends with C8, so that
+    // the user's CAD is never left with its file dialogs off.
+    bool passOpen_ = false;
 };
 
 } // namespace vermiq

@@ -1,0 +1,344 @@
+// The measure-and-label run against the stand-in CAD on the simulated desktop: what the CAD
+// receives, in which order, and what it draws.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/length_text.h"
+#include "app/run.h"
+#include "cadlink/cad_link.h"
+#include "cadlink/silent_abort.h"
+#include "dxf/convert.h"
+#include "dxf/entity_tables.h"
+#include "standin/cad_session.h"
+#include "standin/drawing.h"
+#include "tests/support/sim_desktop.h"
+
+namespace vermiq {
+namespace {
+
+namespace fs = std::filesystem;
+using sim::CadLayout;
+using sim::ScriptedCad;
+using sim::SimCad;
+using sim::SimDesktop;
+
+// The dialog as the run sees it, with a record of what the run did to it.
+class FakeDialog : public RunHost {
+public:
+    std::string size = "50";
+    int decimals = 2;
+    bool continuous = false;
+    std::vector<std::string> events;
+
+    std::string Edit1Text() override { return size; }
+    int ComboBox2Index() override { return decimals; }
+    bool CheckBox1Checked() override { return continuous; }
+    void SetMinimised(bool minimised) override { events.push_back(minimised ? "min" : "restore"); }
+    void SetRunInProgress(bool running) override { events.push_back(running ? "busy" : "idle"); }
+    bool FileExists(const std::string& path) override { return fs::exists(path); }
+    void RemoveFile(const std::string& path) override {
+        std::error_code ignored;
+        fs::remove(path, ignored);
+    }
+};
+
+const std::string kC1 = "\x03" "FILEDIA 0 ";
+const std::string kC2 = "\x03" "SELECT SI\r";
+const std::string kC5 = "FILEDIA 1 ";
+const std::string kC6 = "\x03" "FILEDIA 0\r";
+const std::string kC8 = "\x03" "FILEDIA 1\r";
+const std::string kPickStart = "\x03" "FILEDIA 0\r";
+const std::string kPick = "\x03" "ID ";
+const std::string kLastPoint = "'SETVAR LASTPOINT\r";
+const std::string kCancelPrompt = "\x03";
+
+class RunTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder_ = fs::temp_directory_path() /
+                  ("vermiq-run-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+                   "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(folder_);
+        fs::create_directories(folder_);
+        workBase_ = (folder_ / "261207001917.scr").string();
+        dxf_ = (folder_ / "261207001917.dxf").string();
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(folder_, ignored);
+    }
+
+    SimCad Start(const std::string& drawing, const std::string& scenario) {
+        return desk_.StartCad(CadLayout::Docked, drawing, scenario);
+    }
+
+    void Run() {
+        MeasureAndLabelRun run(link_, desk_, desk_.Clock(), dialog_, tables_, workBase_);
+        run.RunMeasureAndLabel();
+    }
+
+    std::string Export() const {
+        return "DXFOUT \"" + dxf_ + "\"\rVER 2000 OBJ PREV \r16 ";
+    }
+
+    // The label command the tool must send for the CAD's current LASTPOINT.
+    static std::string Label(const SimCad& cad, const std::string& size, const std::string& width,
+                             const std::string& text) {
+        std::string point = cad.Session().Variable("LASTPOINT");
+        std::string x = TakeFirstField(point);
+        std::string y = TakeFirstField(point);
+        return "\x03-mtext " + x + "," + y + " h " + size + " r 0 j mc w " + width + " " + text +
+               "\r\r";
+    }
+
+    static std::vector<const standin::Entity*> Labels(const SimCad& cad) {
+        std::vector<const standin::Entity*> labels;
+        for (const standin::Entity& e : cad.Session().GetDrawing().Entities())
+            if (e.kind == standin::EntityKind::Mtext) labels.push_back(&e);
+        return labels;
+    }
+
+    fs::path folder_;
+    std::string workBase_, dxf_;
+    SimDesktop desk_;
+    CadLink link_{desk_, desk_.Clock()};
+    FakeDialog dialog_;
+    EntityTables tables_;
+};
+
+TEST_F(RunTest, OneSuccessfulPassSendsTheCommandsInOrderAndDrawsTheLabel) {
+    SimCad cad = Start("LINE 0,0 3,4\n", "wait 1000\nselect 1\nwait 1000\nclick 10,20\n");
+    Run();
+
+    std::vector<std::string> expected = {
+        kC1, kC2, Export(), kC5, kC6,
+        kPickStart, kPick, kLastPoint, kCancelPrompt, kC8,
+        Label(cad, "50", "350", " 5.00ｍ"), kC8,
+    };
+    EXPECT_EQ(cad.Session().ReceivedLog(), expected);
+    auto labels = Labels(cad);
+    ASSERT_EQ(labels.size(), 1u);
+    EXPECT_EQ(labels[0]->text, " 5.00ｍ");
+    EXPECT_DOUBLE_EQ(labels[0]->position.x, 10);
+    EXPECT_DOUBLE_EQ(labels[0]->position.y, 20);
+    EXPECT_DOUBLE_EQ(labels[0]->height, 50);
+    EXPECT_DOUBLE_EQ(labels[0]->width, 350);
+    EXPECT_EQ(labels[0]->attachment, 5);  // middle centre
+    EXPECT_EQ(cad.Session().Variable("FILEDIA"), "1");
+    EXPECT_EQ(dialog_.events, (std::vector<std::string>{"busy", "min", "restore", "idle"}));
+    // The prompt was painted on the history pane, for the selection and for the pick.
+    ASSERT_EQ(desk_.Paints().size(), 2u);
+    EXPECT_EQ(desk_.Paints()[0].window, cad.HistoryPane());
+    EXPECT_EQ(desk_.Paints()[0].text, "要素を選択ください");
+    EXPECT_EQ(desk_.Paints()[1].text, "辺長値を描画したい位置をクリック");
+    // The DXF work file stays behind; the CSV work file never exists.
+    EXPECT_TRUE(fs::exists(dxf_));
+    EXPECT_FALSE(fs::exists(folder_ / "261207001917.csv"));
+}
+
+TEST_F(RunTest, ContinuousModeLabelsEachElementUntilTheSelectionIsCancelled) {
+    SimCad cad = Start(
+        "LINE 0,0 3,4\n"
+        "ARC 0,0 10 0 90\n"
+        "LWPOLYLINE CLOSED 0,0 10,0,1 10,10 0,10\n",
+        "select 1\nclick 1,1\nselect 2\nclick 2,2\nselect 3\nclick 3,3\nwait 3000\ncancel\n");
+    dialog_.continuous = true;
+    dialog_.decimals = 3;
+    Run();
+
+    auto labels = Labels(cad);
+    ASSERT_EQ(labels.size(), 3u);
+    EXPECT_EQ(labels[0]->text, "5.000ｍ");
+    EXPECT_EQ(labels[1]->text, "15.708ｍ");
+    // Three straight sides and a half circle over the 10-unit side.
+    EXPECT_EQ(labels[2]->text, FormatLength(30 + 5 * M_PI, 3) + "ｍ");
+    EXPECT_EQ(labels[2]->text, "45.708ｍ");
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_DOUBLE_EQ(labels[i]->position.x, i + 1);
+        EXPECT_DOUBLE_EQ(labels[i]->position.y, i + 1);
+    }
+    // The cancelled fourth selection ends the run with the file dialogs on again.
+    const auto& log = cad.Session().ReceivedLog();
+    ASSERT_GE(log.size(), 3u);
+    EXPECT_EQ(log[log.size() - 3], kC1);
+    EXPECT_EQ(log[log.size() - 2], kC2);
+    EXPECT_EQ(log.back(), kC8);
+    EXPECT_EQ(cad.Session().Variable("FILEDIA"), "1");
+    // The dialog stays minimised through all passes and comes back once.
+    EXPECT_EQ(dialog_.events, (std::vector<std::string>{"busy", "min", "restore", "idle"}));
+}
+
+TEST_F(RunTest, UntickingContinuousDuringAPassEndsTheRunAfterThatPass) {
+    SimCad cad = Start("LINE 0,0 3,4\nLINE 0,0 6,8\n",
+                       "wait 1000\nselect 1\nclick 1,1\nselect 2\nclick 2,2\n");
+    dialog_.continuous = true;
+    desk_.SetMessageHook([&] {
+        if (desk_.Now() > 600) dialog_.continuous = false;
+    });
+    Run();
+    EXPECT_EQ(Labels(cad).size(), 1u);
+}
+
+TEST_F(RunTest, NoCadRunningMinimisesAndRestoresWithoutSendingAnything) {
+    Run();
+    EXPECT_TRUE(desk_.CopyDataSent().empty());
+    EXPECT_EQ(dialog_.events, (std::vector<std::string>{"busy", "min", "restore", "idle"}));
+}
+
+TEST_F(RunTest, NothingMeasurableOrAZeroLengthGivesNoLabelAndTheNextPassStarts) {
+    struct Case {
+        const char* name;
+        const char* drawing;
+    } cases[] = {
+        {"a text", "MTEXT 5,5 10 100 MC 0 hello\n"},
+        {"a zero-length line", "LINE 2,2 2,2\n"},
+        {"an arc of no sweep", "ARC 0,0 10 30 30\n"},
+    };
+    for (const Case& c : cases) {
+        SimDesktop desk;
+        CadLink link(desk, desk.Clock());
+        SimCad cad = desk.StartCad(CadLayout::Docked, c.drawing, "select 1\ncancel\n");
+        dialog_.continuous = true;
+        MeasureAndLabelRun run(link, desk, desk.Clock(), dialog_, tables_, workBase_);
+        run.RunMeasureAndLabel();
+
+        std::vector<std::string> expected = {kC1, kC2, Export(), kC5, kC8, kC1, kC2, kC8};
+        EXPECT_EQ(cad.Session().ReceivedLog(), expected) << c.name;
+        EXPECT_TRUE(Labels(cad).empty() || c.name == std::string("a text")) << c.name;
+        EXPECT_EQ(cad.Session().Variable("FILEDIA"), "1") << c.name;
+    }
+}
+
+TEST_F(RunTest, NoDxfFileWrittenEndsTheRunWithFileDialogsOn) {
+    // A CAD that is idle at once and never writes the export.
+    auto scripted = std::make_unique<ScriptedCad>();
+    ScriptedCad* cad = scripted.get();
+    desk_.Host(CadLayout::Docked, std::move(scripted));
+    dialog_.continuous = true;
+    Run();
+    std::vector<std::string> expected = {kC1, kC2, Export(), kC5, kC8};
+    EXPECT_EQ(cad->typed, expected);
+}
+
+TEST_F(RunTest, AFailedPickEndsTheRunWithoutALabel) {
+    SimCad cad = Start("LINE 0,0 3,4\n", "select 1\nwait 500\ncancel\n");
+    dialog_.continuous = true;
+    Run();
+    std::vector<std::string> expected = {kC1, kC2, Export(), kC5, kC6, kPickStart, kPick,
+                                         kC8, kC8};
+    EXPECT_EQ(cad.Session().ReceivedLog(), expected);
+    EXPECT_TRUE(Labels(cad).empty());
+    EXPECT_EQ(cad.Session().Variable("FILEDIA"), "1");
+}
+
+TEST_F(RunTest, TheLabelTextAndWidthFollowTheSizeAndTheDecimals) {
+    struct Case {
+        double length;
+        int decimals;
+        const char* size;
+        const char* width;
+        const char* text;
+    } cases[] = {
+        {1234.5678, 2, "50", "450", "1234.57ｍ"},
+        {3.2, 0, "50", "350", "    3ｍ"},
+        {3.2, 0, "2.5", "14", "    3ｍ"},   // sent as typed, the width computed with 2
+        {3.2, 0, "3.5", "28", "    3ｍ"},
+        {7.0, -1, "10", "70", " 7.00ｍ"},   // no item selected: two decimals
+        {0.125, 2, "50", "350", " 0.13ｍ"},
+        {3.2, 0, "0", "0", "    3ｍ"},
+    };
+    for (const Case& c : cases) {
+        SimDesktop desk;
+        CadLink link(desk, desk.Clock());
+        char drawing[128];
+        std::snprintf(drawing, sizeof drawing, "LINE 0,0 %.17g,0\n", c.length);
+        SimCad cad = desk.StartCad(CadLayout::Docked, drawing, "select 1\nclick 4,5\n");
+        dialog_.size = c.size;
+        dialog_.decimals = c.decimals;
+        MeasureAndLabelRun run(link, desk, desk.Clock(), dialog_, tables_, workBase_);
+        run.RunMeasureAndLabel();
+        const auto& log = cad.Session().ReceivedLog();
+        ASSERT_GE(log.size(), 2u) << c.text;
+        EXPECT_EQ(log[log.size() - 2], Label(cad, c.size, c.width, c.text)) << c.text;
+        EXPECT_EQ(log.back(), kC8);
+    }
+}
+
+TEST_F(RunTest, ASizeThatIsNotANumberIsReportedBeforeAnythingIsSent) {
+    Start("LINE 0,0 3,4\n", "select 1\nclick 1,1\n");
+    dialog_.size = "abc";
+    try {
+        Run();
+        FAIL() << "no error";
+    } catch (const ConversionError& e) {
+        EXPECT_STREQ(e.what(), "'abc' は浮動小数点数ではありません");
+    }
+    EXPECT_TRUE(desk_.CopyDataSent().empty());
+    EXPECT_TRUE(dialog_.events.empty());
+}
+
+TEST_F(RunTest, AnErrorInsideTheRunRestoresTheDialogAndTheFileDialogsFirst) {
+    // The CAD writes an export whose numbers do not convert.
+    auto scripted = std::make_unique<ScriptedCad>();
+    ScriptedCad* cad = scripted.get();
+    std::string path = dxf_;
+    cad->onType = [path](ScriptedCad&, std::string_view text) {
+        if (text.substr(0, 6) == "DXFOUT") {
+            std::ofstream(path) << "  0\nSECTION\n  2\nENTITIES\n  0\nLINE\n 10\n1,5\n  0\nENDSEC\n";
+        }
+    };
+    desk_.Host(CadLayout::Docked, std::move(scripted));
+    try {
+        Run();
+        FAIL() << "no error";
+    } catch (const ConversionError& e) {
+        EXPECT_STREQ(e.what(), "'1,5' は浮動小数点数ではありません");
+    }
+    ASSERT_FALSE(cad->typed.empty());
+    EXPECT_EQ(cad->typed.back(), kC8);
+    EXPECT_EQ(dialog_.events, (std::vector<std::string>{"busy", "min", "restore", "idle"}));
+}
+
+TEST_F(RunTest, ClosingTheDialogDuringAPassEndsTheRunAtTheNextPoll) {
+    SimCad cad = Start("LINE 0,0 3,4\n", "wait 60000\nselect 1\n");
+    int pumpsAtClose = -1;
+    desk_.SetMessageHook([&] {
+        if (desk_.Now() >= 2000) {
+            pumpsAtClose = desk_.MessagePumps();
+            throw SilentAbort();
+        }
+    });
+    EXPECT_THROW(Run(), SilentAbort);
+    EXPECT_EQ(desk_.MessagePumps(), pumpsAtClose);
+    std::vector<std::string> expected = {kC1, kC2, kC8};
+    EXPECT_EQ(cad.Session().ReceivedLog(), expected);
+    EXPECT_EQ(cad.Session().Variable("FILEDIA"), "1");
+    EXPECT_EQ(dialog_.events, (std::vector<std::string>{"busy", "min", "restore", "idle"}));
+}
+
+TEST_F(RunTest, AClipboardHeldByAnotherProgramEndsTheRunSilentlyWithFileDialogsOn) {
+    SimCad cad = Start("LINE 0,0 3,4\n", "select 1\n");
+    desk_.HoldClipboard(true);
+    EXPECT_THROW(Run(), SilentAbort);
+    EXPECT_EQ(cad.Session().ReceivedLog().back(), kC8);
+    EXPECT_EQ(cad.Session().Variable("FILEDIA"), "1");
+}
+
+TEST_F(RunTest, AnIdlePromptThatNeverComesBackWaitsTheFullSixHundredPolls) {
+    auto scripted = std::make_unique<ScriptedCad>();
+    scripted->input = "コマンド:  ";  // one blank too many: never the idle prompt
+    desk_.Host(CadLayout::Docked, std::move(scripted));
+    Run();
+    // 600 selection polls of 200 ms, the 400 ms pause, then 600 export polls: the prompt is
+    // neither idle nor empty, so neither wait ends early.
+    EXPECT_EQ(desk_.Now(), 600 * 200 + 400 + 600 * 200);
+}
+
+} // namespace
+} // namespace vermiq
