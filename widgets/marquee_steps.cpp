@@ -109,6 +109,7 @@ void MarqueeSteps::StartOffsets() {
 void MarqueeSteps::ScrollStep() {
     using D = TEsScrollDirection;
     const bool bounce = Bounces();
+    ++stepCount_;
     switch (direction_) {
     case D::sdRightToLeft:
         --offsetX_;

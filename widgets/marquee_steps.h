@@ -74,6 +74,8 @@ public:
     unsigned StepInterval() const { return stepInterval_; }
     unsigned TimerResolution() const { return timerResolution_; }
     unsigned TimerId() const { return timerId_; }
+    // Steps taken since construction, for measurements.
+    unsigned long StepCount() const { return stepCount_; }
     bool Horizontal() const;
 
     // Size of the off-screen image: a full client extent beyond the caption in the moving
@@ -98,6 +100,7 @@ private:
     unsigned stepInterval_ = 10;
     unsigned timerResolution_;
     unsigned timerId_ = 0;
+    unsigned long stepCount_ = 0;
 };
 
 } // namespace vermiq

@@ -1,0 +1,116 @@
+// The dialog's banner alone in a window of the dialog's size, scrolling for a given time, then
+// the process's CPU time. Used for screenshots and to compare rendering the caption on every
+// step with rendering it once.
+//
+//   marquee_cpu [--seconds N] [--render every|once]
+#include "widgets/EsMarque.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <stdexcept>
+#include <string>
+
+namespace {
+
+double Seconds(const FILETIME& t) {
+    ULARGE_INTEGER v;
+    v.LowPart = t.dwLowDateTime;
+    v.HighPart = t.dwHighDateTime;
+    return static_cast<double>(v.QuadPart) / 1e7;
+}
+
+double ProcessCpuSeconds() {
+    FILETIME created, exited, kernel, user;
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+    return Seconds(kernel) + Seconds(user);
+}
+
+LRESULT CALLBACK HostProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_DESTROY) PostQuitMessage(0);
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    double seconds = 60;
+    bool everyStep = false;
+    for (int i = 1; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "--seconds") && i + 1 < argc) seconds = std::atof(argv[++i]);
+        else if (!std::strcmp(argv[i], "--render") && i + 1 < argc) everyStep = !std::strcmp(argv[++i], "every");
+        else {
+            std::fprintf(stderr, "usage: marquee_cpu [--seconds N] [--render every|once]\n");
+            return 2;
+        }
+    }
+    try {
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = HostProc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+        wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+        wc.lpszClassName = L"VermiqBannerHost";
+        RegisterClassExW(&wc);
+        // The dialog's frame: client 241 x 138, dialog border, always on top, centred.
+        const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+        const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_TOPMOST;
+        RECT frame{0, 0, 241, 138};
+        AdjustWindowRectEx(&frame, style, FALSE, exStyle);
+        const int w = frame.right - frame.left, h = frame.bottom - frame.top;
+        HWND host = CreateWindowExW(exStyle, wc.lpszClassName, L"Vermiq banner", style,
+                                    (GetSystemMetrics(SM_CXSCREEN) - w) / 2,
+                                    (GetSystemMetrics(SM_CYSCREEN) - h) / 2, w, h, nullptr, nullptr,
+                                    wc.hInstance, nullptr);
+        if (!host) throw std::runtime_error("host window not created");
+
+        vermiq::TEsScrollingMarquee banner;
+        banner.SetCaption("選択した要素の辺長値をクリックした位置に描画します");
+        vermiq::TEsFont font;
+        font.Name = "Times New Roman";
+        font.Height = -27;
+        font.Charset = SHIFTJIS_CHARSET;
+        font.Color = vermiq::es_colors::clGray;
+        banner.SetFont(font);
+        banner.SetAlignment(vermiq::TAlignment::taLeftJustify);
+        banner.SetScrollSpeed(5);
+        banner.RenderOnEveryStep = everyStep;
+        banner.CreateHandle(host, 8, 8, 225, 35);
+        ShowWindow(host, SW_SHOWNORMAL);
+        UpdateWindow(host);
+        banner.SetActive(true);
+
+        std::printf("font: asked for \"%s\", got \"%s\"\n", banner.Font().Name.c_str(),
+                    banner.RealizedFontName().c_str());
+        std::fflush(stdout);
+
+        const double cpuStart = ProcessCpuSeconds();
+        const ULONGLONG wallStart = GetTickCount64();
+        const ULONGLONG deadline = wallStart + static_cast<ULONGLONG>(seconds * 1000);
+        MSG msg;
+        bool quit = false;
+        while (!quit) {
+            const ULONGLONG now = GetTickCount64();
+            if (now >= deadline) break;
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(deadline - now), QS_ALLINPUT);
+            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                if (msg.message == WM_QUIT) quit = true;
+                TranslateMessage(&msg);
+                DispatchMessageW(&msg);
+            }
+        }
+        const double cpu = ProcessCpuSeconds() - cpuStart;
+        const double wall = static_cast<double>(GetTickCount64() - wallStart) / 1000.0;
+        std::printf("render=%s wall_s=%.1f cpu_s=%.3f cpu_s_per_min=%.3f steps=%lu renders=%lu "
+                    "caption=%dx%d period_ms=%u\n",
+                    everyStep ? "every" : "once", wall, cpu, wall > 0 ? cpu * 60.0 / wall : 0.0,
+                    banner.StepCount(), banner.RenderCount(), banner.CaptionWidth(),
+                    banner.CaptionHeight(), banner.StepInterval());
+        DestroyWindow(host);
+        return 0;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "marquee_cpu: %s\n", e.what());
+        return 1;
+    }
+}

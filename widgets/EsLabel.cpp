@@ -1,0 +1,449 @@
+// Shadowed label: window plumbing, the layered text drawing and the attached variant.
+#include "widgets/EsLabel.h"
+
+#include <algorithm>
+#include <cstring>
+#include <stdexcept>
+#include <utility>
+
+namespace vermiq {
+
+COLORREF ToColorRef(EsColor color) {
+    if ((color & 0xFF000000u) == 0xFF000000u) return GetSysColor(static_cast<int>(color & 0xFFu));
+    return static_cast<COLORREF>(color & 0xFFFFFFu);
+}
+
+namespace {
+
+void RegisterOnce(const wchar_t* name, WNDPROC procedure) {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_DBLCLKS;
+    wc.lpfnWndProc = procedure;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    wc.lpszClassName = name;
+    if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+        throw std::runtime_error("window class cannot be registered");
+}
+
+// A 32-bit top-down DIB section, so that the face mask can be read pixel by pixel.
+struct DibSurface {
+    win32::GdiObject<HBITMAP> bitmap;
+    std::uint32_t* bits = nullptr;
+    DibSurface(HDC reference, int width, int height) {
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        void* raw = nullptr;
+        bitmap.reset(CreateDIBSection(reference, &info, DIB_RGB_COLORS, &raw, nullptr, 0));
+        bits = static_cast<std::uint32_t*>(raw);
+    }
+};
+
+} // namespace
+
+TEsCustomLabel::TEsCustomLabel()
+    : look_(EsLabelLook::Hooks{[this] { Invalidate(); }, [this] { ColorChanged(); },
+                               [this] { TextChanged(); }, [this] { FontChanged(); }}) {
+    font_.Color = look_.FontColor();
+    RebuildFont();
+}
+
+TEsCustomLabel::~TEsCustomLabel() { DestroyHandle(); }
+
+void TEsCustomLabel::DestroyHandle() {
+    if (!hwnd_) return;
+    HWND hwnd = std::exchange(hwnd_, nullptr);
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    DestroyWindow(hwnd);
+}
+
+const wchar_t* TEsCustomLabel::WindowClassName() const { return L"VermiqEsLabel"; }
+
+void TEsCustomLabel::CreateHandle(HWND parent, int left, int top, int width, int height) {
+    if (hwnd_) throw std::logic_error("the label already has a window");
+    RegisterOnce(WindowClassName(), &TEsCustomLabel::WindowProc);
+    HWND hwnd = CreateWindowExW(0, WindowClassName(), L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS,
+                                left, top, width, height, parent, nullptr, GetModuleHandleW(nullptr),
+                                this);
+    if (!hwnd) throw std::runtime_error("the label's window cannot be created");
+    if (parentColor_) TakeParentColor();
+    HandleCreated();
+    AdjustBounds();
+}
+
+LRESULT CALLBACK TEsCustomLabel::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* self = static_cast<TEsCustomLabel*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->hwnd_ = hwnd;
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<TEsCustomLabel*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (!self) return DefWindowProcW(hwnd, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        self->hwnd_ = nullptr;
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+    try {
+        return self->HandleMessage(message, wParam, lParam);
+    } catch (...) {
+        // A failed paint or click must not unwind through the system's dispatcher.
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+}
+
+LRESULT TEsCustomLabel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_ERASEBKGND: return 1; // the paint covers every pixel from its own buffer
+    case WM_PAINT: {
+        win32::PaintScope ps(hwnd_);
+        Paint(ps.dc());
+        return 0;
+    }
+    case WM_PRINTCLIENT: Paint(reinterpret_cast<HDC>(wParam)); return 0;
+    case WM_LBUTTONUP:
+        if (OnClick) OnClick(*this);
+        return 0;
+    case WM_LBUTTONDBLCLK:
+        if (OnDblClick) OnDblClick(*this);
+        return 0;
+    case WM_SYSCOLORCHANGE:
+    case WM_THEMECHANGED:
+        if (parentColor_) TakeParentColor();
+        ColorChanged();
+        break;
+    default: break;
+    }
+    return DefWindowProcW(hwnd_, message, wParam, lParam);
+}
+
+RECT TEsCustomLabel::ClientRect() const {
+    RECT r{};
+    if (hwnd_) GetClientRect(hwnd_, &r);
+    return r;
+}
+
+void TEsCustomLabel::FillWithColor(HDC dc, const RECT& rect) const {
+    win32::GdiObject<HBRUSH> brush(CreateSolidBrush(BackgroundColorRef()));
+    FillRect(dc, &rect, brush.get());
+}
+
+void TEsCustomLabel::Paint(HDC dc) {
+    const RECT client = ClientRect();
+    const int width = client.right, height = client.bottom;
+    if (width <= 0 || height <= 0) return;
+    // Composed off screen and copied in one go, so that the layers never flicker.
+    win32::GdiObject<HBITMAP> bitmap(CreateCompatibleBitmap(dc, width, height));
+    win32::MemoryDC memory(dc);
+    if (!bitmap || !memory) return;
+    win32::Selection keep(memory.get(), bitmap.get());
+    if (transparent_) {
+        // What lies behind a transparent label is the parent's background.
+        FillWithColor(memory.get(), client);
+        POINT origin{0, 0};
+        MapWindowPoints(hwnd_, GetParent(hwnd_), &origin, 1);
+        POINT previous{};
+        SetViewportOrgEx(memory.get(), -origin.x, -origin.y, &previous);
+        SendMessageW(GetParent(hwnd_), WM_ERASEBKGND, reinterpret_cast<WPARAM>(memory.get()), 0);
+        SetViewportOrgEx(memory.get(), previous.x, previous.y, nullptr);
+    }
+    RenderTextTo(memory.get(), client, PaintFormat());
+    BitBlt(dc, 0, 0, width, height, memory.get(), 0, 0, SRCCOPY);
+}
+
+UINT TEsCustomLabel::PaintFormat() const {
+    UINT format = DT_EXPANDTABS;
+    if (wordWrap_) format |= DT_WORDBREAK;
+    if (alignment_ == TAlignment::taRightJustify) format |= DT_RIGHT;
+    if (alignment_ == TAlignment::taCenter) format |= DT_CENTER;
+    if (!showAccelChar_) format |= DT_NOPREFIX;
+    return format;
+}
+
+void TEsCustomLabel::RenderTextTo(HDC dc, const RECT& rect, UINT format) {
+    if (!transparent_) FillWithColor(dc, RECT{0, 0, rect.right, rect.bottom});
+    DrawShadowedText(dc, rect, format);
+}
+
+void TEsCustomLabel::DrawShadowedText(HDC dc, const RECT& r, UINT format) {
+    const int width = r.right - r.left, height = r.bottom - r.top;
+    if (width <= 0 || height <= 0) return;
+
+    DibSurface composition(dc, width, height);
+    win32::MemoryDC b2(dc);
+    if (!composition.bitmap || !b2) return;
+    win32::Selection b2Bitmap(b2.get(), composition.bitmap.get());
+    win32::Selection b2Font(b2.get(), fontHandle_.get());
+    // A transparent label keeps whatever is already behind it.
+    BitBlt(b2.get(), 0, 0, width, height, dc, r.left, r.top, SRCCOPY);
+    const RECT local{0, 0, width, height};
+    if (!transparent_) FillWithColor(b2.get(), local);
+    SetBkMode(b2.get(), TRANSPARENT);
+
+    const TEsCustomSettings& s = look_.CustomSettings();
+    const bool graduated = s.GraduateStyle() != TEsGraduateStyle::gsNone;
+    const int length = static_cast<int>(caption_.size());
+    SIZE extent{};
+    if (graduated) GetTextExtentPoint32A(b2.get(), caption_.c_str(), length, &extent);
+
+    // System colours are looked up first, so that a shade computed from them is the colour
+    // one sees on screen rather than arithmetic on the lookup index.
+    TEsCustomSettings resolved;
+    resolved.Assign(s);
+    resolved.SetHighlightColor(ToColorRef(s.HighlightColor()));
+    resolved.SetShadowColor(ToColorRef(s.ShadowColor()));
+    resolved.SetGraduateFromColor(ToColorRef(s.GraduateFromColor()));
+    const EsColor face = ToColorRef(look_.FontColor());
+    const ShadowedTextPlan plan = PlanShadowedText(resolved, face, width, height, format, extent.cx);
+
+    auto draw = [&](HDC target, const TextLayer& layer) {
+        SetTextColor(target, ToColorRef(layer.color));
+        RECT rect{layer.rect.left, layer.rect.top, layer.rect.right, layer.rect.bottom};
+        DrawTextA(target, caption_.c_str(), length, &rect, format);
+    };
+    for (const TextLayer& layer : plan.layers) draw(b2.get(), layer);
+
+    if (!graduated) {
+        draw(b2.get(), plan.face);
+    } else {
+        // The face is drawn white on black as a coverage mask; each band then mixes its colour
+        // into the composition by that coverage. Hard-edged text gives exactly the pixels of
+        // a key-colour replacement, and smoothed edges blend instead of keeping a key fringe.
+        DibSurface mask(dc, width, height);
+        win32::MemoryDC b1(dc);
+        if (!mask.bitmap || !b1) return;
+        win32::Selection b1Bitmap(b1.get(), mask.bitmap.get());
+        win32::Selection b1Font(b1.get(), fontHandle_.get());
+        std::memset(mask.bits, 0, sizeof(std::uint32_t) * static_cast<size_t>(width) * height);
+        SetBkMode(b1.get(), TRANSPARENT);
+        draw(b1.get(), TextLayer{plan.face.rect, es_colors::clWhite});
+        GdiFlush();
+        for (const FaceBand& band : plan.bands) {
+            const int top = std::max(band.rect.top, 0), bottom = std::min(band.rect.bottom, height);
+            const int left = std::max(band.rect.left, 0), right = std::min(band.rect.right, width);
+            // DIB pixels are 0x00RRGGBB.
+            const unsigned cr = RedOf(band.color), cg = GreenOf(band.color), cb = BlueOf(band.color);
+            for (int y = top; y < bottom; ++y) {
+                for (int x = left; x < right; ++x) {
+                    const size_t i = static_cast<size_t>(y) * width + x;
+                    const std::uint32_t m = mask.bits[i];
+                    if (!m) continue;
+                    const std::uint32_t p = composition.bits[i];
+                    auto mix = [](unsigned under, unsigned over, unsigned cover) {
+                        return (under * (255 - cover) + over * cover + 127) / 255;
+                    };
+                    const unsigned r2 = mix(p >> 16 & 0xFF, cr, m >> 16 & 0xFF);
+                    const unsigned g2 = mix(p >> 8 & 0xFF, cg, m >> 8 & 0xFF);
+                    const unsigned b2v = mix(p & 0xFF, cb, m & 0xFF);
+                    composition.bits[i] = r2 << 16 | g2 << 8 | b2v;
+                }
+            }
+        }
+    }
+    BitBlt(dc, r.left, r.top, width, height, b2.get(), 0, 0, SRCCOPY);
+}
+
+void TEsCustomLabel::RebuildFont() {
+    LOGFONTA lf{};
+    lf.lfHeight = font_.Height;
+    lf.lfWeight = font_.Weight;
+    lf.lfItalic = font_.Italic;
+    lf.lfUnderline = font_.Underline;
+    lf.lfStrikeOut = font_.StrikeOut;
+    lf.lfCharSet = font_.Charset;
+    lf.lfOutPrecision = OUT_DEFAULT_PRECIS;
+    lf.lfClipPrecision = CLIP_DEFAULT_PRECIS;
+    lf.lfQuality = font_.Quality;
+    lf.lfPitchAndFamily = DEFAULT_PITCH;
+    const size_t n = std::min(font_.Name.size(), sizeof lf.lfFaceName - 1);
+    std::memcpy(lf.lfFaceName, font_.Name.data(), n);
+    win32::GdiObject<HFONT> created(CreateFontIndirectA(&lf));
+    if (!created) throw std::runtime_error("the label's font cannot be created");
+    fontHandle_ = std::move(created);
+}
+
+TEsFont TEsCustomLabel::Font() const {
+    TEsFont font = font_;
+    font.Color = look_.FontColor();
+    return font;
+}
+
+std::string TEsCustomLabel::RealizedFontName() const {
+    win32::WindowDC screen(nullptr);
+    win32::Selection font(screen.get(), fontHandle_.get());
+    char face[LF_FACESIZE] = {};
+    const int n = GetTextFaceA(screen.get(), LF_FACESIZE, face);
+    return std::string(face, n > 0 ? static_cast<size_t>(n - 1) : 0);
+}
+
+void TEsCustomLabel::SetFont(const TEsFont& font) {
+    TEsFont shape = font;
+    shape.Color = font_.Color;
+    const bool shapeChanged = shape.Name != font_.Name || shape.Height != font_.Height ||
+                              shape.Charset != font_.Charset || shape.Weight != font_.Weight ||
+                              shape.Italic != font_.Italic || shape.Underline != font_.Underline ||
+                              shape.StrikeOut != font_.StrikeOut || shape.Quality != font_.Quality;
+    if (shapeChanged) {
+        font_ = shape;
+        RebuildFont();
+    }
+    if (font.Color != look_.FontColor()) {
+        look_.SetFontColor(font.Color); // reports the change itself
+    } else if (shapeChanged) {
+        FontChanged();
+    }
+}
+
+void TEsCustomLabel::SetCaption(std::string caption) {
+    if (caption == caption_) return;
+    caption_ = std::move(caption);
+    TextChanged();
+}
+
+void TEsCustomLabel::SetColor(EsColor color) {
+    parentColor_ = false;
+    if (color == color_) return;
+    color_ = color;
+    ColorChanged();
+}
+
+void TEsCustomLabel::SetParentColor(bool value) {
+    if (value == parentColor_) return;
+    parentColor_ = value;
+    if (value && hwnd_) {
+        TakeParentColor();
+        ColorChanged();
+    }
+}
+
+void TEsCustomLabel::TakeParentColor() {
+    HWND parent = hwnd_ ? GetParent(hwnd_) : nullptr;
+    if (!parent) return;
+    win32::WindowDC dc(hwnd_);
+    auto brush = reinterpret_cast<HBRUSH>(
+        SendMessageW(parent, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc.get()),
+                     reinterpret_cast<LPARAM>(hwnd_)));
+    LOGBRUSH info{};
+    if (brush && GetObjectW(brush, sizeof info, &info) == static_cast<int>(sizeof info) && info.lbStyle == BS_SOLID)
+        color_ = info.lbColor;
+    else
+        color_ = es_colors::clBtnFace;
+}
+
+void TEsCustomLabel::SetAlignment(TAlignment value) {
+    if (value == alignment_) return;
+    alignment_ = value;
+    Invalidate();
+}
+
+void TEsCustomLabel::SetWordWrap(bool value) {
+    if (value == wordWrap_) return;
+    wordWrap_ = value;
+    AdjustBounds();
+    Invalidate();
+}
+
+void TEsCustomLabel::SetShowAccelChar(bool value) {
+    if (value == showAccelChar_) return;
+    showAccelChar_ = value;
+    AdjustBounds();
+    Invalidate();
+}
+
+void TEsCustomLabel::SetTransparent(bool value) {
+    if (value == transparent_) return;
+    transparent_ = value;
+    Invalidate();
+}
+
+void TEsCustomLabel::SetAutoSize(bool value) {
+    if (value == autoSize_) return;
+    autoSize_ = value;
+    AdjustBounds();
+}
+
+void TEsCustomLabel::SetBounds(int left, int top, int width, int height) {
+    if (hwnd_) SetWindowPos(hwnd_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TEsCustomLabel::SetVisible(bool visible) {
+    if (hwnd_) ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE);
+}
+
+void TEsCustomLabel::Invalidate() {
+    if (hwnd_) InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+void TEsCustomLabel::ColorChanged() { Invalidate(); }
+
+void TEsCustomLabel::FontChanged() {
+    AdjustBounds();
+    Invalidate();
+}
+
+void TEsCustomLabel::TextChanged() {
+    AdjustBounds();
+    Invalidate();
+}
+
+void TEsCustomLabel::AdjustBounds() {
+    if (!autoSize_ || !hwnd_) return;
+    win32::WindowDC dc(hwnd_);
+    win32::Selection font(dc.get(), fontHandle_.get());
+    RECT r = ClientRect();
+    if (!wordWrap_ || r.right <= 0) r.right = 0x7FFF;
+    DrawTextA(dc.get(), caption_.c_str(), static_cast<int>(caption_.size()), &r,
+              (PaintFormat() & ~static_cast<UINT>(DT_CENTER | DT_RIGHT)) | DT_CALCRECT);
+    // The copies stick out by the shade extents; the window makes room for them.
+    const ShadowedTextPlan plan = PlanShadowedText(look_.CustomSettings(), 0, 0, 0, 0, 0);
+    const int spread = plan.shadeMax - plan.shadeMin;
+    SetWindowPos(hwnd_, nullptr, 0, 0, r.right - r.left + spread, r.bottom - r.top + spread,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// ---- TEsAttachedLabel ----
+
+TEsAttachedLabel::TEsAttachedLabel() {
+    SetAutoSize(true);
+    SetColorScheme(TEsColorScheme::csText);
+    SetAppearance(TEsAppearance::apNone);
+    SetParentColor(true);
+    SetTransparent(false);
+}
+
+TEsAttachedLabel::TEsAttachedLabel(HWND esControl) : TEsAttachedLabel() { esControl_ = esControl; }
+
+TEsAttachedLabel::~TEsAttachedLabel() { DestroyHandle(); }
+
+void TEsAttachedLabel::SetEsControl(HWND control) {
+    esControl_ = control;
+    NotifyAttachedControl();
+}
+
+void TEsAttachedLabel::HandleCreated() { NotifyAttachedControl(); }
+
+void TEsAttachedLabel::NotifyAttachedControl() {
+    if (!hwnd_ || !esControl_ || !IsWindow(esControl_)) return;
+    // Only a control on the label's own form is told.
+    HWND form = GetAncestor(hwnd_, GA_ROOT);
+    if (!form || form == hwnd_ || GetAncestor(esControl_, GA_ROOT) != form) return;
+    SendMessageW(esControl_, AttachLabelMessage, 0, reinterpret_cast<LPARAM>(this));
+    PostMessageW(esControl_, PositionLabelMessage, 0, 0);
+}
+
+LRESULT TEsAttachedLabel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_WINDOWPOSCHANGED) {
+        const auto* pos = reinterpret_cast<const WINDOWPOS*>(lParam);
+        if ((pos->flags & (SWP_NOMOVE | SWP_NOSIZE)) != (SWP_NOMOVE | SWP_NOSIZE))
+            NotifyAttachedControl();
+    }
+    return TEsCustomLabel::HandleMessage(message, wParam, lParam);
+}
+
+} // namespace vermiq
