@@ -1,0 +1,98 @@
+// libFuzzer target for the DXF reader: any bytes must read to consistent tables or to a
+// conversion error, and measure without fault. Also cross-checks the number conversions with
+// the C library and the one-pass MTEXT stripping with the literal repeated search.
+#include <cerrno>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "dxf/convert.h"
+#include "dxf/measure.h"
+#include "dxf/reader.h"
+
+namespace {
+
+void Check(bool ok, const char* what) {
+    if (!ok) {
+        std::fprintf(stderr, "invariant broken: %s\n", what);
+        std::abort();
+    }
+}
+
+void CheckTables(const vermiq::EntityTables& t) {
+    for (const auto& text : t.TextTable) Check(text.Text.size() <= vermiq::kTextBytes, "text cut to 255 bytes");
+    for (const auto& style : t.StyleTable) Check(style.Name.size() <= vermiq::kStyleNameBytes, "style name cut to 40 bytes");
+    for (const auto& name : t.LayerNames) Check(name.size() <= vermiq::kLayerNameBytes, "layer name cut to 60 bytes");
+    const auto layers = t.LayerNames.size();
+    for (const auto& r : t.LineTable) Check(r.Layer < layers, "line layer index");
+    for (const auto& r : t.ArcTable) Check(r.Layer < layers, "arc layer index");
+    for (const auto& r : t.CircleTable) Check(r.Layer < layers, "circle layer index");
+    for (const auto& r : t.PolylineTable) Check(r.Layer < layers, "polyline layer index");
+    Check(!std::isnan(vermiq::MeasuredLength(t)), "a length is a number");
+    double length = 0;
+    vermiq::MeasurePolyline(t, length);
+    Check(length >= 0, "a polyline's length is not negative");
+    if (!t.ArcTable.empty() && t.ArcTable[0].Radius >= 0 && t.ArcTable[0].Radius < 1e300) {
+        vermiq::MeasureArc(t, length);
+        Check(length >= 0 && length <= 2 * 3.1415926535897932 * t.ArcTable[0].Radius * (1 + 1e-12),
+              "an arc is no longer than its circle");
+    }
+}
+
+std::string StripByRepeatedSearch(std::string text) {
+    for (const char* code : {"\\P", "\\O", "\\o", "\\L", "\\l"})
+        for (std::size_t at; !text.empty() && (at = text.find(code)) != std::string::npos;) text.erase(at, 2);
+    for (const char* code : {"\\T", "\\C"}) {
+        for (;;) {
+            const std::size_t at = text.find(code);
+            if (text.empty() || at == std::string::npos) break;
+            const std::size_t semicolon = text.find(';', at);
+            if (semicolon == std::string::npos) break;
+            text.erase(at, semicolon - at + 1);
+        }
+    }
+    return text;
+}
+
+// Where ours accepts a number, the C library (in the "C" locale of this process) reads the same.
+void CheckConversions(std::string_view line) {
+    const std::string text(line);
+    double real = 0;
+    if (vermiq::TryStrToFloat(text, real) && text.find_first_of("0123456789") != std::string::npos) {
+        errno = 0;
+        char* end = nullptr;
+        const double expected = std::strtod(text.c_str(), &end);
+        Check(std::strspn(end, " ") == std::strlen(end), "strtod reads the whole accepted real");
+        Check(std::memcmp(&expected, &real, sizeof real) == 0, "real agrees with strtod");
+    }
+    std::int32_t integer = 0;
+    if (vermiq::TryStrToInt(text, integer) && text.find_first_of("$xX") == std::string::npos) {
+        char* end = nullptr;
+        const long long expected = std::strtoll(text.c_str(), &end, 10);
+        Check(*end == '\0' && expected == integer, "integer agrees with strtoll");
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    // One instance across inputs, as in the tool: every read must start from clean tables.
+    static vermiq::EntityTables tables;
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    try {
+        vermiq::ReadDxfText(tables, text);
+    } catch (const vermiq::ConversionError&) {
+    }
+    CheckTables(tables);
+
+    const std::string_view head = text.substr(0, std::min<std::size_t>(text.find_first_of("\r\n"), 80));
+    if (head.find('\0') == std::string_view::npos) CheckConversions(head);
+    if (size <= 256) {
+        const std::string value(text);
+        Check(vermiq::StripMtextCodes(value) == StripByRepeatedSearch(value), "one-pass strip equals repeated search");
+    }
+    return 0;
+}
