@@ -69,6 +69,19 @@ bool TryStrToFloat(std::string_view text, double& value) {
     bool negative = false;
     if (i < end && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
     const std::size_t mantissa = i;
+    const char* first = text.data() + mantissa;
+    const char* last = text.data() + end;
+
+    // What DXF writers write reads in one go: from_chars accepts, from a digit or period on,
+    // only texts that the full check below accepts too.
+    if (i < end && (IsDigit(text[i]) || text[i] == '.')) {
+        double parsed = 0.0;
+        const std::from_chars_result r = std::from_chars(first, last, parsed, std::chars_format::general);
+        if (r.ec == std::errc() && r.ptr == last) {
+            value = negative ? -parsed : parsed;
+            return true;
+        }
+    }
 
     // Decimal exponent of the first significant digit, to tell an overflow from an underflow
     // when from_chars reports the value out of range.
@@ -110,8 +123,6 @@ bool TryStrToFloat(std::string_view text, double& value) {
         return true;
     }
     double parsed = 0.0;
-    const char* first = text.data() + mantissa;
-    const char* last = text.data() + end;
     const std::from_chars_result r = std::from_chars(first, last, parsed, std::chars_format::general);
     if (r.ec == std::errc::result_out_of_range) {
         if (significant && magnitude + exponent > 0) return false;

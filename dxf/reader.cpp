@@ -122,21 +122,24 @@ public:
 
     void Read(std::string_view text) {
         LineCursor lines(text);
+        total_ = text.size();
         std::string_view codeLine;
         std::string_view value;
         // An odd last line has no value line and is ignored unconverted.
         while (lines.Next(codeLine) && lines.Next(value)) {
+            remaining_ = lines.Remaining();
             const std::int32_t code = GroupCode(codeLine);
             if (inEntities_ && code == 0 && value == "ENDSEC") return;
             if (inStyleTable_) {
                 if (open_ == Open::Style) StylePair(code, value);
                 if (code == 0 && value == "STYLE") {
+                    Grow(t_.StyleTable);
                     t_.StyleTable.emplace_back();
                     open_ = Open::Style;
                 }
             }
             if (inEntities_) {
-                if (open_ > Open::Style) EntityPair(code, value, lines.Remaining());
+                if (open_ > Open::Style) EntityPair(code, value);
                 if (code == 0) StartEntity(value);
             }
             if (code == 2) {
@@ -153,6 +156,23 @@ public:
 private:
     enum class Open : std::uint8_t { None, Style, Line, Text, Arc, Circle, PolylineHeader, Vertex, LwPolyline };
 
+    // Makes room before a table fills up. Doubling would leave a large table up to half empty
+    // and hold old and new storage at once; the share of the file read so far predicts the
+    // final size of a table far better (a drawing's entities are spread evenly), within the
+    // bounds of growing by at least half and at most fourfold.
+    template <class Table>
+    void Grow(Table& table) const {
+        const std::size_t size = table.size();
+        if (size < table.capacity()) return;
+        const std::size_t consumed = total_ - remaining_;
+        const double predicted = consumed == 0 ? 0.0 : static_cast<double>(size) * static_cast<double>(total_) / static_cast<double>(consumed) * 1.02;
+        const std::size_t least = size + size / 2 + 16;
+        const std::size_t most = size * 4 + 16;
+        table.reserve(predicted <= static_cast<double>(least) ? least
+                      : predicted >= static_cast<double>(most) ? most
+                                                               : static_cast<std::size_t>(predicted));
+    }
+
     void StylePair(std::int32_t code, std::string_view value) {
         StyleRec& style = t_.StyleTable.back();
         switch (code) {
@@ -166,6 +186,7 @@ private:
     // Reached only by a code-0 pair, which has already closed the record that was open.
     void StartEntity(std::string_view kind) {
         if (kind == "LINE") {
+            Grow(t_.LineTable);
             t_.LineTable.emplace_back();
             open_ = Open::Line;
         } else if (kind == "VERTEX") {
@@ -173,26 +194,31 @@ private:
             if (!t_.PolylineTable.empty()) open_ = Open::Vertex;
             vertexHasPoint_ = false;
         } else if (kind == "TEXT" || kind == "MTEXT") {
+            Grow(t_.TextTable);
             TextRec& text = t_.TextTable.emplace_back();
             text.Height = LookupStyleHeight(t_, "Standard");
             open_ = Open::Text;
         } else if (kind == "ARC") {
+            Grow(t_.ArcTable);
             t_.ArcTable.emplace_back();
             open_ = Open::Arc;
         } else if (kind == "CIRCLE") {
+            Grow(t_.CircleTable);
             t_.CircleTable.emplace_back();
             open_ = Open::Circle;
         } else if (kind == "POLYLINE") {
+            Grow(t_.PolylineTable);
             t_.PolylineTable.emplace_back();
             open_ = Open::PolylineHeader;
         } else if (kind == "LWPOLYLINE") {
+            Grow(t_.PolylineTable);
             t_.PolylineTable.emplace_back();
             vertexHasPoint_ = false;
             open_ = Open::LwPolyline;
         }
     }
 
-    void EntityPair(std::int32_t code, std::string_view value, std::size_t remaining) {
+    void EntityPair(std::int32_t code, std::string_view value) {
         if (code == 0) {
             open_ = Open::None;
             return;
@@ -204,7 +230,7 @@ private:
         case Open::Circle: CirclePair(t_.CircleTable.back(), code, value); break;
         case Open::PolylineHeader: PolylineHeaderPair(t_.PolylineTable.back(), code, value); break;
         case Open::Vertex: VertexPair(t_.PolylineTable.back(), code, value); break;
-        case Open::LwPolyline: LwPolylinePair(t_.PolylineTable.back(), code, value, remaining); break;
+        case Open::LwPolyline: LwPolylinePair(t_.PolylineTable.back(), code, value); break;
         case Open::None:
         case Open::Style: break;
         }
@@ -285,6 +311,7 @@ private:
     void VertexPair(PolylineRec& polyline, std::int32_t code, std::string_view value) {
         if (code == 10) {
             const double x = StrToFloat(value);
+            Grow(polyline.Vertices);
             polyline.Vertices.push_back(Vertex{x, 0.0, 0.0, 0});
             vertexHasPoint_ = true;
             return;
@@ -299,7 +326,7 @@ private:
         }
     }
 
-    void LwPolylinePair(PolylineRec& polyline, std::int32_t code, std::string_view value, std::size_t remaining) {
+    void LwPolylinePair(PolylineRec& polyline, std::int32_t code, std::string_view value) {
         switch (code) {
         case 8: polyline.Layer = Layer(value); return;
         case 70: polyline.Flags = StrToInt(value); return;
@@ -309,11 +336,12 @@ private:
             // can reserve. Not a value the result depends on, so a bad one is no error.
             std::int32_t announced = 0;
             if (TryStrToInt(value, announced) && announced > 0)
-                polyline.Vertices.reserve(std::min<std::size_t>(static_cast<std::size_t>(announced), remaining / 10));
+                polyline.Vertices.reserve(std::min<std::size_t>(static_cast<std::size_t>(announced), remaining_ / 10));
             return;
         }
         case 10: {
             const double x = StrToFloat(value);
+            Grow(polyline.Vertices);
             polyline.Vertices.push_back(Vertex{x, 0.0, 0.0, 0});
             vertexHasPoint_ = true;
             return;
@@ -345,6 +373,8 @@ private:
     bool inStyleTable_ = false;
     Open open_ = Open::None;
     bool vertexHasPoint_ = false; // the open VERTEX or LWPOLYLINE has had a code 10
+    std::size_t total_ = 0;       // bytes of the text
+    std::size_t remaining_ = 0;   // bytes after the current pair
     std::uint32_t lastLayer_ = kNoLayer;
     std::map<std::string, std::uint32_t, std::less<>> layerIndex_{{std::string(), kNoLayer}};
 };

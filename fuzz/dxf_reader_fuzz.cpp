@@ -61,7 +61,9 @@ std::string StripByRepeatedSearch(std::string text) {
 void CheckConversions(std::string_view line) {
     const std::string text(line);
     double real = 0;
-    if (vermiq::TryStrToFloat(text, real) && text.find_first_of("0123456789") != std::string::npos) {
+    // A mantissa of a lone period (".", "-.e3") reads as zero here and is no number to strtod.
+    const std::string mantissa = text.substr(0, text.find_first_of("eE"));
+    if (vermiq::TryStrToFloat(text, real) && mantissa.find_first_of("0123456789") != std::string::npos) {
         errno = 0;
         char* end = nullptr;
         const double expected = std::strtod(text.c_str(), &end);
