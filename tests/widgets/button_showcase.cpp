@@ -8,6 +8,7 @@
 #include <string>
 
 #include "common/win32_raii.h"
+#include "tests/widgets/button_dialog.h"
 #include "widgets/plButton.h"
 
 using namespace vermiq;
@@ -45,19 +46,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     win32::GdiObject<HFONT> font(CreateFontA(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
                                              CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, "ＭＳ Ｐゴシック"));
 
-    auto makeButton = [&](const char* name, int left, const char* caption) {
-        auto b = std::make_unique<TplButton>(dialog, name, left, 104);
-        b->SetFont(font.get());
-        b->SetGradEndColor(pl_colors::clMoneyGreen);
-        b->SetCaptionTop(8);
-        b->SetCaptionVertCenter(false);
-        b->Image().SetTop(0);
-        b->SetDisableImage(false);
-        b->CaptionA().SetCaption(caption);
-        return b;
-    };
-    auto run = makeButton("plButton1", 160, "実　行");
-    auto close = makeButton("plButton2", 72, "閉じる");
+    auto run = MakeDialogButton(dialog, "plButton1", 160, "実　行", font.get());
+    auto close = MakeDialogButton(dialog, "plButton2", 72, "閉じる", font.get());
     int clicks = 0;
     run->OnClick = [&](TplButton&) {
         ++clicks;

@@ -8,12 +8,11 @@
 #include <vector>
 
 #include "common/win32_raii.h"
+#include "tests/widgets/button_dialog.h"
 #include "widgets/plButton.h"
 
 namespace vermiq {
 namespace {
-
-using pl_colors::clMoneyGreen;
 
 constexpr COLORREF kMoneyGreen = RGB(0xC0, 0xDC, 0xC0);
 constexpr COLORREF kUnpainted = RGB(255, 0, 255);
@@ -143,20 +142,21 @@ protected:
     void TearDown() override { TplButton::SetErrorHandler({}); }
     // A button set up as the dialog's execute button, at its dialog position.
     std::unique_ptr<TplButton> DialogButton(const char* caption = "実　行") {
-        auto b = std::make_unique<TplButton>(host_->hwnd, "plButton1", 160, 104);
-        b->SetFont(font_.get());
-        b->SetGradEndColor(clMoneyGreen);
-        b->SetCaptionTop(8);
-        b->SetCaptionVertCenter(false);
-        b->Image().SetTop(0);
-        b->SetDisableImage(false);
-        b->CaptionA().SetCaption(caption);
+        return MakeDialogButton(host_->hwnd, "plButton1", 160, caption, font_.get());
+    }
+    // A frameless button for looking at the picture, with the focus (and its mark) elsewhere.
+    std::unique_ptr<TplButton> PictureButton(const char* caption = "") {
+        auto b = DialogButton(caption);
+        b->SetButtonStyle(TplButtonStyle::bsFlatNoFrame);
+        other_ = std::make_unique<TplButton>(host_->hwnd, "", 0, 0);
+        SetFocus(other_->Handle());
         return b;
     }
 
     static inline Host* hostWindow_ = nullptr;
     Host* host_ = nullptr;
     win32::GdiObject<HFONT> font_;
+    std::unique_ptr<TplButton> other_;
 };
 
 TEST_F(ButtonTest, NewButtonHasItsDefaultsAndItsNameAsCaption) {
@@ -311,10 +311,8 @@ TEST_F(ButtonTest, PressedButtonDrawsItsOutline) {
 }
 
 TEST_F(ButtonTest, PressShiftsCaptionByOnePixel) {
-    auto b = DialogButton();
-    b->SetButtonStyle(TplButtonStyle::bsFlatNoFrame);
-    TplButton other(host_->hwnd, "", 0, 0);
-    SetFocus(other.Handle()); // no focus mark on b while comparing
+    auto b = PictureButton("実　行");
+    TplButton& other = *other_;
     Box up = InkBox(Capture(*b), RGB(255, 255, 255), kMoneyGreen, 0);
     b->SetHasFocus(false); // a press then neither focuses nor shifts
     SendMessageW(b->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(30, 12));
@@ -337,7 +335,7 @@ TEST_F(ButtonTest, PressShiftsCaptionByOnePixel) {
 TEST_F(ButtonTest, FocusRectangleIsDrawnInsideTheFrame) {
     auto b = DialogButton("");
     TplButton other(host_->hwnd, "", 0, 0);
-    SetFocus(other.Handle());
+    SetFocus(other.Handle()); // the button under test keeps its frame here
     Pixels plain = Capture(*b);
     SetFocus(b->Handle());
     ASSERT_TRUE(b->Focused());
@@ -360,17 +358,14 @@ TEST_F(ButtonTest, FocusRectangleIsDrawnInsideTheFrame) {
 }
 
 TEST_F(ButtonTest, DisabledLookGreysCaptionAndPicture) {
-    auto b = DialogButton("ABC");
-    b->SetButtonStyle(TplButtonStyle::bsFlatNoFrame);
-    // An 8 x 8 pure red bitmap, placed at (40, 9) by vertical centring.
+    auto b = PictureButton("ABC");
+    // An 8 x 8 pure red bitmap at x = 60, and y = 9 by vertical centring.
     std::vector<std::uint32_t> red(64, 0x00FF0000);
     win32::GdiObject<HBITMAP> bitmap(CreateBitmap(8, 8, 1, 32, red.data()));
     TPicture picture;
     picture.AssignBitmap(bitmap.get());
     b->Image().SetPicture(picture);
     b->Image().SetLeft(60);
-    TplButton other(host_->hwnd, "", 0, 0);
-    SetFocus(other.Handle());
 
     Pixels enabled = Capture(*b);
     EXPECT_EQ(enabled.At(60, 9), RGB(255, 0, 0));
@@ -403,10 +398,7 @@ TEST_F(ButtonTest, DisabledLookGreysCaptionAndPicture) {
 }
 
 TEST_F(ButtonTest, IconIsDrawnTransparentAndOtherGraphicsNotAtAll) {
-    auto b = DialogButton("");
-    b->SetButtonStyle(TplButtonStyle::bsFlatNoFrame);
-    TplButton other(host_->hwnd, "", 0, 0);
-    SetFocus(other.Handle());
+    auto b = PictureButton("");
     Pixels empty = Capture(*b);
 
     // 8 x 8 blue icon whose left column is masked out (transparent).
@@ -452,10 +444,7 @@ TEST_F(ButtonTest, IconIsDrawnTransparentAndOtherGraphicsNotAtAll) {
 }
 
 TEST_F(ButtonTest, TransparentBitmapLeavesItsBottomLeftColourOut) {
-    auto b = DialogButton("");
-    b->SetButtonStyle(TplButtonStyle::bsFlatNoFrame);
-    TplButton other(host_->hwnd, "", 0, 0);
-    SetFocus(other.Handle());
+    auto b = PictureButton("");
     std::vector<std::uint32_t> bits(16, 0x00FF0000); // 4 x 4 red with a green diagonal
     for (int i = 0; i < 4; ++i) bits[static_cast<std::size_t>(i * 4 + (3 - i))] = 0x0000FF00;
     bits[12] = 0x0000FF00; // bottom-left
