@@ -58,7 +58,7 @@ std::unique_ptr<TVermiqF> TVermiqF::Create(HINSTANCE instance) {
     wc.hInstance = instance;
     wc.hIcon = LoadIconW(instance, L"MAINICON");
     wc.hIconSm = wc.hIcon;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = kWindowClass;
     RegisterClassExW(&wc);
@@ -204,10 +204,11 @@ void TVermiqF::FormCreate() {
     std::string size = ReadProfileText(settingsFile, kSettingsSection, kSizeKey, kDefaultSize);
     SetWindowTextW(Control(hwnd_, ids::Edit1), win32::Widen(size).c_str());
     std::string decimals = ReadProfileText(settingsFile, kSettingsSection, kDecimalsKey, "0");
-    // The index goes to the list unchecked: one outside the list selects nothing and empties
-    // the field, which is what the user then sees and what is written back.
-    SendMessageW(Control(hwnd_, ids::ComboBox2), CB_SETCURSEL,
-                 static_cast<WPARAM>(DecimalsIndexFromText(decimals)), 0);
+    // An index outside the list selects nothing and empties the field, which is what the user
+    // then sees and what is written back. Some list implementations keep the old selection for
+    // an index past the end, so such an index is given as "none" explicitly.
+    int index = SelectableIndex(DecimalsIndexFromText(decimals));
+    SendMessageW(Control(hwnd_, ids::ComboBox2), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
 }
 
 void TVermiqF::FormClose() {

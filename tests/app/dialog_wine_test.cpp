@@ -5,19 +5,18 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <thread>
 
 #include "app/control_ids.h"
+#include "tests/support/win32_process.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using namespace std::chrono_literals;
+using vermiq::test::WindowText;
 
 std::wstring g_vermiqExe;  // Windows path of the Vermiq.exe under test
 
@@ -29,82 +28,55 @@ std::wstring AppDataFolder() {
 
 fs::path WorkFolder() { return fs::path(AppDataFolder()) / L"Tallomir"; }
 
-std::wstring Text(HWND window) {
-    wchar_t buffer[512] = {};
-    GetWindowTextW(window, buffer, 512);
-    return buffer;
+// The settings file's raw bytes: the private-profile functions keep it in code page 932.
+std::string FileBytes(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
 }
 
-std::wstring Profile(const fs::path& file, const wchar_t* key) {
-    wchar_t buffer[2048] = {};
-    GetPrivateProfileStringW(L"初期化", key, L"<missing>", buffer, 2048, file.c_str());
-    return buffer;
-}
-
-void WriteProfile(const fs::path& file, const wchar_t* key, const wchar_t* value) {
-    ASSERT_TRUE(WritePrivateProfileStringW(L"初期化", key, value, file.c_str()));
-}
-
-struct FindData {
-    DWORD pid;
-    const wchar_t* windowClass;
-    HWND found;
-};
-
-HWND TopLevelWindowOf(DWORD pid, const wchar_t* windowClass) {
-    FindData data{pid, windowClass, nullptr};
-    EnumWindows(
-        [](HWND hwnd, LPARAM lParam) -> BOOL {
-            auto* d = reinterpret_cast<FindData*>(lParam);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(hwnd, &owner);
-            wchar_t cls[256] = {};
-            GetClassNameW(hwnd, cls, 256);
-            if (owner == d->pid && IsWindowVisible(hwnd) && wcscmp(cls, d->windowClass) == 0) {
-                d->found = hwnd;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&data));
-    return data.found;
-}
-
-HWND WaitForWindow(DWORD pid, const wchar_t* windowClass) {
-    for (int i = 0; i < 200; ++i) {
-        if (HWND hwnd = TopLevelWindowOf(pid, windowClass)) return hwnd;
-        std::this_thread::sleep_for(50ms);
+// The value of a key of the one section, read from the bytes (code page 932 both sides).
+std::string Profile(const fs::path& file, const std::string& key) {
+    std::istringstream lines(FileBytes(file));
+    bool inSection = false;
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!line.empty() && line[0] == '[') inSection = line == "[初期化]";
+        else if (inSection && line.rfind(key + "=", 0) == 0) return line.substr(key.size() + 1);
     }
-    return nullptr;
+    return "<missing>";
 }
 
-// One running Vermiq.exe; killed if a test fails before closing it.
+// A settings file as a user's earlier session left it.
+void WriteSettings(const fs::path& file, const std::string& size, const std::string& decimals) {
+    fs::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary) << "[初期化]\r\n大きさ=" << size << "\r\n延長桁=" << decimals << "\r\n";
+}
+
+// What a control shows. WM_GETTEXT is asked explicitly: GetWindowText of another process's
+// control gives the name it was created with, not its text.
+std::wstring ControlText(HWND control) {
+    wchar_t buffer[512] = {};
+    SendMessageW(control, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(buffer));
+    return buffer;
+}
+
+// One running Vermiq.exe and its dialog.
 class RunningTool {
 public:
-    explicit RunningTool(const std::wstring& exe) {
-        STARTUPINFOW si{sizeof si};
-        std::wstring commandLine = L"\"" + exe + L"\"";
-        started_ = CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
-                                  nullptr, nullptr, &si, &pi_) != FALSE;
-        if (started_) window_ = WaitForWindow(pi_.dwProcessId, L"TVermiqF");
-    }
-    ~RunningTool() {
-        if (!started_) return;
-        if (WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(pi_.hProcess, 9);
-        CloseHandle(pi_.hThread);
-        CloseHandle(pi_.hProcess);
+    explicit RunningTool(const std::wstring& exe) : process_(exe) {
+        if (process_.Started()) window_ = process_.WaitForWindow(L"TVermiqF");
     }
     HWND Window() const { return window_; }
     HWND Control(int id) const { return GetDlgItem(window_, id); }
-    DWORD Pid() const { return pi_.dwProcessId; }
+    DWORD Pid() const { return process_.Pid(); }
+    HWND WaitForWindow(const wchar_t* windowClass) const { return process_.WaitForWindow(windowClass); }
     void Close() { PostMessageW(window_, WM_CLOSE, 0, 0); }
-    bool Exited(DWORD milliseconds = 10000) const {
-        return WaitForSingleObject(pi_.hProcess, milliseconds) == WAIT_OBJECT_0;
-    }
+    bool Exited(DWORD milliseconds = 10000) const { return process_.Exited(milliseconds); }
 
 private:
-    bool started_ = false;
-    PROCESS_INFORMATION pi_{};
+    vermiq::test::ChildProcess process_;
     HWND window_ = nullptr;
 };
 
@@ -121,9 +93,9 @@ TEST_F(ToolDialog, FirstStartCreatesTheFolderShowsDefaultsAndClosingWritesThem) 
     RunningTool tool(g_vermiqExe);
     ASSERT_TRUE(tool.Window());
     EXPECT_TRUE(fs::is_directory(WorkFolder()));
-    EXPECT_EQ(Text(tool.Window()), L"辺長値を描画する");
-    EXPECT_EQ(Text(tool.Control(vermiq::ids::Edit1)), L"50");
-    EXPECT_EQ(Text(tool.Control(vermiq::ids::ComboBox2)), L"小数点以下0位");
+    EXPECT_EQ(WindowText(tool.Window()), L"辺長値を描画する");
+    EXPECT_EQ(ControlText(tool.Control(vermiq::ids::Edit1)), L"50");
+    EXPECT_EQ(ControlText(tool.Control(vermiq::ids::ComboBox2)), L"小数点以下0位");
     EXPECT_EQ(SendMessageW(tool.Control(vermiq::ids::ComboBox2), CB_GETCURSEL, 0, 0), 0);
     EXPECT_EQ(SendMessageW(tool.Control(vermiq::ids::ComboBox2), CB_GETCOUNT, 0, 0), 9);
     EXPECT_EQ(SendMessageW(tool.Control(vermiq::ids::CheckBox1), BM_GETCHECK, 0, 0), BST_UNCHECKED);
@@ -131,15 +103,8 @@ TEST_F(ToolDialog, FirstStartCreatesTheFolderShowsDefaultsAndClosingWritesThem) 
 
     tool.Close();
     ASSERT_TRUE(tool.Exited());
-    EXPECT_EQ(Profile(SettingsFile(), L"大きさ"), L"50");
-    EXPECT_EQ(Profile(SettingsFile(), L"延長桁"), L"0");
-    // The file itself is in code page 932, as the private-profile functions write it.
-    std::ifstream in(SettingsFile(), std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    EXPECT_NE(bytes.str().find("[初期化]"), std::string::npos);
-    EXPECT_NE(bytes.str().find("大きさ=50"), std::string::npos);
-    EXPECT_NE(bytes.str().find("延長桁=0"), std::string::npos);
+    EXPECT_EQ(Profile(SettingsFile(), "大きさ"), "50");
+    EXPECT_EQ(Profile(SettingsFile(), "延長桁"), "0");
 }
 
 TEST_F(ToolDialog, WindowIsATopmostFixedDialogOfTheStatedLayout) {
@@ -208,31 +173,30 @@ TEST_F(ToolDialog, WindowIsATopmostFixedDialogOfTheStatedLayout) {
 
 TEST_F(ToolDialog, StoredIndicesOutsideTheListOrNotNumbers) {
     struct Case {
-        const wchar_t* stored;
+        const char* stored;
         int shownIndex;
         const wchar_t* shownText;
-        const wchar_t* writtenBack;
+        const char* writtenBack;
     } cases[] = {
-        {L"9", -1, L"", L"-1"},
-        {L"-1", -1, L"", L"-1"},
-        {L"letters", 0, L"小数点以下0位", L"0"},
-        {L"3", 3, L"小数点以下3位", L"3"},
+        {"9", -1, L"", "-1"},
+        {"-1", -1, L"", "-1"},
+        {"letters", 0, L"小数点以下0位", "0"},
+        {"3", 3, L"小数点以下3位", "3"},
+        {" $2", 2, L"小数点以下2位", "2"},
     };
     for (const Case& c : cases) {
-        fs::create_directories(WorkFolder());
-        WriteProfile(SettingsFile(), L"延長桁", c.stored);
-        WriteProfile(SettingsFile(), L"大きさ", L"12.5");
+        WriteSettings(SettingsFile(), "12.5", c.stored);
         RunningTool tool(g_vermiqExe);
         ASSERT_TRUE(tool.Window()) << c.stored;
         EXPECT_EQ(SendMessageW(tool.Control(vermiq::ids::ComboBox2), CB_GETCURSEL, 0, 0),
                   c.shownIndex)
             << c.stored;
-        EXPECT_EQ(Text(tool.Control(vermiq::ids::ComboBox2)), c.shownText) << c.stored;
-        EXPECT_EQ(Text(tool.Control(vermiq::ids::Edit1)), L"12.5") << c.stored;
+        EXPECT_EQ(ControlText(tool.Control(vermiq::ids::ComboBox2)), c.shownText) << c.stored;
+        EXPECT_EQ(ControlText(tool.Control(vermiq::ids::Edit1)), L"12.5") << c.stored;
         tool.Close();
         ASSERT_TRUE(tool.Exited());
-        EXPECT_EQ(Profile(SettingsFile(), L"延長桁"), c.writtenBack) << c.stored;
-        EXPECT_EQ(Profile(SettingsFile(), L"大きさ"), L"12.5") << c.stored;
+        EXPECT_EQ(Profile(SettingsFile(), "延長桁"), c.writtenBack) << c.stored;
+        EXPECT_EQ(Profile(SettingsFile(), "大きさ"), "12.5") << c.stored;
     }
 }
 
@@ -241,19 +205,19 @@ TEST_F(ToolDialog, AnExecutableNamedXReadsAndWritesXIni) {
     fs::create_directories(folder);
     fs::path x = folder / L"X.exe";
     fs::copy_file(g_vermiqExe, x, fs::copy_options::overwrite_existing);
-    fs::create_directories(WorkFolder());
-    WriteProfile(WorkFolder() / L"X.Ini", L"大きさ", L"77");
-    WriteProfile(SettingsFile(), L"大きさ", L"12");
+    WriteSettings(WorkFolder() / L"X.Ini", "77", "1");
+    WriteSettings(SettingsFile(), "12", "4");
     {
         RunningTool tool(x.wstring());
         ASSERT_TRUE(tool.Window());
-        EXPECT_EQ(Text(tool.Control(vermiq::ids::Edit1)), L"77");
-        SetWindowTextW(tool.Control(vermiq::ids::Edit1), L"80");
+        EXPECT_EQ(ControlText(tool.Control(vermiq::ids::Edit1)), L"77");
+        EXPECT_EQ(SendMessageW(tool.Control(vermiq::ids::ComboBox2), CB_GETCURSEL, 0, 0), 1);
+        SendMessageW(tool.Control(vermiq::ids::Edit1), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"80"));
         tool.Close();
         ASSERT_TRUE(tool.Exited());
     }
-    EXPECT_EQ(Profile(WorkFolder() / L"X.Ini", L"大きさ"), L"80");
-    EXPECT_EQ(Profile(SettingsFile(), L"大きさ"), L"12");
+    EXPECT_EQ(Profile(WorkFolder() / L"X.Ini", "大きさ"), "80");
+    EXPECT_EQ(Profile(SettingsFile(), "大きさ"), "12");
     EXPECT_FALSE(fs::exists(folder / L"X.Ini"));
     std::error_code ignored;
     fs::remove_all(folder, ignored);
@@ -265,9 +229,9 @@ TEST_F(ToolDialog, UnwritableSettingsAreReportedAndTheDialogStillCloses) {
     RunningTool tool(g_vermiqExe);
     ASSERT_TRUE(tool.Window());
     tool.Close();
-    HWND box = WaitForWindow(tool.Pid(), L"#32770");
+    HWND box = tool.WaitForWindow(L"#32770");
     ASSERT_TRUE(box);
-    EXPECT_EQ(Text(box), L"辺長値を描画する");
+    EXPECT_EQ(WindowText(box), L"辺長値を描画する");
     wchar_t message[1024] = {};
     GetDlgItemTextW(box, 0xFFFF, message, 1024);
     std::wstring expected = SettingsFile().wstring() + L" に書き込めません.";
@@ -285,12 +249,6 @@ int main(int argc, char** argv) {
         fprintf(stderr, "usage: dialog_wine_test PATH-OF-Vermiq.exe\n");
         return 2;
     }
-    // ctest hands over the Linux path; under Wine the root of that file system is drive Z:.
-    std::string path = argv[1];
-    if (!path.empty() && path[0] == '/') {
-        path = "Z:" + path;
-        for (char& c : path) if (c == '/') c = '\\';
-    }
-    g_vermiqExe.assign(path.begin(), path.end());
+    g_vermiqExe = vermiq::test::WindowsPath(argv[1]);
     return RUN_ALL_TESTS();
 }

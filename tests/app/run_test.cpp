@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -157,7 +158,7 @@ TEST_F(RunTest, ContinuousModeLabelsEachElementUntilTheSelectionIsCancelled) {
     EXPECT_EQ(labels[0]->text, "5.000ｍ");
     EXPECT_EQ(labels[1]->text, "15.708ｍ");
     // Three straight sides and a half circle over the 10-unit side.
-    EXPECT_EQ(labels[2]->text, FormatLength(30 + 5 * M_PI, 3) + "ｍ");
+    EXPECT_EQ(labels[2]->text, FormatLength(30 + 5 * std::numbers::pi, 3) + "ｍ");
     EXPECT_EQ(labels[2]->text, "45.708ｍ");
     for (int i = 0; i < 3; ++i) {
         EXPECT_DOUBLE_EQ(labels[i]->position.x, i + 1);

@@ -1,0 +1,344 @@
+// End to end under Wine: StandinCad.exe and Vermiq.exe, the execute button pressed with a real
+// mouse click, and what the stand-in then received and drew.
+#include <windows.h>
+
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <numbers>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/control_ids.h"
+#include "tests/support/win32_process.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using vermiq::test::ChildProcess;
+using vermiq::test::WaitUntil;
+
+std::wstring g_vermiq, g_standin;
+
+fs::path WorkFolder() {
+    wchar_t path[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, 0, path);
+    return fs::path(path) / L"Tallomir";
+}
+
+std::vector<std::string> ReadLines(const fs::path& file) {
+    std::vector<std::string> lines;
+    std::ifstream in(file, std::ios::binary);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+void WriteText(const fs::path& file, const std::string& text) {
+    std::ofstream(file, std::ios::binary) << text;
+}
+
+// A press and release of the left button at the centre of a control, through the system's
+// input queue as a user's click comes.
+void ClickAt(HWND control) {
+    RECT r;
+    GetWindowRect(control, &r);
+    int x = (r.left + r.right) / 2, y = (r.top + r.bottom) / 2;
+    SetCursorPos(x, y);
+    INPUT inputs[2] = {};
+    for (INPUT& in : inputs) {
+        in.type = INPUT_MOUSE;
+        in.mi.dx = x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
+        in.mi.dy = y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
+    }
+    inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
+    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
+    SendInput(1, &inputs[0], sizeof(INPUT));
+    Sleep(60);
+    SendInput(1, &inputs[1], sizeof(INPUT));
+}
+
+// Length of a polyline segment with the bulge of its start vertex: an arc of sweep 4·atan|b|.
+double Segment(double x1, double y1, double x2, double y2, double bulge) {
+    double chord = std::hypot(x2 - x1, y2 - y1);
+    if (bulge == 0) return chord;
+    double sweep = 4 * std::atan(std::fabs(bulge));
+    return chord * sweep / (2 * std::sin(sweep / 2));
+}
+
+std::string Fixed(double value, int decimals) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%5.*f", decimals, value);
+    return text;
+}
+
+struct Label {
+    double x, y, height, width;
+    std::string text;
+};
+
+// The stand-in's state file: "VAR NAME value" lines and the drawing, labels included.
+struct CadState {
+    std::string filedia, lastPoint;
+    std::vector<Label> labels;
+};
+
+CadState ReadState(const fs::path& file) {
+    CadState state;
+    for (const std::string& line : ReadLines(file)) {
+        if (line.rfind("VAR FILEDIA ", 0) == 0) state.filedia = line.substr(12);
+        if (line.rfind("VAR LASTPOINT ", 0) == 0) state.lastPoint = line.substr(14);
+        if (line.rfind("MTEXT ", 0) == 0) {
+            Label label{};
+            char just[8] = {};
+            double rotation = 0;
+            int consumed = 0;
+            if (std::sscanf(line.c_str(), "MTEXT %lf,%lf %lf %lf %7s %lf %n", &label.x, &label.y,
+                            &label.height, &label.width, just, &rotation, &consumed) >= 6) {
+                // The text is everything after the one blank behind the rotation.
+                size_t start = line.find(' ', line.find(just) + strlen(just) + 1);
+                label.text = line.substr(start + 1);
+                state.labels.push_back(label);
+            }
+        }
+    }
+    return state;
+}
+
+// The stand-in's log of received commands, with the time each line was first seen.
+class LogWatch {
+public:
+    explicit LogWatch(fs::path file) : file_(std::move(file)) {}
+    void Poll(ULONGLONG now) {
+        auto lines = ReadLines(file_);
+        while (seen_.size() < lines.size()) seen_.push_back({lines[seen_.size()], now});
+    }
+    struct Entry {
+        std::string line;
+        ULONGLONG at;
+    };
+    const std::vector<Entry>& Entries() const { return seen_; }
+
+private:
+    fs::path file_;
+    std::vector<Entry> seen_;
+};
+
+class EndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::error_code ignored;
+        fs::remove_all(WorkFolder(), ignored);
+        dir_ = fs::temp_directory_path() / L"vermiq-e2e";
+        fs::remove_all(dir_, ignored);
+        fs::create_directories(dir_);
+        fs::create_directories(WorkFolder());
+        log_ = LogWatch(Log());
+    }
+
+    // Starts both programs; the stand-in with the drawing and the scenario.
+    void Start(const std::string& drawing, const std::string& scenario) {
+        WriteText(dir_ / L"drawing.txt", drawing);
+        WriteText(dir_ / L"scenario.txt", scenario);
+        std::wstring args = L"--drawing \"" + (dir_ / L"drawing.txt").wstring() + L"\" --scenario \"" +
+                            (dir_ / L"scenario.txt").wstring() + L"\" --log \"" + Log().wstring() +
+                            L"\" --state \"" + State().wstring() + L"\"";
+        cad_ = std::make_unique<ChildProcess>(g_standin, args);
+        ASSERT_TRUE(cad_->Started());
+        ASSERT_TRUE(WaitUntil([&] { return fs::exists(State()); }));
+        tool_ = std::make_unique<ChildProcess>(g_vermiq);
+        dialog_ = tool_->WaitForWindow(L"TVermiqF");
+        ASSERT_TRUE(dialog_);
+        Sleep(300);
+    }
+
+    // Clicks the execute button and waits for the dialog to come back from its minimised state.
+    void Execute(ULONGLONG limitMs) {
+        clicked_ = GetTickCount64();
+        ClickAt(GetDlgItem(dialog_, vermiq::ids::plButton1));
+        LogWatch& log = log_;
+        bool minimised = false;
+        bool done = WaitUntil(
+            [&] {
+                log.Poll(GetTickCount64());
+                auto labels = ReadState(State()).labels.size();
+                if (labels > labelTimes_.size()) labelTimes_.resize(labels, GetTickCount64());
+                if (IsIconic(dialog_)) minimised = true;
+                return minimised && !IsIconic(dialog_);
+            },
+            limitMs);
+        ASSERT_TRUE(minimised) << "the click did not start a run";
+        ASSERT_TRUE(done) << "the run did not end";
+        log.Poll(GetTickCount64());
+    }
+
+    void TearDown() override {
+        if (dialog_) PostMessageW(dialog_, WM_CLOSE, 0, 0);
+        if (tool_) tool_->Exited(5000);
+        if (cad_) {
+            HWND frame = nullptr;
+            EnumWindows(
+                [](HWND hwnd, LPARAM lParam) -> BOOL {
+                    wchar_t title[256] = {};
+                    GetWindowTextW(hwnd, title, 256);
+                    if (wcsncmp(title, L"AutoCAD ", 8) == 0) *reinterpret_cast<HWND*>(lParam) = hwnd;
+                    return TRUE;
+                },
+                reinterpret_cast<LPARAM>(&frame));
+            if (frame) PostMessageW(frame, WM_CLOSE, 0, 0);
+            cad_->Exited(5000);
+        }
+    }
+
+    fs::path Log() const { return dir_ / L"log.txt"; }
+    fs::path State() const { return dir_ / L"state.txt"; }
+
+    // The commands of one pass after the selection, up to the label, as the log writes them.
+    static std::vector<std::string> PassCommands(const std::string& dxfPath, const std::string& x,
+                                                 const std::string& y, const std::string& width,
+                                                 const std::string& text) {
+        return {
+            "^CFILEDIA 0 ",
+            "^CSELECT SI^M",
+            "DXFOUT \"" + dxfPath + "\"^MVER 2000 OBJ PREV ^M16 ",
+            "FILEDIA 1 ",
+            "^CFILEDIA 0^M",
+            "^CFILEDIA 0^M",
+            "^CID ",
+            "'SETVAR LASTPOINT^M",
+            "^C",
+            "^CFILEDIA 1^M",
+            "^C-mtext " + x + "," + y + " h 50 r 0 j mc w " + width + " " + text + "^M^M",
+            "^CFILEDIA 1^M",
+        };
+    }
+
+    // The work file of this run: the only DXF file in the work folder.
+    static std::string DxfWorkFile() {
+        for (const auto& entry : fs::directory_iterator(WorkFolder()))
+            if (entry.path().extension() == L".dxf") {
+                std::wstring w = entry.path().wstring();
+                char ansi[1024] = {};
+                WideCharToMultiByte(CP_ACP, 0, w.c_str(), -1, ansi, sizeof ansi, nullptr, nullptr);
+                return ansi;
+            }
+        return {};
+    }
+
+    fs::path dir_;
+    std::unique_ptr<ChildProcess> cad_, tool_;
+    HWND dialog_ = nullptr;
+    LogWatch log_{fs::path()};
+    ULONGLONG clicked_;
+    std::vector<ULONGLONG> labelTimes_;
+};
+
+TEST_F(EndToEnd, OnePassFromTheClickToTheLabel) {
+    Start("LINE 100,100 400,500\n", "wait 300\nselect 1\nwait 300\nclick 250,320\n");
+    Execute(60000);
+
+    CadState state = ReadState(State());
+    ASSERT_EQ(state.labels.size(), 1u);
+    EXPECT_EQ(state.labels[0].text, "  500ｍ");
+    EXPECT_DOUBLE_EQ(state.labels[0].x, 250);
+    EXPECT_DOUBLE_EQ(state.labels[0].y, 320);
+    EXPECT_DOUBLE_EQ(state.labels[0].height, 50);
+    EXPECT_DOUBLE_EQ(state.labels[0].width, 7 * 50);
+    EXPECT_EQ(state.filedia, "1");
+
+    std::string point = state.lastPoint;
+    std::string x = point.substr(0, point.find(','));
+    point = point.substr(point.find(',') + 1);
+    std::string y = point.substr(0, point.find(','));
+    std::vector<std::string> received;
+    for (const auto& entry : log_.Entries()) received.push_back(entry.line);
+    EXPECT_EQ(received, PassCommands(DxfWorkFile(), x, y, "350", "  500ｍ"));
+
+    // Where the time of the pass goes, from the stand-in's log as it grew.
+    const auto& e = log_.Entries();
+    ASSERT_EQ(e.size(), 12u);
+    auto ms = [](ULONGLONG a, ULONGLONG b) { return static_cast<long long>(b - a); };
+    ASSERT_EQ(labelTimes_.size(), 1u);
+    std::printf("one pass: %lld ms from the click to the MTEXT in the drawing\n",
+                ms(clicked_, labelTimes_[0]));
+    std::printf("  click to selection commands   %6lld ms\n", ms(clicked_, e[1].at));
+    std::printf("  selection (user + polling)    %6lld ms  (scripted user: 300 ms)\n", ms(e[1].at, e[2].at));
+    std::printf("  export (DXFOUT until C5)      %6lld ms\n", ms(e[2].at, e[3].at));
+    std::printf("  reading and measuring the DXF %6lld ms\n", ms(e[3].at, e[4].at));
+    std::printf("  point pick (ID to FILEDIA 1)  %6lld ms  (scripted user: 300 ms)\n", ms(e[4].at, e[9].at));
+    std::printf("  label command to MTEXT        %6lld ms\n", ms(e[9].at, labelTimes_[0]));
+}
+
+TEST_F(EndToEnd, ContinuousRunOverALineAnArcAndABulgedPolylineEndedByACancel) {
+    WritePrivateProfileStringW(L"初期化", L"延長桁", L"2", (WorkFolder() / L"Vermiq.Ini").c_str());
+    Start(
+        "LINE 0,0 400,150\n"
+        "ARC 700,100 150 20 160\n"
+        "LWPOLYLINE CLOSED 100,400 450,400,0.4 450,650 100,650,-0.3\n",
+        "wait 200\nselect 1\nwait 200\nclick 250,60\n"
+        "wait 200\nselect 2\nwait 200\nclick 700,300\n"
+        "wait 200\nselect 3\nwait 200\nclick 275,525\n"
+        "wait 500\ncancel\n");
+    ClickAt(GetDlgItem(dialog_, vermiq::ids::CheckBox1));
+    ASSERT_TRUE(WaitUntil([&] {
+        return SendMessageW(GetDlgItem(dialog_, vermiq::ids::CheckBox1), BM_GETCHECK, 0, 0) ==
+               BST_CHECKED;
+    }));
+    Execute(120000);
+
+    double line = std::hypot(400.0, 150.0);
+    double arc = 2 * 150 * std::numbers::pi * 140 / 360;
+    double polyline = Segment(100, 400, 450, 400, 0) + Segment(450, 400, 450, 650, 0.4) +
+                      Segment(450, 650, 100, 650, 0) + Segment(100, 650, 100, 400, -0.3);
+    struct Expected {
+        std::string text;
+        double x, y;
+    } expected[] = {
+        {Fixed(line, 2) + "ｍ", 250, 60},
+        {Fixed(arc, 2) + "ｍ", 700, 300},
+        {Fixed(polyline, 2) + "ｍ", 275, 525},
+    };
+    CadState state = ReadState(State());
+    ASSERT_EQ(state.labels.size(), 3u);
+    for (size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(state.labels[i].text, expected[i].text) << i;
+        EXPECT_DOUBLE_EQ(state.labels[i].x, expected[i].x) << i;
+        EXPECT_DOUBLE_EQ(state.labels[i].y, expected[i].y) << i;
+        EXPECT_DOUBLE_EQ(state.labels[i].width, 50.0 * expected[i].text.size()) << i;
+    }
+    EXPECT_EQ(state.filedia, "1");
+
+    // Three whole passes, then the cancelled selection, which ends with the file dialogs on.
+    std::vector<std::string> received;
+    for (const auto& entry : log_.Entries()) received.push_back(entry.line);
+    ASSERT_EQ(received.size(), 3u * 12 + 3);
+    EXPECT_EQ(received[36], "^CFILEDIA 0 ");
+    EXPECT_EQ(received[37], "^CSELECT SI^M");
+    EXPECT_EQ(received[38], "^CFILEDIA 1^M");
+    for (size_t pass = 0; pass < 3; ++pass) {
+        EXPECT_EQ(received[pass * 12], "^CFILEDIA 0 ") << pass;
+        EXPECT_EQ(received[pass * 12 + 6], "^CID ") << pass;
+        EXPECT_EQ(received[pass * 12 + 10].substr(0, 9), "^C-mtext ") << pass;
+        EXPECT_NE(received[pass * 12 + 10].find(" r 0 j mc w "), std::string::npos) << pass;
+        EXPECT_NE(received[pass * 12 + 10].find(expected[pass].text + "^M^M"), std::string::npos) << pass;
+        EXPECT_EQ(received[pass * 12 + 11], "^CFILEDIA 1^M") << pass;
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: e2e_wine_test PATH-OF-Vermiq.exe PATH-OF-StandinCad.exe\n");
+        return 2;
+    }
+    g_vermiq = vermiq::test::WindowsPath(argv[1]);
+    g_standin = vermiq::test::WindowsPath(argv[2]);
+    return RUN_ALL_TESTS();
+}
