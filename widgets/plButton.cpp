@@ -340,7 +340,7 @@ LRESULT TplButton::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     }
     case WM_KEYDOWN:
-        OnKeyDownMessage(wParam);
+        OnKeyDownMessage(wParam, lParam);
         return 0;
     case WM_KEYUP:
         if (wParam == VK_RETURN) {
@@ -484,7 +484,7 @@ void TplButton::OnMouseButtonUp(TMouseButton button, WPARAM wParam, LPARAM lPara
     if (click && !alive.expired()) Click();
 }
 
-void TplButton::OnKeyDownMessage(WPARAM wParam) {
+void TplButton::OnKeyDownMessage(WPARAM wParam, LPARAM lParam) {
     std::weak_ptr<char> alive = life_;
     auto key = static_cast<WORD>(wParam);
     if (key == VK_RETURN || key == VK_ESCAPE) {
@@ -492,15 +492,16 @@ void TplButton::OnKeyDownMessage(WPARAM wParam) {
         m.hwnd = hwnd_;
         m.message = WM_KEYDOWN;
         m.wParam = wParam;
-        m.lParam = 0;
+        m.lParam = lParam;
+        // The form offers Enter and Esc to all its buttons before the focused control sees them.
         if (OfferDialogKey(m)) return;
     }
     if (alive.expired()) return;
     if (OnKeyDown) {
-        OnKeyDown(*this, key, KeyDataShift(0));
+        OnKeyDown(*this, key, KeyDataShift(lParam));
         if (alive.expired()) return;
     }
-    if (hwnd_ && IsWindowEnabled(hwnd_) && key == VK_RETURN && OnClick) OnClick(*this);
+    if (hwnd_ && IsWindowEnabled(hwnd_) && key == VK_RETURN) ClickHandlers();
 }
 
 bool TplButton::DialogKey(WORD key, LPARAM keyData) {
@@ -546,11 +547,24 @@ void TplButton::Click() {
             SendMessageW(form, ModalResultMessage(), static_cast<WPARAM>(modalResult_), reinterpret_cast<LPARAM>(hwnd_));
     }
     if (alive.expired()) return;
+    ClickHandlers();
+    if (!alive.expired()) Invalidate();
+}
+
+void TplButton::ClickHandlers() {
+    std::weak_ptr<char> alive = life_;
     if (OnClick) {
         OnClick(*this);
         if (alive.expired()) return;
     }
-    Invalidate();
+    // The parent hears of the click as from any push button, so that it can handle the click
+    // inside its own window procedure.
+    if (hwnd_) {
+        if (HWND parent = GetParent(hwnd_)) {
+            auto id = static_cast<WORD>(GetDlgCtrlID(hwnd_));
+            SendMessageW(parent, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(hwnd_));
+        }
+    }
 }
 
 // ---- Properties

@@ -180,7 +180,9 @@ public:
     MouseEvent OnMouseDown, OnMouseUp;
     MouseMoveEvent OnMouseMove, OnMouseEnter, OnMouseLeave;
 
-    // The full click: clears Pressed, hands ModalResult to the form, fires OnClick, invalidates.
+    // The full click: clears Pressed, hands ModalResult to the form, runs the click handlers,
+    // invalidates. The click handlers are OnClick and then a WM_COMMAND BN_CLICKED to the parent
+    // with the control id, as a system push button sends it.
     void Click();
     // Enter (when this button is the active control) or Esc (when Cancel is on), without
     // Shift, Ctrl or Alt, clicks a focus-handling button. True when the key was used.
@@ -212,7 +214,8 @@ private:
     void OnMouseButtonUp(TMouseButton button, WPARAM wParam, LPARAM lParam);
     void OnMouseMoved(WPARAM wParam, LPARAM lParam);
     void OnMouseLeft();
-    void OnKeyDownMessage(WPARAM wParam);
+    void OnKeyDownMessage(WPARAM wParam, LPARAM lParam);
+    void ClickHandlers();
     void RebuildRegion();
     bool DisabledLook() const;
     TShiftState CurrentShiftState() const;

@@ -9,8 +9,9 @@
 namespace vermiq {
 
 inline std::unique_ptr<TplButton> MakeDialogButton(HWND dialog, const char* name, int left, const char* caption,
-                                                   HFONT font) {
-    auto b = std::make_unique<TplButton>(dialog, name, left, 104);
+                                                   HFONT font, int controlId = 0) {
+    auto b = std::make_unique<TplButton>(dialog, name, left, 104, TplButton::kDefaultWidth,
+                                         TplButton::kDefaultHeight, controlId);
     b->SetFont(font);
     b->SetGradEndColor(pl_colors::clMoneyGreen);
     b->SetCaptionTop(8);

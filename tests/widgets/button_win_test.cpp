@@ -14,6 +14,7 @@
 namespace vermiq {
 namespace {
 
+constexpr int kRunId = 106;
 constexpr COLORREF kMoneyGreen = RGB(0xC0, 0xDC, 0xC0);
 constexpr COLORREF kUnpainted = RGB(255, 0, 255);
 
@@ -90,11 +91,16 @@ void Pump(int milliseconds, const std::function<bool()>& done = {}) {
 struct Host {
     HWND hwnd = nullptr;
     std::vector<WPARAM> modalResults;
+    std::vector<WPARAM> commands; // WM_COMMAND: control id and notification code
 
     static LRESULT CALLBACK Proc(HWND h, UINT msg, WPARAM w, LPARAM l) {
         auto* self = reinterpret_cast<Host*>(GetWindowLongPtrW(h, GWLP_USERDATA));
         if (self && msg == TplButton::ModalResultMessage()) {
             self->modalResults.push_back(w);
+            return 0;
+        }
+        if (self && msg == WM_COMMAND) {
+            self->commands.push_back(w);
             return 0;
         }
         return DefWindowProcW(h, msg, w, l);
@@ -131,6 +137,7 @@ protected:
     void SetUp() override {
         host_ = hostWindow_;
         host_->modalResults.clear();
+        host_->commands.clear();
         SetForegroundWindow(host_->hwnd);
         SetFocus(host_->hwnd);
         // The dialog's font, without smoothing so that text pixels carry exactly the text colour.
@@ -142,7 +149,7 @@ protected:
     void TearDown() override { TplButton::SetErrorHandler({}); }
     // A button set up as the dialog's execute button, at its dialog position.
     std::unique_ptr<TplButton> DialogButton(const char* caption = "実　行") {
-        return MakeDialogButton(host_->hwnd, "plButton1", 160, caption, font_.get());
+        return MakeDialogButton(host_->hwnd, "plButton1", 160, caption, font_.get(), kRunId);
     }
     // A frameless button for looking at the picture, with the focus (and its mark) elsewhere.
     std::unique_ptr<TplButton> PictureButton(const char* caption = "") {
@@ -537,6 +544,7 @@ TEST_F(ButtonTest, RealMousePressAndReleaseClickOnce) {
     EXPECT_FALSE(b->Pressed());
     ASSERT_EQ(host_->modalResults.size(), 1u);
     EXPECT_EQ(host_->modalResults[0], 0u);
+    EXPECT_EQ(host_->commands, std::vector<WPARAM>{MAKEWPARAM(kRunId, BN_CLICKED)});
 }
 
 TEST_F(ButtonTest, RealMouseEnterLeaveAndDragOut) {
@@ -661,6 +669,7 @@ TEST_F(ButtonTest, EnterAndEscAsDialogKeys) {
     SendMessageW(run->Handle(), WM_KEYDOWN, VK_RETURN, 1);
     EXPECT_EQ(seen, VK_RETURN);
     EXPECT_EQ(runClicks, 2); // the handler swallowed the key
+    EXPECT_EQ(std::count(host_->commands.begin(), host_->commands.end(), MAKEWPARAM(kRunId, BN_CLICKED)), 2);
 }
 
 TEST_F(ButtonTest, HandlerMayDestroyTheButtonAndErrorsStayInside) {
