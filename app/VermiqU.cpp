@@ -20,7 +20,7 @@ namespace {
 constexpr wchar_t kWindowClass[] = L"TVermiqF";
 constexpr int kClientWidth = 241;
 constexpr int kClientHeight = 138;
-constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
 constexpr DWORD kFormExStyle = WS_EX_DLGMODALFRAME | WS_EX_TOPMOST | WS_EX_CONTROLPARENT |
                                WS_EX_APPWINDOW;
 constexpr int kCsidlAppData = 26;

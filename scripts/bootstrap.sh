@@ -45,3 +45,14 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 WINEDLLOVERRIDES="mscoree,mshtml=" /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 || true
   /usr/lib/wine/wineserver -w 2>/dev/null || true
 fi
+
+# A virtual X display has no window manager to draw captions and frames; Wine's own desktop
+# window draws them, so screenshots show windows as a user sees them.
+if ! grep -q 'Explorer\\\\Desktops' "$WINEPREFIX/user.reg" 2>/dev/null; then
+  for key in 'HKCU\Software\Wine\Explorer /v Desktop /d Default' \
+             'HKCU\Software\Wine\Explorer\Desktops /v Default /d 1280x1024'; do
+    # shellcheck disable=SC2086
+    LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 /usr/lib/wine/wine64 reg add $key /f >/dev/null 2>&1 || true
+  done
+  /usr/lib/wine/wineserver -w 2>/dev/null || true
+fi
