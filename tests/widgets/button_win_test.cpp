@@ -92,6 +92,7 @@ struct Host {
     HWND hwnd = nullptr;
     std::vector<WPARAM> modalResults;
     std::vector<WPARAM> commands; // WM_COMMAND: control id and notification code
+    win32::GdiObject<HBRUSH> buttonBrush; // the answer to WM_CTLCOLORBTN, when set
 
     static LRESULT CALLBACK Proc(HWND h, UINT msg, WPARAM w, LPARAM l) {
         auto* self = reinterpret_cast<Host*>(GetWindowLongPtrW(h, GWLP_USERDATA));
@@ -103,6 +104,7 @@ struct Host {
             self->commands.push_back(w);
             return 0;
         }
+        if (self && msg == WM_CTLCOLORBTN && self->buttonBrush) return reinterpret_cast<LRESULT>(self->buttonBrush.get());
         return DefWindowProcW(h, msg, w, l);
     }
     Host() {
@@ -288,6 +290,80 @@ TEST_F(ButtonTest, SecondLineAloneIsCentredAndStoredAsCaptionTop) {
     Box ink = InkBox(Capture(*b), RGB(255, 255, 255), kMoneyGreen);
     EXPECT_GE(ink.top, 3);
     EXPECT_LT(ink.top, (26 - text.cy) / 2);
+    // Centring turned on again takes effect at the next paint.
+    b->SetCaptionVertCenter(true);
+    (void)Capture(*b);
+    EXPECT_EQ(b->CaptionTop(), (26 - text.cy) / 2);
+}
+
+TEST_F(ButtonTest, CaptionAndImageSettingsAreCopiedBetweenButtons) {
+    auto a = DialogButton("first");
+    TplButton b(host_->hwnd, "plButton3", 0, 0);
+    a->CaptionA().SetAlignment(TplBtnAlignment::taRight);
+    a->CaptionA().SetLeft(3);
+    a->CaptionA().SetRight(4);
+    b.SetCaptionB(a->CaptionA());
+    EXPECT_EQ(b.CaptionB().Caption(), "first");
+    EXPECT_EQ(b.CaptionB().Alignment(), TplBtnAlignment::taRight);
+    EXPECT_EQ(b.CaptionB().Left(), 3);
+    EXPECT_EQ(b.CaptionB().Right(), 4);
+    EXPECT_EQ(b.CaptionA().Caption(), "plButton3");
+
+    std::vector<std::uint32_t> red(4, 0x00FF0000);
+    win32::GdiObject<HBITMAP> bitmap(CreateBitmap(2, 2, 1, 32, red.data()));
+    TPicture picture;
+    picture.AssignBitmap(bitmap.get());
+    a->Image().SetPicture(picture);
+    a->Image().SetLeft(5); // turns horizontal centring off
+    a->Image().SetTop(6);  // turns vertical centring off
+    a->Image().SetTransParent(true);
+    EXPECT_FALSE(a->Image().VertCenter());
+    b.SetImage(a->Image());
+    EXPECT_EQ(b.Image().Picture().GraphicKind(), TPicture::Kind::Bitmap);
+    EXPECT_NE(b.Image().Picture().Bitmap(), a->Image().Picture().Bitmap()); // a copy, not shared
+    EXPECT_EQ(b.Image().Left(), 5);
+    EXPECT_EQ(b.Image().Top(), 6);
+    EXPECT_TRUE(b.Image().TransParent());
+    EXPECT_FALSE(b.Image().VertCenter());
+    a->Image().SetVertCenter(true);
+    (void)Capture(*a);
+    EXPECT_EQ(a->Image().Top(), (26 - 2) / 2);
+    EXPECT_TRUE(a->Image().VertCenter());
+}
+
+TEST_F(ButtonTest, ParentColourFillsWhenTheGradientIsOff) {
+    auto b = DialogButton("");
+    b->SetButtonStyle(TplButtonStyle::bsFlatNoFrame);
+    b->SetGradation(false);
+    b->SetColor(RGB(10, 20, 30));
+    EXPECT_EQ(Capture(*b).At(5, 5), RGB(10, 20, 30));
+    host_->buttonBrush.reset(CreateSolidBrush(RGB(40, 50, 60)));
+    b->SetParentColor(true);
+    EXPECT_EQ(Capture(*b).At(5, 5), RGB(40, 50, 60));
+    b->SetGradation(true); // the gradient takes the parent's colour away
+    EXPECT_FALSE(b->ParentColor());
+    EXPECT_EQ(Capture(*b).At(5, 0), RGB(255, 255, 255));
+    host_->buttonBrush.reset();
+}
+
+TEST_F(ButtonTest, DoubleClickIsOneClickAndOneDoubleClick) {
+    auto b = DialogButton();
+    int clicks = 0, doubles = 0;
+    b->OnClick = [&](TplButton&) { ++clicks; };
+    b->OnDblClick = [&](TplButton&) { ++doubles; };
+    SendMessageW(b->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+    SendMessageW(b->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
+    SendMessageW(b->Handle(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(10, 10));
+    EXPECT_TRUE(b->Pressed());
+    SendMessageW(b->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(doubles, 1);
+    EXPECT_FALSE(b->Pressed());
+    // The right button neither presses nor clicks.
+    SendMessageW(b->Handle(), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(10, 10));
+    EXPECT_FALSE(b->Pressed());
+    SendMessageW(b->Handle(), WM_RBUTTONUP, 0, MAKELPARAM(10, 10));
+    EXPECT_EQ(clicks, 1);
 }
 
 TEST_F(ButtonTest, PressedButtonDrawsItsOutline) {
