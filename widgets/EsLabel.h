@@ -39,9 +39,10 @@ public:
     TEsCustomLabel(const TEsCustomLabel&) = delete;
     TEsCustomLabel& operator=(const TEsCustomLabel&) = delete;
 
-    // Creates the label's window inside parent. Until then the label keeps its properties
-    // but measures and paints nothing. Throws when the window cannot be created.
-    void CreateHandle(HWND parent, int left, int top, int width, int height);
+    // Creates the label's window inside parent (150 x 35 unless told). Until then the label
+    // keeps its properties but measures and paints nothing. Throws when the window cannot be
+    // created.
+    void CreateHandle(HWND parent, int left, int top, int width = 150, int height = 35);
     HWND Handle() const { return hwnd_; }
     void SetBounds(int left, int top, int width, int height);
     void SetVisible(bool visible);

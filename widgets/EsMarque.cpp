@@ -154,7 +154,14 @@ void TEsCustomScrollingMarquee::Paint(HDC dc) {
         needsRender_ = false;
         ++renderCount_;
     }
-    BitBlt(dc, steps_.OffsetX(), steps_.OffsetY(), width, height, bufferDC_->get(), 0, 0, SRCCOPY);
+    // Only the part of the image that lands in the client area is copied.
+    const RECT client = ClientRect();
+    const RECT placed{steps_.OffsetX(), steps_.OffsetY(), steps_.OffsetX() + width,
+                      steps_.OffsetY() + height};
+    RECT visible{};
+    if (IntersectRect(&visible, &placed, &client))
+        BitBlt(dc, visible.left, visible.top, visible.right - visible.left, visible.bottom - visible.top,
+               bufferDC_->get(), visible.left - placed.left, visible.top - placed.top, SRCCOPY);
     if (const auto strip = steps_.StripToFill())
         FillWithColor(dc, RECT{strip->left, strip->top, strip->right, strip->bottom});
 }
