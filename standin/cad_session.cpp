@@ -195,6 +195,7 @@ struct CadSession::Impl {
         }
         auto handler = request.onText;
         if (handler) handler(input);
+        requestTime = now; // every answer is followed by a prompt, the same one or the next
     }
 
     void Cancel() {
@@ -678,6 +679,7 @@ struct CadSession::Impl {
         typed.clear();
         auto handler = stack.back().onSelect;
         handler(picked);
+        requestTime = now;
     }
 
     void Click(Point p) {
@@ -685,6 +687,7 @@ struct CadSession::Impl {
             typed.clear();
             auto handler = stack.back().onPoint;
             handler(p);
+            requestTime = now;
         } else if (Waiting() == Pick::Selection) {
             int hit = drawing->HitTest(p, Tolerance());
             Select(hit >= 0 ? std::vector<int>{hit} : std::vector<int>{});

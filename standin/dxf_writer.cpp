@@ -143,12 +143,12 @@ void WriteEntity(DxfOut& dxf, const Entity& e, const std::string& modelSpace) {
         EntityHead(dxf, "MTEXT", handle, modelSpace);
         dxf.Text(100, "AcDbMText");
         dxf.Point(10, e.position);
+        dxf.Text(7, "Standard"); // before the height, so that a reader taking the later one keeps 40
         dxf.Real(40, e.height);
         dxf.Real(41, e.width);
         dxf.Int(71, e.attachment);
         dxf.Int(72, 1);
         WriteMtextText(dxf, e.text);
-        dxf.Text(7, "Standard");
         if (e.rotation != 0) dxf.Real(50, e.rotation);
         break;
     }

@@ -618,7 +618,6 @@ private:
 
         GdiObject<HPEN> normal(CreatePen(PS_SOLID, 2, RGB(230, 230, 230)));
         GdiObject<HPEN> selected(CreatePen(PS_SOLID, 3, RGB(80, 200, 255)));
-        GdiObject<HPEN> marker(CreatePen(PS_SOLID, 1, RGB(255, 210, 0)));
         const auto& entities = drawing.Entities();
         const auto& chosen = session_->PreviousSelection();
         SetBkMode(dc, TRANSPARENT);
@@ -627,12 +626,6 @@ private:
             bool isChosen = std::find(chosen.begin(), chosen.end(), static_cast<int>(i)) != chosen.end();
             if (e.kind == EntityKind::Mtext) {
                 PaintLabel(dc, e, isChosen);
-                Selection pen(dc, marker.get());
-                POINT p = view_.ToScreen(e.position);
-                MoveToEx(dc, p.x - 4, p.y, nullptr);
-                LineTo(dc, p.x + 5, p.y);
-                MoveToEx(dc, p.x, p.y - 4, nullptr);
-                LineTo(dc, p.x, p.y + 5);
                 continue;
             }
             std::vector<POINT> points;
