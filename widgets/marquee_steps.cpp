@@ -92,65 +92,41 @@ bool MarqueeSteps::Bounces() const {
     return Horizontal() ? captionWidth_ < clientWidth_ : captionHeight_ < clientHeight_;
 }
 
-void MarqueeSteps::StartOffsets() {
-    const bool bounce = behavior_ == TEsBehaviors::bhBounce;
+MarqueeSteps::Axis MarqueeSteps::MovingAxis() {
+    using D = TEsScrollDirection;
     switch (direction_) {
-    case TEsScrollDirection::sdRightToLeft:
-        offsetX_ = bounce ? clientWidth_ - captionWidth_ : clientWidth_;
-        break;
-    case TEsScrollDirection::sdLeftToRight: offsetX_ = bounce ? 0 : -captionWidth_; break;
-    case TEsScrollDirection::sdTopToBottom: offsetY_ = bounce ? 0 : -captionHeight_; break;
-    case TEsScrollDirection::sdBottomToTop:
-        offsetY_ = bounce ? clientHeight_ - captionHeight_ : clientHeight_;
-        break;
+    case D::sdRightToLeft: return {offsetX_, clientWidth_, captionWidth_, -1, D::sdLeftToRight};
+    case D::sdLeftToRight: return {offsetX_, clientWidth_, captionWidth_, +1, D::sdRightToLeft};
+    case D::sdTopToBottom: return {offsetY_, clientHeight_, captionHeight_, +1, D::sdBottomToTop};
+    case D::sdBottomToTop: break;
     }
+    return {offsetY_, clientHeight_, captionHeight_, -1, D::sdTopToBottom};
+}
+
+void MarqueeSteps::StartOffsets() {
+    const Axis a = MovingAxis();
+    const bool bounce = behavior_ == TEsBehaviors::bhBounce;
+    if (a.step < 0)
+        a.offset = bounce ? a.client - a.caption : a.client;
+    else
+        a.offset = bounce ? 0 : -a.caption;
 }
 
 void MarqueeSteps::ScrollStep() {
-    using D = TEsScrollDirection;
     const bool bounce = Bounces();
+    const Axis a = MovingAxis();
     ++stepCount_;
-    switch (direction_) {
-    case D::sdRightToLeft:
-        --offsetX_;
-        if (bounce && offsetX_ < 0) {
-            direction_ = D::sdLeftToRight;
-            DoCycle();
-        } else if (!bounce && offsetX_ < -captionWidth_ - kWrapGap) {
-            offsetX_ = clientWidth_;
+    a.offset += a.step;
+    if (bounce) {
+        // Turn as soon as the caption's leading edge has passed the client's edge.
+        if (a.step < 0 ? a.offset < 0 : a.offset > a.client - a.caption) {
+            direction_ = a.reverse;
             DoCycle();
         }
-        break;
-    case D::sdLeftToRight:
-        ++offsetX_;
-        if (bounce && offsetX_ > clientWidth_ - captionWidth_) {
-            direction_ = D::sdRightToLeft;
-            DoCycle();
-        } else if (!bounce && offsetX_ > clientWidth_ + kWrapGap) {
-            offsetX_ = -captionWidth_;
-            DoCycle();
-        }
-        break;
-    case D::sdTopToBottom:
-        ++offsetY_;
-        if (bounce && offsetY_ > clientHeight_ - captionHeight_) {
-            direction_ = D::sdBottomToTop;
-            DoCycle();
-        } else if (!bounce && offsetY_ > clientHeight_ + kWrapGap) {
-            offsetY_ = -captionHeight_;
-            DoCycle();
-        }
-        break;
-    case D::sdBottomToTop:
-        --offsetY_;
-        if (bounce && offsetY_ < 0) {
-            direction_ = D::sdTopToBottom;
-            DoCycle();
-        } else if (!bounce && offsetY_ < -captionHeight_ - kWrapGap) {
-            offsetY_ = clientHeight_;
-            DoCycle();
-        }
-        break;
+    } else if (a.step < 0 ? a.offset < -a.caption - kWrapGap : a.offset > a.client + kWrapGap) {
+        // Gone a gap's width beyond the far edge: come back in at the near one.
+        a.offset = a.step < 0 ? a.client : -a.caption;
+        DoCycle();
     }
     host_.Repaint();
 }

@@ -85,6 +85,15 @@ public:
     std::optional<EsRect> StripToFill() const;
 
 private:
+    // The offset that moves in the current direction, the extents along it, and where to.
+    struct Axis {
+        int& offset;
+        int client;
+        int caption;
+        int step; // -1 or +1
+        TEsScrollDirection reverse;
+    };
+    Axis MovingAxis();
     void StartOffsets();
     bool Bounces() const;
     void DoCycle();
