@@ -236,25 +236,23 @@ private:
         }
     }
 
-    static bool PointPair(Point3& first, Point3& second, std::int32_t code, std::string_view value) {
-        switch (code) {
-        case 10: first.X = StrToFloat(value); return true;
-        case 20: first.Y = StrToFloat(value); return true;
-        case 30: first.Z = StrToFloat(value); return true;
-        case 11: second.X = StrToFloat(value); return true;
-        case 21: second.Y = StrToFloat(value); return true;
-        case 31: second.Z = StrToFloat(value); return true;
+    // Codes 10, 20, 30 (offset 0) or 11, 21, 31 (offset 1) set X, Y, Z of `point`.
+    static bool CoordinatePair(Point3& point, std::int32_t code, std::int32_t offset, std::string_view value) {
+        switch (code - offset) {
+        case 10: point.X = StrToFloat(value); return true;
+        case 20: point.Y = StrToFloat(value); return true;
+        case 30: point.Z = StrToFloat(value); return true;
         default: return false;
         }
     }
 
     void LinePair(LineRec& line, std::int32_t code, std::string_view value) {
         if (code == 8) line.Layer = Layer(value);
-        else PointPair(line.Start, line.End, code, value);
+        else if (!CoordinatePair(line.Start, code, 0, value)) CoordinatePair(line.End, code, 1, value);
     }
 
     void TextPair(TextRec& text, std::int32_t code, std::string_view value) {
-        if (PointPair(text.First, text.Second, code, value)) return;
+        if (CoordinatePair(text.First, code, 0, value) || CoordinatePair(text.Second, code, 1, value)) return;
         switch (code) {
         case 1: {
             std::string stripped = StripMtextCodes(std::string(value));
@@ -277,11 +275,9 @@ private:
     }
 
     void ArcPair(ArcRec& arc, std::int32_t code, std::string_view value) {
+        if (CoordinatePair(arc.Centre, code, 0, value)) return;
         switch (code) {
         case 8: arc.Layer = Layer(value); break;
-        case 10: arc.Centre.X = StrToFloat(value); break;
-        case 20: arc.Centre.Y = StrToFloat(value); break;
-        case 30: arc.Centre.Z = StrToFloat(value); break;
         case 40: arc.Radius = StrToFloat(value); break;
         case 50: arc.StartAngle = StrToFloat(value); break;
         case 51: arc.EndAngle = StrToFloat(value); break;
@@ -290,14 +286,9 @@ private:
     }
 
     void CirclePair(CircleRec& circle, std::int32_t code, std::string_view value) {
-        switch (code) {
-        case 8: circle.Layer = Layer(value); break;
-        case 10: circle.Centre.X = StrToFloat(value); break;
-        case 20: circle.Centre.Y = StrToFloat(value); break;
-        case 30: circle.Centre.Z = StrToFloat(value); break;
-        case 40: circle.Radius = StrToFloat(value); break;
-        default: break;
-        }
+        if (CoordinatePair(circle.Centre, code, 0, value)) return;
+        if (code == 8) circle.Layer = Layer(value);
+        else if (code == 40) circle.Radius = StrToFloat(value);
     }
 
     // The header's own 10/20/30 (elevation) are no vertex.

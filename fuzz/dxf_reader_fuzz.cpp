@@ -12,6 +12,7 @@
 #include "dxf/convert.h"
 #include "dxf/measure.h"
 #include "dxf/reader.h"
+#include "tests/dxf/strip_reference.h"
 
 namespace {
 
@@ -40,21 +41,6 @@ void CheckTables(const vermiq::EntityTables& t) {
         Check(length >= 0 && length <= 2 * 3.1415926535897932 * t.ArcTable[0].Radius * (1 + 1e-12),
               "an arc is no longer than its circle");
     }
-}
-
-std::string StripByRepeatedSearch(std::string text) {
-    for (const char* code : {"\\P", "\\O", "\\o", "\\L", "\\l"})
-        for (std::size_t at; !text.empty() && (at = text.find(code)) != std::string::npos;) text.erase(at, 2);
-    for (const char* code : {"\\T", "\\C"}) {
-        for (;;) {
-            const std::size_t at = text.find(code);
-            if (text.empty() || at == std::string::npos) break;
-            const std::size_t semicolon = text.find(';', at);
-            if (semicolon == std::string::npos) break;
-            text.erase(at, semicolon - at + 1);
-        }
-    }
-    return text;
 }
 
 // Where ours accepts a number, the C library (in the "C" locale of this process) reads the same.
@@ -94,7 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (head.find('\0') == std::string_view::npos) CheckConversions(head);
     if (size <= 256) {
         const std::string value(text);
-        Check(vermiq::StripMtextCodes(value) == StripByRepeatedSearch(value), "one-pass strip equals repeated search");
+        Check(vermiq::StripMtextCodes(value) == vermiq::test::StripByRepeatedSearch(value), "one-pass strip equals repeated search");
     }
     return 0;
 }

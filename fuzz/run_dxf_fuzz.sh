@@ -10,6 +10,6 @@ cmake -S "$top" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER
 cmake --build "$dir" -j 2 --target dxf_reader_fuzz
 mkdir -p "$dir/corpus" "$dir/artifacts"
 cd "$dir"
-exec nice -n 19 ./fuzz/dxf_reader_fuzz -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=8192 \
+exec nice -n 19 ./fuzz/dxf_reader_fuzz -max_total_time="$seconds" -timeout=60 -rss_limit_mb=2048 -max_len=8192 \
   -dict="$top/fuzz/dxf.dict" -artifact_prefix="$dir/artifacts/" -print_final_stats=1 \
   corpus "$top/fuzz/corpus" "$top/tests/data/dxf"

@@ -6,26 +6,12 @@
 #include <string>
 
 #include "dxf/reader.h"
+#include "tests/dxf/strip_reference.h"
 
 namespace vermiq {
 namespace {
 
-// The procedure word for word: find the first occurrence from the start, delete, repeat.
-std::string StripByRepeatedSearch(std::string text) {
-    for (const char* code : {"\\P", "\\O", "\\o", "\\L", "\\l"}) {
-        for (std::size_t at; !text.empty() && (at = text.find(code)) != std::string::npos;) text.erase(at, 2);
-    }
-    for (const char* code : {"\\T", "\\C"}) {
-        for (;;) {
-            const std::size_t at = text.find(code);
-            if (text.empty() || at == std::string::npos) break;
-            const std::size_t semicolon = text.find(';', at);
-            if (semicolon == std::string::npos) break;
-            text.erase(at, semicolon - at + 1);
-        }
-    }
-    return text;
-}
+using test::StripByRepeatedSearch;
 
 TEST(StripMtextCodesTest, DocumentedExamples) {
     const struct {
