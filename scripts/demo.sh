@@ -1,14 +1,21 @@
 #!/usr/bin/env bash
-# Sets everything up, builds the Windows programs and shows the tool under Wine on a virtual
-# display, leaving a screenshot whose path is printed at the end.
+# Sets everything up, builds the Windows programs and runs the tool against the stand-in CAD
+# under Wine on a virtual display, as a user would: tick "連続", press "実　行", select three
+# elements in the CAD and click where each label goes (the stand-in's scripted user does that).
+# Leaves a screenshot of the labelled drawing and prints its path, with a line per label.
 set -euo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 "$top/scripts/bootstrap.sh"
 mkdir -p "$build"
-configure_and_build "$build/win" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64.cmake" -- Vermiq
+configure_and_build "$build/win" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64.cmake" -- Vermiq StandinCad control_at
+configure_and_build "$build/native" -- dxflen
 
 out=$build/demo
-mkdir -p "$out"
+rm -rf "$out"; mkdir -p "$out"
+data=$top/tests/data/standin
+winpath() { echo "Z:${1//\//\\}"; }
+run_wine() { "$build/win/wine-run.sh" "$@"; }
+
 stop_wine
 display=:$((90 + RANDOM % 100))
 Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
@@ -18,12 +25,32 @@ cleanup() { stop_wine; kill "$xvfb_pid" 2>/dev/null || true; }
 trap cleanup EXIT
 sleep 1
 
-"$build/win/wine-run.sh" "$build/win/app/Vermiq.exe" &
-for _ in $(seq 1 100); do
-  xdotool search --name '辺長値を描画する' >/dev/null 2>&1 && break
+run_wine "$build/win/standin/StandinCad.exe" --drawing "$(winpath "$data/demo.drawing")" \
+  --scenario "$(winpath "$data/demo.scenario")" --log "$(winpath "$out/cad-log.txt")" \
+  --state "$(winpath "$out/cad-state.txt")" &
+for _ in $(seq 1 100); do [ -f "$out/cad-state.txt" ] && break; sleep 0.2; done
+run_wine "$build/win/app/Vermiq.exe" &
+
+# ids of the check box and the execute button (app/control_ids.h)
+click() {
+  local xy
+  xy=$(run_wine "$build/win/tests/e2e/control_at.exe" TVermiqF "$1" | tr -d '\r')
+  [ -n "$xy" ] || { echo "demo: the dialog did not appear" >&2; exit 1; }
+  # shellcheck disable=SC2086
+  xdotool mousemove $xy click 1
+  sleep 0.5
+}
+sleep 1
+click 105   # 連続
+click 106   # 実　行
+
+# Three passes and the cancelled fourth selection: 3 × 12 commands + 3.
+for _ in $(seq 1 450); do
+  [ "$(wc -l <"$out/cad-log.txt" 2>/dev/null || echo 0)" -ge 39 ] && break
   sleep 0.2
 done
 sleep 1.5
-shot=$out/vermiq-dialog.png
+shot=$out/vermiq-demo.png
 import -window root "$shot"
+/usr/bin/python3 "$top/scripts/demo_report.py" "$data/demo.drawing" "$out/cad-state.txt" "$build/native/dxf/dxflen"
 echo "$shot"

@@ -1,0 +1,70 @@
+#!/usr/bin/python3
+"""Prints one line per label the demo drew: the element, its length, the label text, the point.
+
+The length is measured independently of the run: each element of the demo drawing is written
+to a DXF file by ezdxf and read by the native dxflen.
+usage: demo_report.py DRAWING STATE DXFLEN
+"""
+import os
+import subprocess
+import sys
+import tempfile
+
+import ezdxf
+
+
+def entities(path):
+    with open(path, encoding="cp932") as f:
+        for line in f:
+            line = line.strip()
+            if line and not line.startswith("#"):
+                yield line
+
+
+def write_dxf(entity, path):
+    doc = ezdxf.new("R2000")
+    msp = doc.modelspace()
+    words = entity.split()
+    kind = words[0].upper()
+    pt = lambda w: tuple(float(v) for v in w.split(","))
+    if kind == "LINE":
+        msp.add_line(pt(words[1]), pt(words[2]))
+    elif kind == "ARC":
+        msp.add_arc(pt(words[1]), float(words[2]), float(words[3]), float(words[4]))
+    elif kind == "CIRCLE":
+        msp.add_circle(pt(words[1]), float(words[2]))
+    elif kind in ("LWPOLYLINE", "POLYLINE"):
+        closed = words[1].upper() == "CLOSED"
+        vertices = [pt(w) for w in words[2 if closed else 1:]]
+        points = [(v[0], v[1], 0, 0, v[2] if len(v) > 2 else 0) for v in vertices]
+        msp.add_lwpolyline(points, format="xyseb", close=closed)
+    doc.saveas(path)
+
+
+def main():
+    drawing, state, dxflen = sys.argv[1:4]
+    elements = [e for e in entities(drawing) if not e.upper().startswith("MTEXT")]
+    labels = []
+    with open(state, encoding="cp932") as f:
+        for line in f:
+            if line.startswith("MTEXT "):
+                # MTEXT x,y height width just rotation text
+                head = line.rstrip("\n").split(" ", 6)
+                labels.append((head[1], head[6]))
+    with tempfile.TemporaryDirectory() as tmp:
+        for i, (point, text) in enumerate(labels):
+            element = elements[i] if i < len(elements) else "?"
+            length = "?"
+            if element != "?":
+                path = os.path.join(tmp, f"e{i}.dxf")
+                write_dxf(element, path)
+                length = subprocess.run([dxflen, path], capture_output=True, text=True).stdout.strip()
+            print(f"label {i + 1}: {element}  length {length}  text '{text}'  at {point}")
+    if not labels:
+        print("no label was drawn")
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
