@@ -46,6 +46,8 @@ struct TitleCase {
     bool recognised;
 };
 
+void PrintTo(const TitleCase& c, std::ostream* out) { *out << c.title << " / " << c.cls; }
+
 class MainWindowTitles : public ::testing::TestWithParam<TitleCase> {};
 
 TEST_P(MainWindowTitles, RecognisedOnlyByPrefixAndClass) {
@@ -85,6 +87,8 @@ struct ClassCase {
     std::string cls;
     bool passes;
 };
+
+void PrintTo(const ClassCase& c, std::ostream* out) { *out << c.cls; }
 
 class ClassTests : public ::testing::TestWithParam<ClassCase> {};
 
@@ -174,6 +178,8 @@ struct TextWindowCase {
     bool sameProcess;
     bool qualifies;
 };
+
+void PrintTo(const TextWindowCase& c, std::ostream* out) { *out << c.title << " / " << c.cls; }
 
 class TextWindowTitles : public ::testing::TestWithParam<TextWindowCase> {};
 

@@ -15,9 +15,9 @@
 
 #include "cadlink/cad_link.h"
 #include "cadlink/win32_desktop.h"
-#include "common/win32_raii.h"
 #include "common/win32_text.h"
 #include "tests/cadlink/win32_test_support.h"
+#include "tests/support/win32_process.h"
 
 namespace vermiq {
 namespace {
@@ -30,15 +30,6 @@ constexpr const char* kStandinExe = VERMIQ_STANDIN_EXE;
 #else
 constexpr const char* kStandinExe = "";
 #endif
-
-// A host path as Wine shows it to Windows programs: the Unix root is drive Z:.
-std::wstring WindowsPath(const std::string& path) {
-    std::string p = path;
-    if (!p.empty() && p[0] == '/') p = "Z:" + p;
-    for (char& c : p)
-        if (c == '/') c = '\\';
-    return std::wstring(p.begin(), p.end());
-}
 
 std::string ReadFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -60,61 +51,41 @@ struct Layout {
 
 void PrintTo(const Layout& layout, std::ostream* out) { *out << layout.name; }
 
-// One StandinCad.exe process, closed with WM_CLOSE (killed only if it will not close).
+// One StandinCad.exe process with its input files and evidence in `folder`; terminated if the
+// test ends before it has closed.
 class StandinProcess {
 public:
     StandinProcess(const std::string& arguments, const fs::path& folder)
-        : folder_(folder), info_(Launch(arguments, folder)), process_(info_.hProcess),
-          thread_(info_.hThread) {
-        if (info_.hProcess) WaitForInputIdle(info_.hProcess, 10000);
-    }
-    StandinProcess(const StandinProcess&) = delete;
-    StandinProcess& operator=(const StandinProcess&) = delete;
-    ~StandinProcess() { Close(); }
+        : folder_(folder), process_(test::WindowsPath(kStandinExe), Arguments(arguments, folder)) {}
 
-    bool Started() const { return process_.get() != nullptr; }
-    DWORD ProcessId() const { return info_.dwProcessId; }
+    bool Started() const { return process_.Started(); }
+    DWORD ProcessId() const { return process_.Pid(); }
     fs::path LogPath() const { return folder_ / "received.log"; }
     fs::path StatePath() const { return folder_ / "state.txt"; }
 
-    // True when the process ended of its own accord after WM_CLOSE to its main frame.
-    bool Close(HWND mainFrame = nullptr) {
-        if (!process_.get() || closed_) return closed_;
-        closed_ = true;
-        if (mainFrame) PostMessageW(mainFrame, WM_CLOSE, 0, 0);
-        if (WaitForSingleObject(process_.get(), mainFrame ? 10000 : 0) == WAIT_OBJECT_0) return true;
-        TerminateProcess(process_.get(), 1);
-        WaitForSingleObject(process_.get(), 5000);
-        return false;
+    // True when the process ends of its own accord after WM_CLOSE to its main frame.
+    bool Close(HWND mainFrame) {
+        PostMessageW(mainFrame, WM_CLOSE, 0, 0);
+        return process_.Exited(10000);
     }
 
 private:
-    static PROCESS_INFORMATION Launch(const std::string& arguments, const fs::path& folder) {
+    static std::wstring Arguments(const std::string& layout, const fs::path& folder) {
         fs::create_directories(folder);
         std::ofstream(folder / "scenario.txt") << "wait 600\nclick 120.5,45.25\n";
         std::ofstream(folder / "drawing.txt") << "LINE 0,0 100,0\nCIRCLE 50,50 10\n";
-        const std::string common = " --wrap 60 --readonly DWGPREFIX=" + kFolder;
-        std::wstring command = L"\"" + WindowsPath(kStandinExe) + L"\" " +
-                               std::wstring(arguments.begin(), arguments.end()) +
-                               std::wstring(common.begin(), common.end()) +
-                               L" --drawing \"" + WindowsPath((folder / "drawing.txt").string()) +
-                               L"\" --scenario \"" + WindowsPath((folder / "scenario.txt").string()) +
-                               L"\" --log \"" + WindowsPath((folder / "received.log").string()) +
-                               L"\" --state \"" + WindowsPath((folder / "state.txt").string()) + L"\"";
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION info{};
-        if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                            &startup, &info))
-            return PROCESS_INFORMATION{};
-        return info;
+        const std::string options = layout + " --wrap 60 --readonly DWGPREFIX=" + kFolder;
+        auto file = [&](const char* option, const char* name) {
+            return L" " + std::wstring(option, option + std::strlen(option)) + L" \"" +
+                   test::WindowsPath((folder / name).string()) + L"\"";
+        };
+        return std::wstring(options.begin(), options.end()) + file("--drawing", "drawing.txt") +
+               file("--scenario", "scenario.txt") + file("--log", "received.log") +
+               file("--state", "state.txt");
     }
 
     fs::path folder_;
-    PROCESS_INFORMATION info_;
-    win32::KernelHandle process_;
-    win32::KernelHandle thread_;
-    bool closed_ = false;
+    test::ChildProcess process_;
 };
 
 class AgainstStandin : public ::testing::TestWithParam<Layout> {
@@ -171,7 +142,7 @@ TEST_P(AgainstStandin, DiscoveryChannelHistoryQueryPickAndClipboard) {
     const fs::path folder = fs::temp_directory_path() / ("vermiq_cadlink_" + std::string(layout.name));
     fs::remove_all(folder);
     StandinProcess cad(layout.arguments, folder);
-    ASSERT_TRUE(cad.Started()) << "CreateProcess failed: " << GetLastError();
+    ASSERT_TRUE(cad.Started()) << "StandinCad.exe did not start";
 
     Win32Desktop desktop;
     PumpingWaiter waiter;
