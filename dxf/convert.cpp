@@ -89,8 +89,12 @@ bool TryStrToFloat(std::string_view text, double& value) {
     bool significant = false;
     std::size_t intDigits = 0;
     for (; i < end && IsDigit(text[i]); ++i, ++intDigits) {
-        if (significant) ++magnitude;
-        else if (text[i] != '0') significant = true, magnitude = 1;
+        if (significant) {
+            ++magnitude;
+        } else if (text[i] != '0') {
+            significant = true;
+            magnitude = 1;
+        }
     }
     bool point = false;
     std::size_t fracDigits = 0;

@@ -4,6 +4,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -156,10 +157,11 @@ public:
 private:
     enum class Open : std::uint8_t { None, Style, Line, Text, Arc, Circle, PolylineHeader, Vertex, LwPolyline };
 
-    // Makes room before a table fills up. Doubling would leave a large table up to half empty
-    // and hold old and new storage at once; the share of the file read so far predicts the
-    // final size of a table far better (a drawing's entities are spread evenly), within the
-    // bounds of growing by at least half and at most fourfold.
+    // Makes room before an entity table fills up. Doubling would leave a large table up to half
+    // empty and hold old and new storage at once; the share of the file read so far predicts
+    // the final size far better (a drawing's entities are spread evenly), within the bounds of
+    // growing by at least half and at most fourfold. Not for a polyline's vertices, which are
+    // not spread over the file: they grow as vectors do, or as the announced count says.
     template <class Table>
     void Grow(Table& table) const {
         const std::size_t size = table.size();
@@ -302,7 +304,6 @@ private:
     void VertexPair(PolylineRec& polyline, std::int32_t code, std::string_view value) {
         if (code == 10) {
             const double x = StrToFloat(value);
-            Grow(polyline.Vertices);
             polyline.Vertices.push_back(Vertex{x, 0.0, 0.0, 0});
             vertexHasPoint_ = true;
             return;
@@ -332,7 +333,6 @@ private:
         }
         case 10: {
             const double x = StrToFloat(value);
-            Grow(polyline.Vertices);
             polyline.Vertices.push_back(Vertex{x, 0.0, 0.0, 0});
             vertexHasPoint_ = true;
             return;
