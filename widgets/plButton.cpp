@@ -2,6 +2,7 @@
 // file holds the window plumbing and the GDI painting.
 #include "widgets/plButton.h"
 
+#include <stdexcept>
 #include <vector>
 
 #include "common/win32_raii.h"

@@ -74,11 +74,14 @@ Box InkBox(const Pixels& p, COLORREF begin, COLORREF end, int inset = 2) {
     return b;
 }
 
-void Pump(int milliseconds, const std::function<bool()>& done = {}) {
+// Runs the thread's messages for a while, or until `done`; with `dialog`, through
+// IsDialogMessage as the tool's message loop does.
+void Pump(int milliseconds, const std::function<bool()>& done = {}, HWND dialog = nullptr) {
     DWORD end = GetTickCount() + static_cast<DWORD>(milliseconds);
     while (static_cast<int>(end - GetTickCount()) > 0) {
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (dialog && IsDialogMessageW(dialog, &msg)) continue;
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
         }
@@ -694,6 +697,37 @@ TEST_F(ButtonTest, EnterAndLeaveReportTheShiftStateOfThatMoment) {
     ASSERT_EQ(left.size(), 1u);
     EXPECT_EQ(entered[0].bits, unsigned{TShiftState::ssShift});
     EXPECT_EQ(left[0].bits, unsigned{TShiftState::ssCtrl | TShiftState::ssAlt | TShiftState::ssRight});
+}
+
+void SendKey(WORD key) {
+    INPUT in[2]{};
+    in[0].type = in[1].type = INPUT_KEYBOARD;
+    in[0].ki.wVk = in[1].ki.wVk = key;
+    in[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, in, sizeof in[0]);
+}
+
+TEST_F(ButtonTest, RealKeysThroughADialogLoop) {
+    auto close = MakeDialogButton(host_->hwnd, "plButton2", 72, "閉じる", font_.get(), 107);
+    auto run = DialogButton();
+    int runClicks = 0, closeClicks = 0;
+    run->OnClick = [&](TplButton&) { ++runClicks; };
+    close->OnClick = [&](TplButton&) { ++closeClicks; };
+    SetFocus(close->Handle());
+    SendKey(VK_TAB); // to the next tab stop, the execute button
+    Pump(1000, [&] { return run->Focused(); }, host_->hwnd);
+    ASSERT_TRUE(run->Focused());
+    SendKey(VK_RETURN);
+    Pump(1000, [&] { return runClicks > 0; }, host_->hwnd);
+    Pump(200, {}, host_->hwnd);
+    EXPECT_EQ(runClicks, 1);
+    EXPECT_EQ(closeClicks, 0);
+    EXPECT_EQ(host_->commands, std::vector<WPARAM>{MAKEWPARAM(kRunId, BN_CLICKED)});
+    SendKey(VK_SPACE); // no meaning for this button
+    SendKey(VK_ESCAPE); // no Cancel button: nothing
+    Pump(300, {}, host_->hwnd);
+    EXPECT_EQ(runClicks, 1);
+    EXPECT_EQ(closeClicks, 0);
 }
 
 TEST_F(ButtonTest, EnterAndEscAsDialogKeys) {
