@@ -393,7 +393,14 @@ std::string Reason(int error) {
     case EINVAL: return "ファイル名が正しくありません";
     case EIO: return "入出力エラーが発生しました";
     case ENOMEM: return "メモリが不足しています";
-    default: return std::strerror(error);
+    default: {
+#ifdef _WIN32
+        char text[128];
+        return strerror_s(text, sizeof text, error) == 0 ? std::string(text) : std::to_string(error);
+#else
+        return std::strerror(error);
+#endif
+    }
     }
 }
 
