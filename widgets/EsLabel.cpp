@@ -277,9 +277,9 @@ TEsFont TEsCustomLabel::Font() const {
 std::string TEsCustomLabel::RealizedFontName() const {
     win32::WindowDC screen(nullptr);
     win32::Selection font(screen.get(), fontHandle_.get());
-    char face[LF_FACESIZE] = {};
-    const int n = GetTextFaceA(screen.get(), LF_FACESIZE, face);
-    return std::string(face, n > 0 ? static_cast<size_t>(n - 1) : 0);
+    char face[LF_FACESIZE * 2] = {};
+    GetTextFaceA(screen.get(), static_cast<int>(sizeof face - 1), face);
+    return face;
 }
 
 void TEsCustomLabel::SetFont(const TEsFont& font) {

@@ -2,7 +2,7 @@
 // the process's CPU time. Used for screenshots and to compare rendering the caption on every
 // step with rendering it once.
 //
-//   marquee_cpu [--seconds N] [--render every|once]
+//   marquee_cpu [--seconds N] [--render every|once] [--charset N]
 #include "widgets/EsMarque.h"
 
 #include <cstdio>
@@ -36,11 +36,13 @@ LRESULT CALLBACK HostProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 int main(int argc, char** argv) {
     double seconds = 60;
     bool everyStep = false;
+    int charset = SHIFTJIS_CHARSET;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--seconds") && i + 1 < argc) seconds = std::atof(argv[++i]);
         else if (!std::strcmp(argv[i], "--render") && i + 1 < argc) everyStep = !std::strcmp(argv[++i], "every");
+        else if (!std::strcmp(argv[i], "--charset") && i + 1 < argc) charset = std::atoi(argv[++i]);
         else {
-            std::fprintf(stderr, "usage: marquee_cpu [--seconds N] [--render every|once]\n");
+            std::fprintf(stderr, "usage: marquee_cpu [--seconds N] [--render every|once] [--charset N]\n");
             return 2;
         }
     }
@@ -70,7 +72,7 @@ int main(int argc, char** argv) {
         vermiq::TEsFont font;
         font.Name = "Times New Roman";
         font.Height = -27;
-        font.Charset = SHIFTJIS_CHARSET;
+        font.Charset = static_cast<std::uint8_t>(charset);
         font.Color = vermiq::es_colors::clGray;
         banner.SetFont(font);
         banner.SetAlignment(vermiq::TAlignment::taLeftJustify);
