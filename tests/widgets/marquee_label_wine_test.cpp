@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <vector>
 
 namespace vermiq {
@@ -276,6 +277,51 @@ void PrintClient(const TEsCustomLabel& label, Canvas& c) {
     SendMessageW(label.Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(c.dc()), PRF_CLIENT);
 }
 
+// A window that records what attached labels tell it.
+std::vector<std::pair<UINT, LPARAM>> g_told;
+LRESULT CALLBACK RecorderProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == AttachLabelMessage || message == PositionLabelMessage) g_told.emplace_back(message, lParam);
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+TEST(EsAttachedLabel, TellsItsControlOnAttachAndMoveAndShowsTheParentBehindIt) {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = RecorderProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"VermiqLabelRecorder";
+    RegisterClassExW(&wc);
+    HWND control = CreateWindowExW(0, wc.lpszClassName, L"", WS_CHILD | WS_VISIBLE, 150, 10, 60, 20,
+                                   SharedHost(), nullptr, wc.hInstance, nullptr);
+    TEsAttachedLabel label(control);
+    EXPECT_EQ(label.Appearance(), TEsAppearance::apNone);
+    EXPECT_EQ(label.ColorScheme(), TEsColorScheme::csCustom);
+    label.SetCaption("Size:");
+    label.SetTransparent(true);
+    g_told.clear();
+    label.CreateHandle(SharedHost(), 10, 10);
+    Pump(50);
+    // Creation and the auto-size that follows each tell the control.
+    const std::set<std::pair<UINT, LPARAM>> attached = {
+        {AttachLabelMessage, reinterpret_cast<LPARAM>(&label)}, {PositionLabelMessage, 0}};
+    EXPECT_EQ(std::set(g_told.begin(), g_told.end()), attached);
+    g_told.clear();
+    label.SetBounds(20, 30, 80, 20);
+    Pump(50);
+    EXPECT_EQ(g_told.size(), 2u);
+    EXPECT_EQ(std::set(g_told.begin(), g_told.end()), attached);
+
+    // Auto-size made room for the text; transparent, it shows the host's class brush
+    // (button face) rather than its own colour.
+    label.SetColor(RGB(200, 0, 0));
+    const RECT r = [&] { RECT c{}; GetClientRect(label.Handle(), &c); return c; }();
+    EXPECT_GT(r.right, 20);
+    Canvas c(r.right, r.bottom);
+    PrintClient(label, c);
+    EXPECT_EQ(c.At(r.right - 1, r.bottom - 1), GetSysColor(COLOR_BTNFACE));
+    DestroyWindow(control);
+}
+
 TEST(EsMarqueeTimer, OffsetAdvancesWithTheTimerAndTheImageIsRenderedOnce) {
     TEsScrollingMarquee marquee;
     marquee.SetFont(HardEdgedFont());
@@ -283,6 +329,8 @@ TEST(EsMarqueeTimer, OffsetAdvancesWithTheTimerAndTheImageIsRenderedOnce) {
     marquee.CreateHandle(SharedHost(), 8, 8, 225, 35);
     EXPECT_GT(marquee.CaptionWidth(), 100);
     EXPECT_EQ(marquee.StepInterval(), 10u);
+    // Its colour follows the parent's background, as the parent hands it to static controls.
+    EXPECT_EQ(marquee.Color(), GetSysColor(COLOR_BTNFACE));
 
     marquee.SetActive(true);
     EXPECT_EQ(marquee.OffsetX(), 225);
