@@ -252,10 +252,11 @@ private:
     HWND hwnd_;
 };
 
-// One host window for all: under Wine each top-level window takes seconds to go away.
+// One host window for all, left to the end of the process: under Wine destroying a
+// top-level window takes about two seconds.
 HWND SharedHost() {
-    static Host host;
-    return host.hwnd();
+    static Host* host = new Host;
+    return host->hwnd();
 }
 
 // Lets the thread's messages through for a while, as a message loop would.
