@@ -383,12 +383,14 @@ private:
                         panesParent);
         panesParent_ = panesParent;
 
-        ShowWindow(main_, SW_SHOWNORMAL);
-        if (floating_) ShowWindow(floating_, SW_SHOWNOACTIVATE);
-        if (panesInText) ShowWindow(text_, SW_SHOWNOACTIVATE);
+        // Everything is in place before the main frame shows: whoever waits for it to appear
+        // finds the panes where they stay.
         for (HWND w : {main_, floating_, text_}) {
             if (w) Arrange(Role::Main, w);
         }
+        if (floating_) ShowWindow(floating_, SW_SHOWNOACTIVATE);
+        if (panesInText) ShowWindow(text_, SW_SHOWNOACTIVATE);
+        ShowWindow(main_, SW_SHOWNORMAL);
         UpdateWindow(main_);
     }
 

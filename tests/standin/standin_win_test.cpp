@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -429,6 +430,61 @@ TEST(StandinDialogues, ReadOnlyVariableAnswersInTheHistoryWrapped) {
     std::string joined = lines[lines.size() - 3] + lines[lines.size() - 2] + lines.back();
     EXPECT_EQ(joined, "DWGPREFIX = C:\\Users\\someone\\Documents (読み込み専用)");
     EXPECT_EQ(lines.back(), "(読み込み専用)");
+}
+
+// A person at the stand-in: with no scenario, a real mouse click selects the entity under it,
+// and at a point request it picks the point under it.
+TEST(StandinPerson, MouseClicksSelectAndPick) {
+    Standin cad("--drawing \"" + DataFile("person.drawing") + "\"");
+    ASSERT_TRUE(cad.Main() && cad.FindPanes());
+    // The drawing fills the client area above the command line; the line 0,0 to 100,0 is fitted
+    // across the middle of it with a margin of 8% on either side.
+    RECT client{}, history{};
+    GetClientRect(cad.Main(), &client);
+    GetWindowRect(cad.History(), &history);
+    POINT historyTop{history.left, history.top};
+    ScreenToClient(cad.Main(), &historyTop);
+    int width = client.right, height = historyTop.y;
+    ASSERT_GT(width, 100);
+    ASSERT_GT(height, 100);
+    double scale = width / 116.0;
+    auto click = [&](int x, int y) {
+        POINT p{x, y};
+        ClientToScreen(cad.Main(), &p);
+        INPUT input[3] = {};
+        int screenW = GetSystemMetrics(SM_CXSCREEN), screenH = GetSystemMetrics(SM_CYSCREEN);
+        for (INPUT& i : input) {
+            i.type = INPUT_MOUSE;
+            i.mi.dx = static_cast<LONG>((p.x * 65535.0 + screenW / 2) / (screenW - 1));
+            i.mi.dy = static_cast<LONG>((p.y * 65535.0 + screenH / 2) / (screenH - 1));
+            i.mi.dwFlags = MOUSEEVENTF_ABSOLUTE;
+        }
+        input[0].mi.dwFlags |= MOUSEEVENTF_MOVE;
+        input[1].mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;
+        input[2].mi.dwFlags |= MOUSEEVENTF_LEFTUP;
+        SendInput(3, input, sizeof(INPUT));
+    };
+
+    cad.Send("\x03" "SELECT SI\r");
+    click(width / 2 + 10, height / 2 + 20); // beside the line: nothing
+    Sleep(300);
+    EXPECT_EQ(cad.ReadInput(), "オブジェクトを選択: ");
+    click(width / 2 + 10, height / 2 + 1);
+    ASSERT_TRUE(cad.WaitIdle(5000)) << cad.ReadInput();
+    EXPECT_EQ(cad.LastHistoryLine(), "オブジェクトを選択: 1 個を検出");
+
+    cad.Send("\x03" "ID ");
+    click(width / 2 + 58, height / 2 - 29);
+    ASSERT_TRUE(cad.WaitIdle(5000)) << cad.ReadInput();
+    cad.Send("'SETVAR LASTPOINT\r");
+    std::string prompt = cad.ReadInput();
+    size_t open = prompt.rfind('<');
+    ASSERT_NE(open, std::string::npos) << prompt;
+    double x = 0, y = 0;
+    ASSERT_EQ(sscanf(prompt.c_str() + open + 1, "%lf,%lf", &x, &y), 2) << prompt;
+    EXPECT_NEAR(x, 50 + 58 / scale, 1.5 / scale);
+    EXPECT_NEAR(y, 29 / scale, 1.5 / scale);
+    cad.Send("\x03");
 }
 
 } // namespace
