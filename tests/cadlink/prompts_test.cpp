@@ -222,6 +222,7 @@ TEST_F(PickPointTest, TimeoutAfterSixHundredPolls) {
     EXPECT_FALSE(Pick());
     EXPECT_EQ(desk.Now(), 600 * 200);
     EXPECT_EQ(desk.MessagePumps(), 600);
+    EXPECT_EQ(desk.TextRequests(), 2 * 600);  // one length and one text request per poll
     EXPECT_EQ(x, "");
     // The closing Ctrl+C also ends the "ID " still waiting for a click.
     EXPECT_EQ(cad->typed.back(), "\x03" "FILEDIA 1\r");

@@ -46,13 +46,16 @@ class CadSession;
 
 namespace vermiq::sim {
 
-// Where the CAD's command line lives.
+// Where the CAD's command line lives. Every hosted CAD has a main frame "AutoCAD LT -
+// [Drawing1.dwg]" of class "Afx:…:8:…" (DraftSight: "DraftSight - [Drawing1]", class "QPopup")
+// and a text window "AutoCAD テキスト ウィンドウ - Drawing1.dwg" of class "Afx:…:b:…" (titled
+// "コマンド ウィンドウ" in the CommandWindow and DraftSight layouts), all in one process.
 enum class CadLayout {
-    Docked,         // panes are descendants of the main frame
-    Floating,       // panes in a top-level "コマンド ライン" window
-    TextWindow,     // panes only in "AutoCAD テキスト ウィンドウ - …"
-    CommandWindow,  // panes only in a window titled exactly "コマンド ウィンドウ"
-    DraftSight,     // a "DraftSight" frame of class "QPopup…", panes docked
+    Docked,         // panes in an untitled bar that is a child of the main frame
+    Floating,       // panes in a top-level "コマンド ライン" window of class "Afx:…:8:…"
+    TextWindow,     // panes only in the text window
+    CommandWindow,  // panes only in the text window titled exactly "コマンド ウィンドウ"
+    DraftSight,     // the DraftSight frame, panes docked in it
 };
 
 struct CadOptions {
