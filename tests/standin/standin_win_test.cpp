@@ -124,12 +124,14 @@ public:
     HWND Text() const { return text_; }
 
     // WM_COPYDATA with dwData 1 in the form the main frame's character set asks for.
-    void Send(const std::string& command) {
-        sent_.push_back(command);
+    void Send(const std::string& command) { SendInForm(command, IsWindowUnicode(main_) != 0); }
+
+    void SendInForm(const std::string& command, bool unicode, ULONG_PTR dwData = 1) {
+        if (dwData == 1) sent_.push_back(command);
         COPYDATASTRUCT data{};
-        data.dwData = 1;
+        data.dwData = dwData;
         std::wstring wide;
-        if (IsWindowUnicode(main_)) {
+        if (unicode) {
             wide = Widen(command);
             data.cbData = static_cast<DWORD>((wide.size() + 1) * 2);
             data.lpData = wide.data();
@@ -430,6 +432,25 @@ TEST(StandinDialogues, ReadOnlyVariableAnswersInTheHistoryWrapped) {
     std::string joined = lines[lines.size() - 3] + lines[lines.size() - 2] + lines.back();
     EXPECT_EQ(joined, "DWGPREFIX = C:\\Users\\someone\\Documents (読み込み専用)");
     EXPECT_EQ(lines.back(), "(読み込み専用)");
+}
+
+TEST(StandinChannel, TakesBothFormsOnEitherWindowAndOnlyDwDataOne) {
+    for (const char* options : {"", "--ansi"}) {
+        std::string log = OutDir() + "\\forms.log";
+        CreateDirectoryA(OutDir().c_str(), nullptr);
+        Standin cad(std::string(options) + " --log \"" + log + "\"");
+        ASSERT_TRUE(cad.Main() && cad.FindPanes());
+        cad.SendInForm("FILEDIA 0 ", true, 2); // not typed input
+        cad.SendInForm("日本", false);
+        cad.SendInForm("語", true);
+        EXPECT_EQ(cad.ReadInput(), "コマンド: 日本語") << options;
+        cad.SendInForm("\x03", true);
+        cad.SendInForm("'SETVAR FILEDIA\r", false);
+        EXPECT_EQ(cad.ReadInput(), "FILEDIA の新しい値を入力 <1>: ") << options;
+        cad.SendInForm("\x03", false);
+        std::vector<std::string> logged = Lines(ReadFile(log));
+        EXPECT_EQ(logged, (std::vector<std::string>{"日本", "語", "^C", "'SETVAR FILEDIA^M", "^C"})) << options;
+    }
 }
 
 // A person at the stand-in: with no scenario, a real mouse click selects the entity under it,
