@@ -6,6 +6,7 @@
 #include <array>
 #include <charconv>
 #include <cstdio>
+#include <utility>
 
 namespace standin {
 
@@ -293,18 +294,18 @@ std::string WriteDxf(const std::vector<const Entity*>& entities, int decimals) {
 
     body.Text(0, "SECTION");
     body.Text(2, "OBJECTS");
-    body.Text(0, "DICTIONARY");
-    body.Text(5, "C");
-    body.Text(330, "0");
-    body.Text(100, "AcDbDictionary");
-    body.Int(281, 1);
-    body.Text(3, "ACAD_GROUP");
-    body.Text(350, "D");
-    body.Text(0, "DICTIONARY");
-    body.Text(5, "D");
-    body.Text(330, "C");
-    body.Text(100, "AcDbDictionary");
-    body.Int(281, 1);
+    // The root dictionary and the empty group dictionary it names, as every drawing has them.
+    for (const auto& [handle, owner] : {std::pair{"C", "0"}, std::pair{"D", "C"}}) {
+        body.Text(0, "DICTIONARY");
+        body.Text(5, handle);
+        body.Text(330, owner);
+        body.Text(100, "AcDbDictionary");
+        body.Int(281, 1);
+        if (std::string_view(handle) == "C") {
+            body.Text(3, "ACAD_GROUP");
+            body.Text(350, "D");
+        }
+    }
     body.Text(0, "ENDSEC");
     body.Text(0, "EOF");
 

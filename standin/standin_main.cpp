@@ -308,25 +308,23 @@ private:
         return IsWindowUnicode(hwnd) ? DefWindowProcW(hwnd, msg, wp, lp) : DefWindowProcA(hwnd, msg, wp, lp);
     }
 
-    void Register(const std::string& className, bool ansi, HBRUSH background) {
-        if (ansi) {
-            WNDCLASSEXA wc{};
+    // Every class paints its whole client area itself; only the character set differs.
+    void Register(const std::string& className, bool ansi) {
+        auto fill = [this](auto& wc, const auto* name) {
             wc.cbSize = sizeof wc;
             wc.lpfnWndProc = WindowProc;
             wc.hInstance = instance_;
             wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-            wc.hbrBackground = background;
-            wc.lpszClassName = className.c_str();
+            wc.lpszClassName = name;
+        };
+        if (ansi) {
+            WNDCLASSEXA wc{};
+            fill(wc, className.c_str());
             RegisterClassExA(&wc);
         } else {
             std::wstring wide = Widen(className);
             WNDCLASSEXW wc{};
-            wc.cbSize = sizeof wc;
-            wc.lpfnWndProc = WindowProc;
-            wc.hInstance = instance_;
-            wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-            wc.hbrBackground = background;
-            wc.lpszClassName = wide.c_str();
+            fill(wc, wide.c_str());
             RegisterClassExW(&wc);
         }
     }
@@ -351,10 +349,10 @@ private:
         const bool commandWindow = layout == Layout::CommandWindow || draftSight;
         std::string mainClass = draftSight ? "StandinQPopupFrame" : "Afx:400000:8:10003:0:5f1";
         std::string textClass = commandWindow ? "StandinCommandWindow" : "Afx:400000:b:10003:6:7b3";
-        Register(mainClass, options_.ansi, nullptr);
-        Register(textClass, false, nullptr);
-        Register("Afx:400000:8:10003:0:6a2", false, nullptr);
-        Register("StandinCommandPane", false, nullptr);
+        Register(mainClass, options_.ansi);
+        Register(textClass, false);
+        Register("Afx:400000:8:10003:0:6a2", false);
+        Register("StandinCommandPane", false);
 
         std::string mainTitle = (draftSight ? "DraftSight - [" : "AutoCAD 2000 - [") + name + "]";
         main_ = Create(Role::Main, mainClass, options_.ansi, mainTitle, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0,
