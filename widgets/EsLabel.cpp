@@ -27,25 +27,20 @@ void RegisterOnce(const wchar_t* name, WNDPROC procedure) {
         throw std::runtime_error("window class cannot be registered");
 }
 
-// A 32-bit top-down DIB section, so that the face mask can be read pixel by pixel.
-struct DibSurface {
-    win32::GdiObject<HBITMAP> bitmap;
-    std::uint32_t* bits = nullptr;
-    DibSurface(HDC reference, int width, int height) {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        void* raw = nullptr;
-        bitmap.reset(CreateDIBSection(reference, &info, DIB_RGB_COLORS, &raw, nullptr, 0));
-        bits = static_cast<std::uint32_t*>(raw);
-    }
-};
-
 } // namespace
+
+EsDibSurface::EsDibSurface(HDC reference, int width, int height) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* raw = nullptr;
+    bitmap.reset(CreateDIBSection(reference, &info, DIB_RGB_COLORS, &raw, nullptr, 0));
+    bits = static_cast<std::uint32_t*>(raw);
+}
 
 TEsCustomLabel::TEsCustomLabel()
     : look_(EsLabelLook::Hooks{[this] { Invalidate(); }, [this] { ColorChanged(); },
@@ -175,7 +170,7 @@ void TEsCustomLabel::DrawShadowedText(HDC dc, const RECT& r, UINT format) {
     const int width = r.right - r.left, height = r.bottom - r.top;
     if (width <= 0 || height <= 0) return;
 
-    DibSurface composition(dc, width, height);
+    EsDibSurface composition(dc, width, height);
     win32::MemoryDC b2(dc);
     if (!composition.bitmap || !b2) return;
     win32::Selection b2Bitmap(b2.get(), composition.bitmap.get());
@@ -215,7 +210,7 @@ void TEsCustomLabel::DrawShadowedText(HDC dc, const RECT& r, UINT format) {
         // The face is drawn white on black as a coverage mask; each band then mixes its colour
         // into the composition by that coverage. Hard-edged text gives exactly the pixels of
         // a key-colour replacement, and smoothed edges blend instead of keeping a key fringe.
-        DibSurface mask(dc, width, height);
+        EsDibSurface mask(dc, width, height);
         win32::MemoryDC b1(dc);
         if (!mask.bitmap || !b1) return;
         win32::Selection b1Bitmap(b1.get(), mask.bitmap.get());

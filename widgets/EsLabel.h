@@ -29,6 +29,13 @@ struct TEsFont {
 // RGB for GDI; a system colour value is looked up.
 COLORREF ToColorRef(EsColor color);
 
+// A 32-bit top-down DIB section (pixels 0x00RRGGBB), for reading and writing pixels directly.
+struct EsDibSurface {
+    EsDibSurface(HDC reference, int width, int height);
+    win32::GdiObject<HBITMAP> bitmap;
+    std::uint32_t* bits = nullptr;
+};
+
 inline constexpr UINT AttachLabelMessage = WM_USER + 102;
 inline constexpr UINT PositionLabelMessage = WM_USER + 101;
 

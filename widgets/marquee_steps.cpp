@@ -37,21 +37,19 @@ void MarqueeSteps::SetActive(bool value) {
     StartScrollTimer();
 }
 
-void MarqueeSteps::SetBehavior(TEsBehaviors value) {
-    if (value == behavior_) return;
+template <class T>
+void MarqueeSteps::RestartWith(T& field, T value) {
+    if (value == field) return;
+    // Through inactive and back, so a running marquee starts over from its start offset.
     const bool wasActive = active_;
     SetActive(false);
-    behavior_ = value;
+    field = value;
     SetActive(wasActive);
 }
 
-void MarqueeSteps::SetScrollDirection(TEsScrollDirection value) {
-    if (value == direction_) return;
-    const bool wasActive = active_;
-    SetActive(false);
-    direction_ = value;
-    SetActive(wasActive);
-}
+void MarqueeSteps::SetBehavior(TEsBehaviors value) { RestartWith(behavior_, value); }
+
+void MarqueeSteps::SetScrollDirection(TEsScrollDirection value) { RestartWith(direction_, value); }
 
 void MarqueeSteps::SetScrollSpeed(unsigned value) {
     if (value == speed_ || value > 10) return;

@@ -94,6 +94,8 @@ private:
         TEsScrollDirection reverse;
     };
     Axis MovingAxis();
+    template <class T>
+    void RestartWith(T& field, T value);
     void StartOffsets();
     bool Bounces() const;
     void DoCycle();

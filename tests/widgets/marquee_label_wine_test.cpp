@@ -15,19 +15,9 @@ namespace {
 // A 32-bit top-down DIB selected into a memory DC.
 class Canvas {
 public:
-    Canvas(int width, int height) : width_(width), height_(height), dc_(nullptr) {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        void* bits = nullptr;
-        bitmap_.reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-        bits_ = static_cast<std::uint32_t*>(bits);
-        select_ = std::make_unique<win32::Selection>(dc_.get(), bitmap_.get());
-    }
+    Canvas(int width, int height)
+        : width_(width), height_(height), dib_(nullptr, width, height), dc_(nullptr),
+          select_(dc_.get(), dib_.bitmap.get()) {}
     HDC dc() const { return dc_.get(); }
     int width() const { return width_; }
     int height() const { return height_; }
@@ -40,16 +30,15 @@ public:
     COLORREF At(int x, int y) const {
         if (x < 0 || y < 0 || x >= width_ || y >= height_) return CLR_INVALID;
         GdiFlush();
-        const std::uint32_t p = bits_[static_cast<size_t>(y) * width_ + x];
+        const std::uint32_t p = dib_.bits[static_cast<size_t>(y) * width_ + x];
         return RGB(p >> 16 & 0xFF, p >> 8 & 0xFF, p & 0xFF);
     }
 
 private:
     int width_, height_;
-    win32::GdiObject<HBITMAP> bitmap_;
+    EsDibSurface dib_;
     win32::MemoryDC dc_;
-    std::unique_ptr<win32::Selection> select_;
-    std::uint32_t* bits_ = nullptr;
+    win32::Selection select_;
 };
 
 constexpr COLORREF kBackground = RGB(0, 160, 0);
