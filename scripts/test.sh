@@ -11,7 +11,8 @@ configure_and_build "$build/native"
 ctest --test-dir "$build/native" --output-on-failure -j "$jobs"
 
 echo "== native tests under AddressSanitizer and UndefinedBehaviorSanitizer"
-configure_and_build "$build/asan" -DVERMIQ_SANITIZE=ON -DCMAKE_CXX_COMPILER=clang++
+# g++: clang cannot compile narrow literals to code page 932.
+configure_and_build "$build/asan" -DVERMIQ_SANITIZE=ON
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir "$build/asan" --output-on-failure -j "$jobs"
 
