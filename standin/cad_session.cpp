@@ -82,7 +82,10 @@ bool WholeNumber(std::string_view text, int& value) {
     return !text.empty() && result.ec == std::errc() && result.ptr == text.data() + text.size();
 }
 
-std::string PointText(Point p) { return Fixed(p.x, 4) + "," + Fixed(p.y, 4) + "," + Fixed(0, 4); }
+// A point as the CAD prints it: x,y,z with the unit precision (LUPREC) in decimals.
+std::string PointText(Point p, int decimals) {
+    return Fixed(p.x, decimals) + "," + Fixed(p.y, decimals) + "," + Fixed(0, decimals);
+}
 
 } // namespace
 
@@ -105,7 +108,7 @@ struct CadSession::Impl {
         : options(o), drawing(d ? std::move(d) : std::make_unique<Drawing>()), scenario(std::move(s)) {
         variables["FILEDIA"] = {"1", false};
         variables["CMDECHO"] = {"1", false};
-        variables["LASTPOINT"] = {PointText({0, 0}), false};
+        variables["LASTPOINT"] = {PointText({0, 0}, 4), false};
         variables["TEXTSIZE"] = {"2.5000", false};
         variables["LUPREC"] = {"4", false};
         variables["ACADVER"] = {"15.0", true};
@@ -308,7 +311,7 @@ struct CadSession::Impl {
         } else if (name == "LASTPOINT") {
             Point p;
             if (!ParsePoint(text, p)) return "点を x,y の形で入力してください。";
-            value = PointText(p);
+            value = PointText(p, Decimals());
         } else if (name == "TEXTSIZE") {
             double h = 0;
             if (!ParseNumber(text, h) || !(h > 0)) return "0 より大きな値を入力してください。";
@@ -393,10 +396,17 @@ struct CadSession::Impl {
 
     // ---- ID
 
+    int Decimals() const {
+        int decimals = 4;
+        WholeNumber(Variable("LUPREC"), decimals);
+        return std::clamp(decimals, 0, 8);
+    }
+
     void StartId() {
         auto answer = [this](Point p) {
-            AddHistory("X = " + Fixed(p.x, 4) + "  Y = " + Fixed(p.y, 4) + "  Z = " + Fixed(0, 4));
-            SetVariable("LASTPOINT", PointText(p));
+            int decimals = Decimals();
+            AddHistory("X = " + Fixed(p.x, decimals) + "  Y = " + Fixed(p.y, decimals) + "  Z = " + Fixed(0, decimals));
+            SetVariable("LASTPOINT", PointText(p, decimals));
             Finish();
         };
         Request r;

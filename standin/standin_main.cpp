@@ -535,9 +535,13 @@ private:
     // After every input and tick: repaint what changed, rewrite the state file on a change.
     void Refresh() {
         std::string input = session_->InputPaneText();
+        // Repainted at once, before the sender's message returns, as a CAD echoes input: a
+        // prompt that the tool paints onto the history pane afterwards then stays until the
+        // next change.
         if (input != shownInput_) {
             shownInput_ = input;
             InvalidateRect(input_, nullptr, FALSE);
+            UpdateWindow(input_);
         }
         size_t historySize = session_->HistoryLines().size();
         std::string last = historySize ? session_->HistoryLines().back() : std::string();
@@ -546,6 +550,8 @@ private:
             shownLastLine_ = last;
             InvalidateRect(history_, nullptr, FALSE);
             InvalidateRect(text_, nullptr, FALSE);
+            UpdateWindow(history_);
+            UpdateWindow(text_);
         }
         auto waiting = session_->WaitingFor();
         if (session_->Revision() != shownRevision_ || session_->PreviousSelection() != shownSelection_ ||

@@ -282,6 +282,13 @@ TEST(Id, ClickWritesXYZLineAndSetsLastPoint) {
     EXPECT_EQ(session->InputPaneText(), kIdle);
 }
 
+TEST(Id, PointsCarryTheUnitPrecision) {
+    auto session = MakeSession();
+    session->Type("LUPREC 2 ID 1.005,-2\r");
+    EXPECT_EQ(LastLine(*session), "X = 1.00  Y = -2.00  Z = 0.00");
+    EXPECT_EQ(session->Variable("LASTPOINT"), "1.00,-2.00,0.00");
+}
+
 TEST(Id, TypedPointEnterAndCancel) {
     auto typed = MakeSession();
     typed->Type("ID -3.5,2\r");
