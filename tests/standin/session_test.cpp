@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 
 namespace standin {
@@ -512,6 +513,31 @@ TEST_F(Export, OnePassOfARun) {
               "LINE 0,0 100,0\nARC 50,50 25 0 90\nLWPOLYLINE CLOSED 200,0 300,0,0.5 300,100\n"
               "MTEXT 10,10 5 0 TL 0 note\nMTEXT 40,-20 50 450 MC 0  100.00ｍ\n");
     EXPECT_EQ(session->ReceivedLog().size(), 14u);
+}
+
+// ---- robustness
+
+// Fragments of every dialogue in random order, with stray bytes and time passing: the session
+// must stay consistent (no crash, a prompt always shown, idle after a final Ctrl+C). FILEDIA is
+// never typed, so no file is written.
+TEST(CommandLine, SurvivesRandomInput) {
+    const std::vector<std::string> fragments = {
+        "SELECT ", "SI\r", "\x03", "DXFOUT ", "\"a b", "ID ", "-mtext ", "h ", "j ", "mc ", "w ", "r ", "1,2 ",
+        "'SETVAR ", "LASTPOINT\r", "ACADVER\r", "\r", " ", "P ", "ALL ", "L ", "\x08", "日本", "\x82", "x",
+        "-1e308,5 ", "'", "OBJ ", "Y\r", "N\r", "TEXTSIZE ", "LUPREC ", "9 ", "?\r"};
+    std::mt19937 random(12345);
+    auto session = MakeSession("select 1\nclick 50,0\nselect none\ncancel\nselect 3\nclick 1e300,-1e300");
+    for (int i = 0; i < 20000; ++i) {
+        session->Type(fragments[random() % fragments.size()]);
+        if (random() % 5 == 0) session->Advance(static_cast<int>(random() % 300));
+        if (random() % 3 == 0) session->UserClicks(static_cast<double>(random() % 400) - 100, static_cast<double>(random() % 200) - 50);
+        if (random() % 7 == 0) session->UserSelects(static_cast<int>(random() % 8) - 2);
+        ASSERT_FALSE(session->InputPaneText().empty());
+    }
+    session->Type("\x03");
+    EXPECT_EQ(session->InputPaneText(), kIdle);
+    EXPECT_EQ(session->Variable("FILEDIA"), "1");
+    EXPECT_LE(session->HistoryLines().size(), 5000u);
 }
 
 // ---- scenario files
