@@ -394,15 +394,17 @@ TEST_F(ReadDxfEntitiesTest, ConversionErrorFromAFile) {
     EXPECT_EQ(t.LineTable.at(0).Start.X, 0.5);
 }
 
-// A file that another program holds open without sharing, as the CAD may while it writes.
+// A file that another program holds open without sharing, as the CAD may while it writes; on
+// Linux one without read permission (for root, which reads any file, a write-only kernel file).
 TEST_F(ReadDxfEntitiesTest, FileThatCannotBeOpenedNamesPathAndReason) {
-    const std::string path = TempFile(EntitiesText(kLine));
+    std::string path = TempFile(EntitiesText(kLine));
 #ifdef _WIN32
     std::FILE* holder = _fsopen(path.c_str(), "r+b", _SH_DENYRW);
     ASSERT_NE(holder, nullptr);
 #else
-    if (geteuid() == 0) GTEST_SKIP() << "root opens any file; the Windows build checks a locked file";
     std::filesystem::permissions(path, std::filesystem::perms::none);
+    if (geteuid() == 0) path = "/proc/sys/vm/compact_memory";
+    if (!std::filesystem::exists(path)) GTEST_SKIP() << "no unreadable file here";
 #endif
     EntityTables t;
     try {
