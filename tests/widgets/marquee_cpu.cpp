@@ -2,7 +2,7 @@
 // the process's CPU time. Used for screenshots and to compare rendering the caption on every
 // step with rendering it once.
 //
-//   marquee_cpu [--seconds N] [--render every|once] [--charset N]
+//   marquee_cpu [--seconds N] [--render every|once] [--charset N] [--minimised]
 #include "widgets/EsMarque.h"
 
 #include <cstdio>
@@ -37,12 +37,15 @@ int main(int argc, char** argv) {
     double seconds = 60;
     bool everyStep = false;
     int charset = SHIFTJIS_CHARSET;
+    bool minimised = false; // as during a run: steps go on, nothing is painted
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--seconds") && i + 1 < argc) seconds = std::atof(argv[++i]);
         else if (!std::strcmp(argv[i], "--render") && i + 1 < argc) everyStep = !std::strcmp(argv[++i], "every");
         else if (!std::strcmp(argv[i], "--charset") && i + 1 < argc) charset = std::atoi(argv[++i]);
+        else if (!std::strcmp(argv[i], "--minimised")) minimised = true;
         else {
-            std::fprintf(stderr, "usage: marquee_cpu [--seconds N] [--render every|once] [--charset N]\n");
+            std::fprintf(stderr, "usage: marquee_cpu [--seconds N] [--render every|once] "
+                                 "[--charset N] [--minimised]\n");
             return 2;
         }
     }
@@ -79,7 +82,7 @@ int main(int argc, char** argv) {
         banner.SetScrollSpeed(5);
         banner.RenderOnEveryStep = everyStep;
         banner.CreateHandle(host, 8, 8, 225, 35);
-        ShowWindow(host, SW_SHOWNORMAL);
+        ShowWindow(host, minimised ? SW_SHOWMINNOACTIVE : SW_SHOWNORMAL);
         UpdateWindow(host);
         banner.SetActive(true);
 
@@ -104,9 +107,10 @@ int main(int argc, char** argv) {
         }
         const double cpu = ProcessCpuSeconds() - cpuStart;
         const double wall = static_cast<double>(GetTickCount64() - wallStart) / 1000.0;
-        std::printf("render=%s wall_s=%.1f cpu_s=%.3f cpu_s_per_min=%.3f steps=%lu renders=%lu "
+        std::printf("render=%s%s wall_s=%.1f cpu_s=%.3f cpu_s_per_min=%.3f steps=%lu renders=%lu "
                     "caption=%dx%d period_ms=%u\n",
-                    everyStep ? "every" : "once", wall, cpu, wall > 0 ? cpu * 60.0 / wall : 0.0,
+                    everyStep ? "every" : "once", minimised ? " minimised" : "", wall, cpu,
+                    wall > 0 ? cpu * 60.0 / wall : 0.0,
                     banner.StepCount(), banner.RenderCount(), banner.CaptionWidth(),
                     banner.CaptionHeight(), banner.StepInterval());
         DestroyWindow(host);
