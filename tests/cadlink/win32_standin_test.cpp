@@ -148,12 +148,12 @@ TEST_P(AgainstStandin, DiscoveryChannelHistoryQueryPickAndClipboard) {
     PumpingWaiter waiter;
     CadLink link(desktop, waiter);
 
-    // The stand-in's windows appear some time after the process starts.
-    for (int i = 0; i < 100 && !(link.IsCadAvailable() &&
-                                 link.Windows().CadProcessId == cad.ProcessId());
-         ++i)
-        Sleep(100);
-    ASSERT_EQ(link.Windows().CadProcessId, cad.ProcessId());
+    // The stand-in creates its main frame first and shows it once all its windows are there,
+    // as a CAD that has finished starting would be.
+    ASSERT_TRUE(test::WaitUntil([&] {
+        return link.IsCadAvailable() && link.Windows().CadProcessId == cad.ProcessId() &&
+               IsWindowVisible(reinterpret_cast<HWND>(link.Windows().CadMainWindow));
+    })) << "the stand-in's main frame did not appear";
     ASSERT_TRUE(link.BringCadToFront());
 
     const WindowHandle input = link.LocateCommandInputPane();
