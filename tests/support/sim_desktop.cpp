@@ -102,23 +102,23 @@ const SimDesktop::Window* SimDesktop::Find(WindowHandle window) const {
     return it == windows_.end() || !it->second.alive ? nullptr : &it->second;
 }
 
-WindowHandle SimDesktop::AddRole(const WindowSpec& spec, Role role, std::size_t cad) {
-    if (spec.parent && !Find(spec.parent)) throw std::logic_error("parent window has gone");
+WindowHandle SimDesktop::AddRole(const WindowTraits& traits, Role role, std::size_t cad) {
+    if (traits.parent && !Find(traits.parent)) throw std::logic_error("parent window has gone");
     const WindowHandle handle = nextHandle_;
     nextHandle_ += 4;
     Window window;
-    window.spec = spec;
+    window.traits = traits;
     window.role = role;
     window.cad = cad;
     windows_.emplace(handle, std::move(window));
-    if (spec.parent)
-        Find(spec.parent)->children.push_back(handle);
+    if (traits.parent)
+        Find(traits.parent)->children.push_back(handle);
     else
         topLevel_.push_back(handle);
     return handle;
 }
 
-WindowHandle SimDesktop::AddWindow(const WindowSpec& spec) { return AddRole(spec, Role::Plain, 0); }
+WindowHandle SimDesktop::AddWindow(const WindowTraits& traits) { return AddRole(traits, Role::Plain, 0); }
 
 void SimDesktop::MoveToFront(WindowHandle window) {
     auto it = std::find(topLevel_.begin(), topLevel_.end(), window);
@@ -133,7 +133,7 @@ void SimDesktop::DestroyWindow(WindowHandle window) {
     w->alive = false;
     for (WindowHandle child : w->children) DestroyWindow(child);
     topLevel_.erase(std::remove(topLevel_.begin(), topLevel_.end(), window), topLevel_.end());
-    if (Window* parent = Find(w->spec.parent)) {
+    if (Window* parent = Find(w->traits.parent)) {
         auto& siblings = parent->children;
         siblings.erase(std::remove(siblings.begin(), siblings.end(), window), siblings.end());
     }
@@ -152,13 +152,13 @@ SimCad SimDesktop::Host(CadLayout layout, std::unique_ptr<CadBehaviour> behaviou
     cads_.push_back(std::move(cad));
 
     const std::size_t firstTopLevel = topLevel_.size();
-    WindowSpec frame{draftSight ? "DraftSight - [Drawing1]" : "AutoCAD LT - [Drawing1.dwg]",
+    WindowTraits frame{draftSight ? "DraftSight - [Drawing1]" : "AutoCAD LT - [Drawing1.dwg]",
                      draftSight ? "QPopup" : "Afx:00400000:8:00010011:00000000:01B30569", pid,
                      options.unicode, 0};
     const WindowHandle mainFrame = AddRole(frame, Role::MainFrame, index);
     AddWindow({"", "MDIClient", pid, options.unicode, mainFrame});
 
-    WindowSpec text{"AutoCAD テキスト ウィンドウ - Drawing1.dwg",
+    WindowTraits text{"AutoCAD テキスト ウィンドウ - Drawing1.dwg",
                     "Afx:00400000:b:00010011:00000006:00000000", pid, options.unicode, 0};
     if (layout == CadLayout::CommandWindow || draftSight) text.title = "コマンド ウィンドウ";
     const WindowHandle textWindow = AddRole(text, Role::TextWindow, index);
@@ -336,24 +336,24 @@ void SimDesktop::EnumChildWindows(WindowHandle parent, const EnumCallback& callb
 
 std::string SimDesktop::WindowTitle(WindowHandle window) {
     const Window* w = Find(window);
-    return w ? w->spec.title.substr(0, 255) : std::string();
+    return w ? w->traits.title.substr(0, 255) : std::string();
 }
 
 std::string SimDesktop::WindowClass(WindowHandle window) {
     const Window* w = Find(window);
-    return w ? w->spec.cls.substr(0, 255) : std::string();
+    return w ? w->traits.cls.substr(0, 255) : std::string();
 }
 
 std::uint32_t SimDesktop::WindowProcessId(WindowHandle window) {
     const Window* w = Find(window);
-    return w ? w->spec.processId : 0;
+    return w ? w->traits.processId : 0;
 }
 
 bool SimDesktop::IsWindow(WindowHandle window) { return Find(window) != nullptr; }
 
 bool SimDesktop::IsWindowUnicode(WindowHandle window) {
     const Window* w = Find(window);
-    return w && w->spec.unicode;
+    return w && w->traits.unicode;
 }
 
 bool SimDesktop::SetForegroundWindow(WindowHandle window) {
@@ -372,7 +372,7 @@ void SimDesktop::SendCopyData(WindowHandle window, std::uintptr_t dwData, const 
     if (!cad.running) return;
     const auto& received = copyData_.back().bytes;
     std::string text;
-    if (w->spec.unicode) {
+    if (w->traits.unicode) {
         std::u16string wide;
         for (std::size_t i = 0; i + 1 < received.size(); i += 2) {
             char16_t unit = static_cast<char16_t>(received[i] | received[i + 1] << 8);
@@ -394,7 +394,7 @@ long SimDesktop::GetTextLength(WindowHandle window) {
     if (!w) return 0;
     if (w->role == Role::InputPane)
         return static_cast<long>(cads_[w->cad].behaviour->InputPaneText().size());
-    return static_cast<long>(w->spec.title.size());
+    return static_cast<long>(w->traits.title.size());
 }
 
 std::string SimDesktop::GetText(WindowHandle window, long capacity) {
@@ -402,7 +402,7 @@ std::string SimDesktop::GetText(WindowHandle window, long capacity) {
     const Window* w = Find(window);
     if (!w || capacity <= 0) return {};
     std::string text = w->role == Role::InputPane ? cads_[w->cad].behaviour->InputPaneText()
-                                                  : w->spec.title;
+                                                  : w->traits.title;
     text = text.substr(0, std::min(text.find('\0'), static_cast<std::size_t>(capacity - 1)));
     return text;
 }

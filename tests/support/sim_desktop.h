@@ -130,7 +130,7 @@ private:
     std::size_t index_ = 0;
 };
 
-struct WindowSpec {
+struct WindowTraits {
     std::string title;               // code page 932
     std::string cls;
     std::uint32_t processId = 7;
@@ -162,7 +162,7 @@ public:
     // ---- Fake windows
     // A new top-level window goes behind all others (last in enumeration order); a child goes
     // after its siblings.
-    WindowHandle AddWindow(const WindowSpec& spec);
+    WindowHandle AddWindow(const WindowTraits& traits);
     void MoveToFront(WindowHandle window);
     // The window and all its descendants; the handle is never used again.
     void DestroyWindow(WindowHandle window);
@@ -235,7 +235,7 @@ private:
     class SimClock;
     enum class Role { Plain, MainFrame, InputPane, HistoryPane, TextWindow };
     struct Window {
-        WindowSpec spec;
+        WindowTraits traits;
         bool alive = true;
         std::vector<WindowHandle> children;
         Role role = Role::Plain;
@@ -251,7 +251,7 @@ private:
 
     Window* Find(WindowHandle window);
     const Window* Find(WindowHandle window) const;
-    WindowHandle AddRole(const WindowSpec& spec, Role role, std::size_t cad);
+    WindowHandle AddRole(const WindowTraits& traits, Role role, std::size_t cad);
     void VisitDescendants(const Window& parent, const EnumCallback& callback, bool& stop);
     void Advance(int milliseconds);
     void CopyHistory(HostedCad& cad);
