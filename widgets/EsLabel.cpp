@@ -63,9 +63,9 @@ const wchar_t* TEsCustomLabel::WindowClassName() const { return L"VermiqEsLabel"
 void TEsCustomLabel::CreateHandle(HWND parent, int left, int top, int width, int height) {
     if (hwnd_) throw std::logic_error("the label already has a window");
     RegisterOnce(WindowClassName(), &TEsCustomLabel::WindowProc);
-    HWND hwnd = CreateWindowExW(0, WindowClassName(), L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS,
-                                left, top, width, height, parent, nullptr, GetModuleHandleW(nullptr),
-                                this);
+    HWND hwnd =
+        CreateWindowExW(0, WindowClassName(), L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, left,
+                        top, width, height, parent, nullptr, GetModuleHandleW(nullptr), this);
     if (!hwnd) throw std::runtime_error("the label's window cannot be created");
     if (parentColor_) TakeParentColor();
     HandleCreated();
@@ -74,7 +74,8 @@ void TEsCustomLabel::CreateHandle(HWND parent, int left, int top, int width, int
 
 LRESULT CALLBACK TEsCustomLabel::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
-        auto* self = static_cast<TEsCustomLabel*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        auto* self =
+            static_cast<TEsCustomLabel*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
         self->hwnd_ = hwnd;
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     }
@@ -195,7 +196,8 @@ void TEsCustomLabel::DrawShadowedText(HDC dc, const RECT& r, UINT format) {
     resolved.SetShadowColor(ToColorRef(s.ShadowColor()));
     resolved.SetGraduateFromColor(ToColorRef(s.GraduateFromColor()));
     const EsColor face = ToColorRef(look_.FontColor());
-    const ShadowedTextPlan plan = PlanShadowedText(resolved, face, width, height, format, extent.cx);
+    const ShadowedTextPlan plan =
+        PlanShadowedText(resolved, face, width, height, format, extent.cx);
 
     auto draw = [&](HDC target, const TextLayer& layer) {
         SetTextColor(target, ToColorRef(layer.color));
@@ -223,7 +225,8 @@ void TEsCustomLabel::DrawShadowedText(HDC dc, const RECT& r, UINT format) {
             const int top = std::max(band.rect.top, 0), bottom = std::min(band.rect.bottom, height);
             const int left = std::max(band.rect.left, 0), right = std::min(band.rect.right, width);
             // DIB pixels are 0x00RRGGBB.
-            const unsigned cr = RedOf(band.color), cg = GreenOf(band.color), cb = BlueOf(band.color);
+            const unsigned cr = RedOf(band.color), cg = GreenOf(band.color),
+                           cb = BlueOf(band.color);
             for (int y = top; y < bottom; ++y) {
                 for (int x = left; x < right; ++x) {
                     const size_t i = static_cast<size_t>(y) * width + x;
@@ -325,7 +328,8 @@ void TEsCustomLabel::TakeParentColor() {
         SendMessageW(parent, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc.get()),
                      reinterpret_cast<LPARAM>(hwnd_)));
     LOGBRUSH info{};
-    if (brush && GetObjectW(brush, sizeof info, &info) == static_cast<int>(sizeof info) && info.lbStyle == BS_SOLID)
+    if (brush && GetObjectW(brush, sizeof info, &info) == static_cast<int>(sizeof info) &&
+        info.lbStyle == BS_SOLID)
         color_ = info.lbColor;
     else
         color_ = es_colors::clBtnFace;
@@ -364,7 +368,8 @@ void TEsCustomLabel::SetAutoSize(bool value) {
 }
 
 void TEsCustomLabel::SetBounds(int left, int top, int width, int height) {
-    if (hwnd_) SetWindowPos(hwnd_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    if (hwnd_)
+        SetWindowPos(hwnd_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TEsCustomLabel::SetVisible(bool visible) {

@@ -16,7 +16,7 @@ enum class TAlignment : std::uint8_t { taLeftJustify, taRightJustify, taCenter }
 
 struct TEsFont {
     std::string Name = "Times New Roman"; // code page 932
-    int Height = -27;                     // as in LOGFONT: negative is the character height in pixels
+    int Height = -27; // as in LOGFONT: negative is the character height in pixels
     std::uint8_t Charset = DEFAULT_CHARSET;
     int Weight = FW_NORMAL;
     bool Italic = false;

@@ -25,7 +25,8 @@ unsigned DeviceTimerResolution() {
 unsigned MultimediaTimer::Start(unsigned periodMs, unsigned resolutionMs, HWND target) {
     Stop();
     // Synchronous kill: once Stop returns no tick of this timer is still running.
-    id_ = timeSetEvent(periodMs, resolutionMs, &MultimediaTimer::Tick, reinterpret_cast<DWORD_PTR>(target),
+    id_ = timeSetEvent(periodMs, resolutionMs, &MultimediaTimer::Tick,
+                       reinterpret_cast<DWORD_PTR>(target),
                        TIME_PERIODIC | TIME_CALLBACK_FUNCTION | TIME_KILL_SYNCHRONOUS);
     return id_;
 }
@@ -69,7 +70,9 @@ TEsCustomScrollingMarquee::~TEsCustomScrollingMarquee() {
     DestroyWindow(stepWindow_);
 }
 
-const wchar_t* TEsCustomScrollingMarquee::WindowClassName() const { return L"VermiqEsScrollingMarquee"; }
+const wchar_t* TEsCustomScrollingMarquee::WindowClassName() const {
+    return L"VermiqEsScrollingMarquee";
+}
 
 LRESULT CALLBACK TEsCustomScrollingMarquee::StepWindowProc(HWND hwnd, UINT message, WPARAM wParam,
                                                            LPARAM lParam) {
@@ -78,7 +81,8 @@ LRESULT CALLBACK TEsCustomScrollingMarquee::StepWindowProc(HWND hwnd, UINT messa
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created->lpCreateParams));
     }
     if (message == StepMessage) {
-        auto* self = reinterpret_cast<TEsCustomScrollingMarquee*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+        auto* self =
+            reinterpret_cast<TEsCustomScrollingMarquee*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
         try {
             if (self) self->steps_.HandleStepMessage();
         } catch (...) {
@@ -160,8 +164,9 @@ void TEsCustomScrollingMarquee::Paint(HDC dc) {
                       steps_.OffsetY() + height};
     RECT visible{};
     if (IntersectRect(&visible, &placed, &client))
-        BitBlt(dc, visible.left, visible.top, visible.right - visible.left, visible.bottom - visible.top,
-               bufferDC_->get(), visible.left - placed.left, visible.top - placed.top, SRCCOPY);
+        BitBlt(dc, visible.left, visible.top, visible.right - visible.left,
+               visible.bottom - visible.top, bufferDC_->get(), visible.left - placed.left,
+               visible.top - placed.top, SRCCOPY);
     if (const auto strip = steps_.StripToFill())
         FillWithColor(dc, RECT{strip->left, strip->top, strip->right, strip->bottom});
 }

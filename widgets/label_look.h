@@ -33,8 +33,12 @@ inline constexpr EsColor MakeColor(std::uint8_t r, std::uint8_t g, std::uint8_t 
     return static_cast<EsColor>(r) | static_cast<EsColor>(g) << 8 | static_cast<EsColor>(b) << 16;
 }
 
-enum class TEsAppearance : std::uint8_t { apNone, apCustom, apFlying, apRaised, apSunken, apShadow };
-enum class TEsColorScheme : std::uint8_t { csCustom, csText, csWindows, csEmbossed, csGold, csSteel };
+enum class TEsAppearance : std::uint8_t {
+    apNone, apCustom, apFlying, apRaised, apSunken, apShadow
+};
+enum class TEsColorScheme : std::uint8_t {
+    csCustom, csText, csWindows, csEmbossed, csGold, csSteel
+};
 enum class TEsShadeDirection : std::uint8_t {
     sdNone, sdUp, sdUpRight, sdRight, sdDownRight, sdDown, sdDownLeft, sdLeft, sdUpLeft
 };

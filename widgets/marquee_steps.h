@@ -9,7 +9,9 @@
 
 namespace vermiq {
 
-enum class TEsScrollDirection : std::uint8_t { sdRightToLeft, sdLeftToRight, sdTopToBottom, sdBottomToTop };
+enum class TEsScrollDirection : std::uint8_t {
+    sdRightToLeft, sdLeftToRight, sdTopToBottom, sdBottomToTop
+};
 enum class TEsBehaviors : std::uint8_t { bhCycle, bhBounce, bhOnce };
 using TEsScrollSpeed = std::uint8_t;
 

@@ -95,7 +95,8 @@ ShadowedTextPlan ShadowPlan(S style, TEsDepth depth, EsColor shadow, EsColor fon
 TEST(LabelLayers, CopiesPerStyle) {
     const EsColor navy = 0x800000;
     // Plain: one copy at the full depth, then the highlight of depth 0 under the face.
-    ExpectLayers(ShadowPlan(S::ssPlain, 3, navy, 0).layers, {Layer(3, 3, navy), Layer(0, 0, 0xFFFFFF)});
+    ExpectLayers(ShadowPlan(S::ssPlain, 3, navy, 0).layers,
+                 {Layer(3, 3, navy), Layer(0, 0, 0xFFFFFF)});
     // Extrude: every depth from the deepest up, one colour.
     ExpectLayers(ShadowPlan(S::ssExtrude, 3, navy, 0).layers,
                  {Layer(3, 3, navy), Layer(2, 2, navy), Layer(1, 1, navy), Layer(0, 0, 0xFFFFFF)});
@@ -103,7 +104,8 @@ TEST(LabelLayers, CopiesPerStyle) {
     ExpectLayers(ShadowPlan(S::ssGraduated, 1, navy, 0x00FF00).layers,
                  {Layer(1, 1, navy), Layer(0, 0, 0xFFFFFF)});
     // Depth 0 still draws one copy, right under the face.
-    ExpectLayers(ShadowPlan(S::ssExtrude, 0, navy, 0).layers, {Layer(0, 0, navy), Layer(0, 0, 0xFFFFFF)});
+    ExpectLayers(ShadowPlan(S::ssExtrude, 0, navy, 0).layers,
+                 {Layer(0, 0, navy), Layer(0, 0, 0xFFFFFF)});
 }
 
 TEST(LabelLayers, GraduatedCopiesFadeTowardsTheFaceWithHalvesToEven) {

@@ -40,7 +40,8 @@ int main(int argc, char** argv) {
     bool minimised = false; // as during a run: steps go on, nothing is painted
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--seconds") && i + 1 < argc) seconds = std::atof(argv[++i]);
-        else if (!std::strcmp(argv[i], "--render") && i + 1 < argc) everyStep = !std::strcmp(argv[++i], "every");
+        else if (!std::strcmp(argv[i], "--render") && i + 1 < argc)
+            everyStep = !std::strcmp(argv[++i], "every");
         else if (!std::strcmp(argv[i], "--charset") && i + 1 < argc) charset = std::atoi(argv[++i]);
         else if (!std::strcmp(argv[i], "--minimised")) minimised = true;
         else {
@@ -98,7 +99,8 @@ int main(int argc, char** argv) {
         while (!quit) {
             const ULONGLONG now = GetTickCount64();
             if (now >= deadline) break;
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(deadline - now), QS_ALLINPUT);
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(deadline - now),
+                                      QS_ALLINPUT);
             while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
                 if (msg.message == WM_QUIT) quit = true;
                 TranslateMessage(&msg);

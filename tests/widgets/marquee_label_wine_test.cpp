@@ -83,8 +83,8 @@ struct Copy {
 };
 
 // Paints the expected picture from the mask: copies in drawing order, the last one wins.
-void ExpectPicture(const Canvas& got, const std::vector<bool>& mask, const std::vector<Copy>& copies,
-                   COLORREF background) {
+void ExpectPicture(const Canvas& got, const std::vector<bool>& mask,
+                   const std::vector<Copy>& copies, COLORREF background) {
     const int w = got.width(), h = got.height();
     auto covered = [&](int x, int y) {
         return x >= 0 && y >= 0 && x < w && y < h && mask[static_cast<size_t>(y) * w + x];
@@ -146,9 +146,10 @@ TEST(EsLabelPixels, ExtrudedShadowAndTransparency) {
     label.RenderTextTo(canvas.dc(), RECT{0, 0, 80, 40}, DT_EXPANDTABS);
     // The highlight of depth 0 is a copy in its colour right under the face.
     const COLORREF shadow = RGB(0, 0, 200);
-    ExpectPicture(canvas, TextMask(label, 80, 40, DT_EXPANDTABS),
-                  {{3, 3, shadow}, {2, 2, shadow}, {1, 1, shadow}, {0, 0, RGB(255, 255, 255)}, {0, 0, kFace}},
-                  kBackground);
+    ExpectPicture(
+        canvas, TextMask(label, 80, 40, DT_EXPANDTABS),
+        {{3, 3, shadow}, {2, 2, shadow}, {1, 1, shadow}, {0, 0, RGB(255, 255, 255)}, {0, 0, kFace}},
+        kBackground);
 }
 
 TEST(EsLabelPixels, HorizontalFaceGradientBands) {
@@ -188,7 +189,8 @@ TEST(EsLabelPixels, HorizontalFaceGradientBands) {
         for (int i = 15; i >= 0; --i) {
             if (x >= static_cast<int>(RoundHalfEven(i * q))) {
                 const int red = 255 - 17 * i;
-                return x < static_cast<int>(RoundHalfEven((i + 1) * q)) ? RGB(red, 0, 255 - red) : CLR_INVALID;
+                return x < static_cast<int>(RoundHalfEven((i + 1) * q)) ? RGB(red, 0, 255 - red)
+                                                                        : CLR_INVALID;
             }
         }
         return CLR_INVALID;
@@ -200,7 +202,8 @@ TEST(EsLabelPixels, HorizontalFaceGradientBands) {
             const bool ink = mask[static_cast<size_t>(y) * 240 + x];
             const COLORREF want = ink ? bandColor(x) : kBackground;
             if (canvas.At(x, y) != want && ++wrong <= 5)
-                ADD_FAILURE() << x << "," << y << ": " << std::hex << canvas.At(x, y) << " want " << want;
+                ADD_FAILURE() << x << "," << y << ": " << std::hex << canvas.At(x, y) << " want "
+                              << want;
             if (ink) {
                 ++face;
                 if (leftmost == CLR_INVALID) leftmost = canvas.At(x, y);
@@ -270,7 +273,8 @@ void PrintClient(const TEsCustomLabel& label, Canvas& c) {
 // A window that records what attached labels tell it.
 std::vector<std::pair<UINT, LPARAM>> g_told;
 LRESULT CALLBACK RecorderProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == AttachLabelMessage || message == PositionLabelMessage) g_told.emplace_back(message, lParam);
+    if (message == AttachLabelMessage || message == PositionLabelMessage)
+        g_told.emplace_back(message, lParam);
     return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 

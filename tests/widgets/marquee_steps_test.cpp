@@ -62,7 +62,8 @@ struct Marquee {
 
 TEST(MarqueeSteps, PeriodsBySpeed) {
     const unsigned want[] = {20, 18, 16, 14, 12, 10, 8, 6, 4, 2, 2};
-    for (unsigned speed = 0; speed <= 10; ++speed) EXPECT_EQ(StepIntervalForSpeed(speed), want[speed]);
+    for (unsigned speed = 0; speed <= 10; ++speed)
+        EXPECT_EQ(StepIntervalForSpeed(speed), want[speed]);
     EXPECT_EQ(TimerResolutionFor(1, 1000000), 2u);
     EXPECT_EQ(TimerResolutionFor(5, 1000000), 5u);
     EXPECT_EQ(TimerResolutionFor(1, 1), 1u);
