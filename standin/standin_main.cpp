@@ -189,6 +189,7 @@ public:
         if (!options_.scenario.empty())
             scenario = std::make_unique<standin::Scenario>(standin::Scenario::Load(Narrow(options_.scenario)));
         session_ = std::make_unique<CadSession>(std::move(drawing), std::move(scenario), options_.session);
+        session_->SetVariable("DWGNAME", DrawingName(), true);
         for (const auto& v : options_.variables) session_->SetVariable(v.name, v.value, v.readOnly);
         if (!options_.log.empty()) {
             log_ = std::make_unique<KernelHandle>(CreateFileW(options_.log.c_str(), GENERIC_WRITE,
@@ -249,7 +250,7 @@ public:
         }
         case WM_LBUTTONDOWN:
             if (role == Role::Main) {
-                OnClick(GET_X_LPARAM_(lp), GET_Y_LPARAM_(lp));
+                OnClick(XOf(lp), YOf(lp));
                 return 0;
             }
             break;
@@ -285,8 +286,8 @@ public:
     }
 
 private:
-    static int GET_X_LPARAM_(LPARAM lp) { return static_cast<int>(static_cast<short>(LOWORD(lp))); }
-    static int GET_Y_LPARAM_(LPARAM lp) { return static_cast<int>(static_cast<short>(HIWORD(lp))); }
+    static int XOf(LPARAM lp) { return static_cast<int>(static_cast<short>(LOWORD(lp))); }
+    static int YOf(LPARAM lp) { return static_cast<int>(static_cast<short>(HIWORD(lp))); }
 
     struct Creation {
         Host* host;
@@ -344,7 +345,7 @@ private:
 
     void CreateWindows() {
         const Layout layout = options_.layout;
-        std::string name = options_.drawing.empty() ? std::string("Drawing1.dwg") : Narrow(BaseName(options_.drawing));
+        std::string name = DrawingName();
         const bool draftSight = layout == Layout::DraftSight;
         const bool commandWindow = layout == Layout::CommandWindow || draftSight;
         std::string mainClass = draftSight ? "StandinQPopupFrame" : "Afx:400000:8:10003:0:5f1";
@@ -390,6 +391,13 @@ private:
         if (panesInText) ShowWindow(text_, SW_SHOWNOACTIVATE);
         ShowWindow(main_, SW_SHOWNORMAL);
         UpdateWindow(main_);
+    }
+
+    // The drawing's name as a CAD shows it: the file's stem with ".dwg".
+    std::string DrawingName() const {
+        if (options_.drawing.empty()) return "Drawing1.dwg";
+        std::wstring base = BaseName(options_.drawing);
+        return Narrow(base.substr(0, base.rfind(L'.'))) + ".dwg";
     }
 
     // The command line's place in its parent: the history above the input line, at the bottom
