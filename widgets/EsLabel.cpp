@@ -1,6 +1,8 @@
 // Shadowed label: window plumbing, the layered text drawing and the attached variant.
 #include "widgets/EsLabel.h"
 
+#include "common/win32_text.h"
+
 #include <algorithm>
 #include <cstring>
 #include <stdexcept>
@@ -60,13 +62,16 @@ void TEsCustomLabel::DestroyHandle() {
 
 const wchar_t* TEsCustomLabel::WindowClassName() const { return L"VermiqEsLabel"; }
 
-void TEsCustomLabel::CreateHandle(HWND parent, int left, int top, int width, int height) {
+void TEsCustomLabel::CreateHandle(HWND parent, int left, int top, int width, int height,
+                                  int controlId) {
     if (hwnd_) throw std::logic_error("the label already has a window");
     RegisterOnce(WindowClassName(), &TEsCustomLabel::WindowProc);
-    HWND hwnd =
-        CreateWindowExW(0, WindowClassName(), L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, left,
-                        top, width, height, parent, nullptr, GetModuleHandleW(nullptr), this);
+    HWND hwnd = CreateWindowExW(0, WindowClassName(), L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS,
+                                left, top, width, height, parent,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlId)),
+                                GetModuleHandleW(nullptr), this);
     if (!hwnd) throw std::runtime_error("the label's window cannot be created");
+    MirrorWindowText();
     if (parentColor_) TakeParentColor();
     HandleCreated();
     AdjustBounds();
@@ -109,6 +114,18 @@ LRESULT TEsCustomLabel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
     case WM_LBUTTONDBLCLK:
         if (OnDblClick) OnDblClick(*this);
         return 0;
+    case WM_SETTEXT:
+        if (!mirroring_) {
+            // Text set from outside becomes the caption.
+            const LRESULT result = DefWindowProcW(hwnd_, message, wParam, lParam);
+            std::string caption = lParam ? win32::Narrow(reinterpret_cast<const wchar_t*>(lParam)) : "";
+            if (caption != caption_) {
+                caption_ = std::move(caption);
+                TextChanged();
+            }
+            return result;
+        }
+        break;
     case WM_SYSCOLORCHANGE:
     case WM_THEMECHANGED:
         if (parentColor_) TakeParentColor();
@@ -301,7 +318,15 @@ void TEsCustomLabel::SetFont(const TEsFont& font) {
 void TEsCustomLabel::SetCaption(std::string caption) {
     if (caption == caption_) return;
     caption_ = std::move(caption);
+    MirrorWindowText();
     TextChanged();
+}
+
+void TEsCustomLabel::MirrorWindowText() {
+    if (!hwnd_) return;
+    mirroring_ = true;
+    SetWindowTextW(hwnd_, win32::Widen(caption_).c_str());
+    mirroring_ = false;
 }
 
 void TEsCustomLabel::SetColor(EsColor color) {

@@ -46,10 +46,11 @@ public:
     TEsCustomLabel(const TEsCustomLabel&) = delete;
     TEsCustomLabel& operator=(const TEsCustomLabel&) = delete;
 
-    // Creates the label's window inside parent (150 x 35 unless told). Until then the label
-    // keeps its properties but measures and paints nothing. Throws when the window cannot be
-    // created.
-    void CreateHandle(HWND parent, int left, int top, int width = 150, int height = 35);
+    // Creates the label's window inside parent (150 x 35 unless told), with a control id for
+    // GetDlgItem and the caption as its window text. Until then the label keeps its
+    // properties but measures and paints nothing. Throws when the window cannot be created.
+    void CreateHandle(HWND parent, int left, int top, int width = 150, int height = 35,
+                      int controlId = 0);
     HWND Handle() const { return hwnd_; }
     void SetBounds(int left, int top, int width, int height);
     void SetVisible(bool visible);
@@ -121,6 +122,8 @@ protected:
 private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     void RebuildFont();
+    // Copies the caption into the window text, for GetWindowText and accessibility tools.
+    void MirrorWindowText();
 
     std::string caption_;
     TEsFont font_;
@@ -132,6 +135,7 @@ private:
     bool showAccelChar_ = true;
     bool transparent_ = true;
     bool autoSize_ = false;
+    bool mirroring_ = false;
 };
 
 // A label meant to stand beside a windowed control, which it tells when it attaches and

@@ -320,7 +320,11 @@ TEST(EsMarqueeTimer, OffsetAdvancesWithTheTimerAndTheImageIsRenderedOnce) {
     TEsScrollingMarquee marquee;
     marquee.SetFont(HardEdgedFont());
     marquee.SetCaption("Scrolling caption");
-    marquee.CreateHandle(SharedHost(), 8, 8, 225, 35);
+    marquee.CreateHandle(SharedHost(), 8, 8, 225, 35, 100);
+    EXPECT_EQ(GetDlgItem(SharedHost(), 100), marquee.Handle());
+    wchar_t text[40] = {};
+    GetWindowTextW(marquee.Handle(), text, 40);
+    EXPECT_STREQ(text, L"Scrolling caption");
     EXPECT_GT(marquee.CaptionWidth(), 100);
     EXPECT_EQ(marquee.StepInterval(), 10u);
     // Its colour follows the parent's background, as the parent hands it to static controls.
@@ -372,7 +376,8 @@ TEST(EsMarqueeTimer, ChangesRenderAgainAndRemeasureWithoutMoving) {
     const int offset = marquee.OffsetX();
     const int width = marquee.CaptionWidth();
     const unsigned long renders = marquee.RenderCount();
-    marquee.SetCaption("Short");
+    SetWindowTextW(marquee.Handle(), L"Short"); // from outside, as a test tool would
+    EXPECT_EQ(marquee.Caption(), "Short");
     EXPECT_EQ(marquee.OffsetX(), offset);
     EXPECT_LT(marquee.CaptionWidth(), width / 3);
     UpdateWindow(marquee.Handle());
