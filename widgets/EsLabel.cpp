@@ -118,7 +118,8 @@ LRESULT TEsCustomLabel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
         if (!mirroring_) {
             // Text set from outside becomes the caption.
             const LRESULT result = DefWindowProcW(hwnd_, message, wParam, lParam);
-            std::string caption = lParam ? win32::Narrow(reinterpret_cast<const wchar_t*>(lParam)) : "";
+            const auto* text = reinterpret_cast<const wchar_t*>(lParam);
+            std::string caption = text ? win32::Narrow(text) : std::string();
             if (caption != caption_) {
                 caption_ = std::move(caption);
                 TextChanged();
