@@ -199,6 +199,7 @@ public:
     // ---- Records
     const std::vector<SentCopyData>& CopyDataSent() const { return copyData_; }
     const std::vector<WindowHandle>& NullsPosted() const { return nulls_; }
+    // Every PaintText call, also those for handles that name no window: the link must make none.
     const std::vector<PaintCall>& Paints() const { return paints_; }
     int TopLevelEnumerations() const { return topLevelEnums_; }
     int ChildEnumerations() const { return childEnums_; }
