@@ -658,7 +658,8 @@ private:
     // A label as the CAD draws it: its height scaled, turned by its rotation, placed by its
     // justification around the insertion point.
     void PaintLabel(HDC dc, const Entity& label, bool chosen) {
-        int pixels = std::max(6, static_cast<int>(std::lround(label.height * view_.scale)));
+        // Legible when tiny, bounded when a label dwarfs the drawing.
+        int pixels = static_cast<int>(std::clamp(label.height * view_.scale, 6.0, 2000.0));
         int escapement = static_cast<int>(std::lround(label.rotation * 10));
         GdiObject<HFONT> font(CreateFontW(-pixels, 0, escapement, escapement, FW_NORMAL, 0, 0, 0, SHIFTJIS_CHARSET,
                                           0, 0, ANTIALIASED_QUALITY, FF_MODERN, L"MS Gothic"));
