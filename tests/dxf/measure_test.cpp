@@ -12,6 +12,7 @@
 namespace vermiq {
 namespace {
 
+using test::Concat;
 using test::EntitiesText;
 using test::Pairs;
 
@@ -35,12 +36,6 @@ Pairs Polyline(std::initializer_list<std::pair<std::string, std::string>> points
     for (const auto& [x, y] : points) pairs.insert(pairs.end(), {{0, "VERTEX"}, {10, x}, {20, y}});
     pairs.push_back({0, "SEQEND"});
     return pairs;
-}
-
-Pairs Join(std::initializer_list<Pairs> parts) {
-    Pairs all;
-    for (const Pairs& part : parts) all.insert(all.end(), part.begin(), part.end());
-    return all;
 }
 
 const Pairs kLine345 = {{0, "LINE"}, {10, "0"}, {20, "0"}, {30, "5"}, {11, "3"}, {21, "4"}, {31, "-7"}};
@@ -77,11 +72,11 @@ TEST(MeasuredLengthTest, ValueTheRunLabels) {
         {"closing segment takes the last bulge", Lw({{"0", "0"}, {"10", "0"}}, "1", {{1, "1"}}), 10.0 + 5 * kPi},
         {"one vertex", Lw({{"5", "5"}}, "1"), 0.0},
         {"no vertex", Lw({}), 0.0},
-        {"polyline of no length clears a line", Join({kLine345, Lw({{"1", "1"}})}), 0.0},
-        {"circle over line", Join({kLine345, kCircle1}), 2 * kPi},
-        {"polyline over circle and arc", Join({kCircle1, {{0, "ARC"}, {40, "1"}, {51, "90"}}, Lw({{"0", "0"}, {"0", "2"}})}), 2.0},
-        {"first of two lines", Join({kLine345, {{0, "LINE"}, {11, "100"}}}), 5.0},
-        {"first of two polylines", Join({Lw({{"0", "0"}, {"0", "3"}}), Lw({{"0", "0"}, {"0", "7"}})}), 3.0},
+        {"polyline of no length clears a line", Concat({kLine345, Lw({{"1", "1"}})}), 0.0},
+        {"circle over line", Concat({kLine345, kCircle1}), 2 * kPi},
+        {"polyline over circle and arc", Concat({kCircle1, {{0, "ARC"}, {40, "1"}, {51, "90"}}, Lw({{"0", "0"}, {"0", "2"}})}), 2.0},
+        {"first of two lines", Concat({kLine345, {{0, "LINE"}, {11, "100"}}}), 5.0},
+        {"first of two polylines", Concat({Lw({{"0", "0"}, {"0", "3"}}), Lw({{"0", "0"}, {"0", "7"}})}), 3.0},
         {"text alone", {{0, "TEXT"}, {1, "12"}}, 0.0},
     };
     EntityTables t;
@@ -106,7 +101,7 @@ TEST(MeasuredLengthTest, SplineFramePointsAreNotOnThePath) {
 
 TEST(MeasureTest, OperationsWriteOnlyTheirOwnKind) {
     EntityTables t;
-    ReadDxfText(t, EntitiesText(Join({kLine345, kCircle1})));
+    ReadDxfText(t, EntitiesText(Concat({kLine345, kCircle1})));
     double length = -1.0;
     MeasureArc(t, length);
     EXPECT_EQ(length, -1.0) << "no arc: left as it is";
