@@ -614,7 +614,7 @@ private:
         GetTextMetricsW(dc, &tm);
         int lineHeight = std::max<LONG>(1, tm.tmHeight + 2);
         int y = r.bottom - lineHeight - 2;
-        for (size_t i = lines.size(); i-- > 0 && y + lineHeight > r.top; y -= lineHeight) {
+        for (size_t i = lines.size(); i-- > 0 && y >= r.top; y -= lineHeight) {
             std::wstring wide = Widen(lines[i]);
             TextOutW(dc, r.left + 4, y, wide.c_str(), static_cast<int>(wide.size()));
         }
