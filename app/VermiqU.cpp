@@ -157,17 +157,22 @@ void TVermiqF::CreateControls() {
     font_.reset(CreateFontW(-Scale(12), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                             DEFAULT_PITCH | FF_DONTCARE, L"ＭＳ Ｐゴシック"));
-    bannerFont_.reset(CreateFontW(-Scale(27), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                                  SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                                  DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                                  L"Times New Roman"));
     SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     HFONT font = font_.get();
 
     // Creation order is the tab order: the group boxes' children follow their group box.
-    AddControl(L"STATIC", L"選択した要素の辺長値をクリックした位置に描画します",
-               SS_LEFT | SS_NOPREFIX, ids::Marquee, kMarquee.left, kMarquee.top, kMarquee.width,
-               kMarquee.height, bannerFont_.get());
+    EsScrollingMarquee1 = std::make_unique<TEsScrollingMarquee>();
+    TEsScrollingMarquee& banner = *EsScrollingMarquee1;
+    banner.SetCaption("選択した要素の辺長値をクリックした位置に描画します");
+    banner.SetAlignment(TAlignment::taLeftJustify);
+    TEsFont bannerFont;  // "Times New Roman", no style
+    bannerFont.Height = -Scale(27);
+    bannerFont.Charset = SHIFTJIS_CHARSET;
+    bannerFont.Color = es_colors::clGray;
+    banner.SetFont(bannerFont);
+    banner.SetScrollSpeed(5);
+    banner.CreateHandle(hwnd_, Scale(kMarquee.left), Scale(kMarquee.top), Scale(kMarquee.width),
+                        Scale(kMarquee.height), ids::Marquee);
     AddControl(L"BUTTON", L"注記の大きさ", BS_GROUPBOX, ids::GroupBox2, kGroupBox2.left,
                kGroupBox2.top, kGroupBox2.width, kGroupBox2.height, font);
     AddControl(L"EDIT", L"50", WS_TABSTOP | WS_GROUP | WS_BORDER | ES_AUTOHSCROLL, ids::Edit1,
@@ -189,13 +194,25 @@ void TVermiqF::CreateControls() {
     SendMessageW(combo, CB_SETCURSEL, 0, 0);
     AddControl(L"BUTTON", L"連続", WS_TABSTOP | WS_GROUP | BS_AUTOCHECKBOX, ids::CheckBox1,
                kCheckBox1.left, kCheckBox1.top, kCheckBox1.width, kCheckBox1.height, font);
-    AddControl(L"BUTTON", L"実　行", WS_TABSTOP | WS_GROUP | BS_PUSHBUTTON, ids::plButton1,
-               kPlButton1.left, kPlButton1.top, kPlButton1.width, kPlButton1.height, font);
-    AddControl(L"BUTTON", L"閉じる", WS_TABSTOP | WS_GROUP | BS_PUSHBUTTON, ids::plButton2,
-               kPlButton2.left, kPlButton2.top, kPlButton2.width, kPlButton2.height, font);
+    // The two gradient buttons; their clicks arrive as WM_COMMAND BN_CLICKED like a system button's.
+    auto makeButton = [&](const char* name, const Placement& at, int id, const char* caption) {
+        auto b = std::make_unique<TplButton>(hwnd_, name, Scale(at.left), Scale(at.top), Scale(at.width),
+                                             Scale(at.height), id);
+        b->SetFont(font);
+        b->SetGradEndColor(pl_colors::clMoneyGreen);
+        b->SetCaptionTop(8);
+        b->SetCaptionVertCenter(false);
+        b->Image().SetTop(0);
+        b->SetDisableImage(false);
+        b->CaptionA().SetCaption(caption);
+        return b;
+    };
+    plButton1_ = makeButton("plButton1", kPlButton1, ids::plButton1, "実　行");
+    plButton2_ = makeButton("plButton2", kPlButton2, ids::plButton2, "閉じる");
 }
 
 void TVermiqF::FormCreate() {
+    EsScrollingMarquee1->SetActive(true);
     workFolder_ = WorkFolderFrom(SpecialFolderPath(hwnd_, kCsidlAppData));
     CreateFolderTree(workFolder_);
     workBaseName_ = WorkBaseNameAt(workFolder_, CurrentLocalTime());
@@ -275,7 +292,9 @@ void TVermiqF::SetMinimised(bool minimised) {
     ShowWindow(hwnd_, minimised ? SW_MINIMIZE : SW_RESTORE);
 }
 
-bool TVermiqF::IsDialogKeyMessage(MSG& msg) { return IsDialogMessageW(hwnd_, &msg) != FALSE; }
+bool TVermiqF::IsDialogKeyMessage(MSG& msg) {
+    return TplButton::OfferDialogKey(msg) || IsDialogMessageW(hwnd_, &msg) != FALSE;
+}
 
 void TVermiqF::ProcessMessages() {
     MSG msg;

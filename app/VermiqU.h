@@ -13,6 +13,8 @@
 #include "cadlink/win32_desktop.h"
 #include "common/win32_raii.h"
 #include "dxf/entity_tables.h"
+#include "widgets/EsMarque.h"
+#include "widgets/plButton.h"
 
 namespace vermiq {
 
@@ -72,7 +74,9 @@ private:
     HWND hwnd_ = nullptr;
     int dpi_ = 96;
     win32::GdiObject<HFONT> font_;
-    win32::GdiObject<HFONT> bannerFont_;
+    std::unique_ptr<TEsScrollingMarquee> EsScrollingMarquee1;
+    std::unique_ptr<TplButton> plButton1_;
+    std::unique_ptr<TplButton> plButton2_;
     std::string workFolder_;
     std::string workBaseName_;
     // The process-wide state of the CAD link and of the DXF reader live with the dialog,

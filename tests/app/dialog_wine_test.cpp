@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "app/control_ids.h"
 #include "tests/support/win32_process.h"
@@ -239,6 +240,47 @@ TEST_F(ToolDialog, UnwritableSettingsAreReportedAndTheDialogStillCloses) {
     EXPECT_FALSE(tool.Exited(200));
     PostMessageW(box, WM_COMMAND, IDOK, 0);
     EXPECT_TRUE(tool.Exited());
+}
+
+
+TEST(ToolExecutable, CarriesItsIconManifestAndVersion) {
+    HMODULE module = LoadLibraryExW(g_vermiqExe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_TRUE(module);
+    EXPECT_TRUE(FindResourceW(module, L"MAINICON", MAKEINTRESOURCEW(14)));  // RT_GROUP_ICON
+    HRSRC manifest = FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));  // RT_MANIFEST
+    ASSERT_TRUE(manifest);
+    std::string text(static_cast<const char*>(LockResource(LoadResource(module, manifest))),
+                     SizeofResource(module, manifest));
+    EXPECT_NE(text.find("Microsoft.Windows.Common-Controls"), std::string::npos);
+    EXPECT_NE(text.find("version=\"6.0.0.0\""), std::string::npos);
+    EXPECT_NE(text.find("<dpiAware>true</dpiAware>"), std::string::npos);
+    FreeLibrary(module);
+
+    DWORD ignored = 0;
+    DWORD size = GetFileVersionInfoSizeW(g_vermiqExe.c_str(), &ignored);
+    ASSERT_GT(size, 0u);
+    std::vector<char> info(size);
+    ASSERT_TRUE(GetFileVersionInfoW(g_vermiqExe.c_str(), 0, size, info.data()));
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+    EXPECT_EQ(fixed->dwFileVersionMS, 0x00010001u);
+    EXPECT_EQ(fixed->dwFileVersionLS, 0x00020000u);
+    EXPECT_EQ(fixed->dwProductVersionMS, 0x00010001u);
+    EXPECT_EQ(fixed->dwProductVersionLS, 0x00020000u);
+    auto entry = [&](const wchar_t* name) {
+        std::wstring path = std::wstring(L"\\StringFileInfo\\041103A4\\") + name;
+        wchar_t* value = nullptr;
+        UINT chars = 0;
+        if (!VerQueryValueW(info.data(), path.c_str(), reinterpret_cast<void**>(&value), &chars) || !value)
+            return std::wstring(L"<missing>");
+        return std::wstring(value);
+    };
+    EXPECT_EQ(entry(L"FileVersion"), L"1.1.2.0");
+    EXPECT_EQ(entry(L"ProductVersion"), L"1.0.0.0");
+    for (const wchar_t* name : {L"CompanyName", L"FileDescription", L"InternalName",
+                                L"LegalCopyright", L"OriginalFilename", L"ProductName"})
+        EXPECT_EQ(entry(name), L"") << std::string(name, name + wcslen(name));
 }
 
 } // namespace

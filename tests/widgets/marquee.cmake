@@ -18,14 +18,3 @@ else()
             ${CMAKE_CURRENT_LIST_DIR}/marquee_steps_test.cpp
     LIBS vermiq_widgets_marquee_core)
 endif()
-
-# GoogleTest's own sources hold literals (such as the micro sign in <chrono>) that code page 932
-# cannot express; they are compiled in UTF-8, the tests themselves stay in 932. Harmless if
-# the top-level build already does the same.
-if(WIN32 AND NOT MSVC)
-  foreach(t gtest gtest_main)
-    if(TARGET ${t})
-      target_compile_options(${t} PRIVATE -fexec-charset=UTF-8)
-    endif()
-  endforeach()
-endif()
