@@ -38,21 +38,25 @@ fi
 
 # The first start in a new prefix takes many seconds; pay it once here, under no display so
 # that no dialog waits for a user, then stop the server so later runs attach to their own display.
-export WINEPREFIX=$build/wineprefix WINEDEBUG=-all WINEARCH=win64
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  echo "bootstrap: creating the Wine prefix $WINEPREFIX"
-  mkdir -p "$WINEPREFIX"
-  LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 WINEDLLOVERRIDES="mscoree,mshtml=" /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 || true
-  /usr/lib/wine/wineserver -w 2>/dev/null || true
-fi
-
-# A virtual X display has no window manager to draw captions and frames; Wine's own desktop
-# window draws them, so screenshots show windows as a user sees them.
-if ! grep -q 'Explorer\\\\Desktops' "$WINEPREFIX/user.reg" 2>/dev/null; then
-  for key in 'HKCU\Software\Wine\Explorer /v Desktop /d Default' \
-             'HKCU\Software\Wine\Explorer\Desktops /v Default /d 1280x1024'; do
-    # shellcheck disable=SC2086
-    LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 /usr/lib/wine/wine64 reg add $key /f >/dev/null 2>&1 || true
-  done
-  /usr/lib/wine/wineserver -w 2>/dev/null || true
+make_prefix() { # PREFIX [DESKTOP]
+  export WINEPREFIX=$1 WINEDEBUG=-all WINEARCH=win64
+  local wine="env LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 /usr/lib/wine/wine64"
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    echo "bootstrap: creating the Wine prefix $WINEPREFIX"
+    mkdir -p "$WINEPREFIX"
+    WINEDLLOVERRIDES="mscoree,mshtml=" $wine wineboot -i >/dev/null 2>&1 || true
+    /usr/lib/wine/wineserver -w 2>/dev/null || true
+  fi
+  # A virtual X display has no window manager to draw captions and frames; in the demo's prefix
+  # Wine's own desktop window draws them, so the screenshot shows windows as a user sees them.
+  if [ -n "${2:-}" ] && ! grep -q 'Explorer\\\\Desktops' "$WINEPREFIX/user.reg" 2>/dev/null; then
+    $wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 || true
+    $wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "$2" /f >/dev/null 2>&1 || true
+    /usr/lib/wine/wineserver -w 2>/dev/null || true
+  fi
+}
+# The tests' prefix; with --demo also the demo's, which shows a desktop.
+make_prefix "$build/wineprefix"
+if [ "${1:-}" = --demo ]; then
+  make_prefix "$build/wineprefix-demo" 1280x1024
 fi

@@ -5,8 +5,9 @@
 # Leaves a screenshot of the labelled drawing and prints its path, with a line per label.
 set -euo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
-"$top/scripts/bootstrap.sh"
+"$top/scripts/bootstrap.sh" --demo
 mkdir -p "$build"
+export VERMIQ_WINEPREFIX=$build/wineprefix-demo
 configure_and_build "$build/win" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64.cmake" -- Vermiq StandinCad control_at
 configure_and_build "$build/native" -- dxflen
 

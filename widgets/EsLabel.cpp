@@ -10,11 +10,6 @@
 
 namespace vermiq {
 
-COLORREF ToColorRef(EsColor color) {
-    if ((color & 0xFF000000u) == 0xFF000000u) return GetSysColor(static_cast<int>(color & 0xFFu));
-    return static_cast<COLORREF>(color & 0xFFFFFFu);
-}
-
 namespace {
 
 void RegisterOnce(const wchar_t* name, WNDPROC procedure) {

@@ -4,6 +4,7 @@
 
 #include "common/win32_raii.h"
 #include "widgets/label_layers.h"
+#include "widgets/colors_win32.h"
 #include "widgets/label_look.h"
 
 #include <cstdint>
@@ -26,8 +27,6 @@ struct TEsFont {
     EsColor Color = es_colors::clGray;
 };
 
-// RGB for GDI; a system colour value is looked up.
-COLORREF ToColorRef(EsColor color);
 
 // A 32-bit top-down DIB section (pixels 0x00RRGGBB), for reading and writing pixels directly.
 struct EsDibSurface {

@@ -7,27 +7,15 @@
 #include <span>
 #include <vector>
 
+#include "widgets/colors.h"
+
 namespace vermiq {
 
 enum class TplButtonStyle : std::uint8_t { bsNormal, bsFlat, bsFlatNoFrame, bsRoundRect, bsRoundRectNoFrame };
 enum class TplBtnFrameType : std::uint8_t { bffFlat, bffEtched, bffBump };
 enum class TplBtnAlignment : std::uint8_t { taCenter, taLeft, taRight, taEven };
 
-// A colour as the button stores it: $BBGGRR, the layout of a Win32 COLORREF. A value whose high
-// byte is $FF names a system colour (its low byte is the COLOR_ index) and is resolved when painting.
-using TColor = std::uint32_t;
-
-namespace pl_colors {
-inline constexpr TColor clWhite = 0xFFFFFF;
-inline constexpr TColor clSilver = 0xC0C0C0;
-inline constexpr TColor clMoneyGreen = 0xC0DCC0;
-inline constexpr TColor clBtnFace = 0xFF00000F;
-inline constexpr TColor clBtnShadow = 0xFF000010;
-inline constexpr TColor clWindowText = 0xFF000008;
-inline constexpr TColor clBtnHighlight = 0xFF000014;
-} // namespace pl_colors
-
-inline constexpr bool IsSystemColor(TColor c) { return (c & 0xFF000000u) == 0xFF000000u; }
+namespace pl_colors = colors;
 
 struct BtnRgb {
     std::uint8_t r = 0, g = 0, b = 0;

@@ -6,25 +6,12 @@
 #include <cstdint>
 #include <functional>
 
+#include "widgets/colors.h"
+
 namespace vermiq {
 
-// A colour as the widgets store it: $BBGGRR. A value whose high byte is $FF names a system
-// colour; painting resolves it, the shade arithmetic takes its bytes as they stand.
-using EsColor = std::uint32_t;
-
-namespace es_colors {
-inline constexpr EsColor clBlack = 0x000000;
-inline constexpr EsColor clNavy = 0x800000;
-inline constexpr EsColor clOlive = 0x008080;
-inline constexpr EsColor clTeal = 0x808000;
-inline constexpr EsColor clGray = 0x808080;
-inline constexpr EsColor clSilver = 0xC0C0C0;
-inline constexpr EsColor clYellow = 0x00FFFF;
-inline constexpr EsColor clAqua = 0xFFFF00;
-inline constexpr EsColor clWhite = 0xFFFFFF;
-inline constexpr EsColor clBtnFace = 0xFF00000F;
-inline constexpr EsColor clWindow = 0xFF000005;
-} // namespace es_colors
+using EsColor = TColor;
+namespace es_colors = colors;
 
 inline constexpr std::uint8_t RedOf(EsColor c) { return static_cast<std::uint8_t>(c); }
 inline constexpr std::uint8_t GreenOf(EsColor c) { return static_cast<std::uint8_t>(c >> 8); }
