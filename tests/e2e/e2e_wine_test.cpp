@@ -332,6 +332,29 @@ TEST_F(EndToEnd, ContinuousRunOverALineAnArcAndABulgedPolylineEndedByACancel) {
     }
 }
 
+TEST_F(EndToEnd, ClosingTheDialogDuringARunEndsItWithTheCadRestoredAndTheSettingsSaved) {
+    // The user takes a long time to select: the run is waiting when the dialog is closed.
+    Start("LINE 0,0 3,4\n", "wait 60000\nselect 1\n");
+    ClickAt(GetDlgItem(dialog_, vermiq::ids::plButton1));
+    ASSERT_TRUE(WaitUntil([&] {
+        log_.Poll(GetTickCount64());
+        return IsIconic(dialog_) && log_.Entries().size() >= 2;
+    }));
+    // Neither button can be pressed while the run is in progress.
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog_, vermiq::ids::plButton1)));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog_, vermiq::ids::plButton2)));
+
+    PostMessageW(dialog_, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(tool_->Exited(5000)) << "the run did not end at its next poll";
+    log_.Poll(GetTickCount64());
+    std::vector<std::string> received;
+    for (const auto& entry : log_.Entries()) received.push_back(entry.line);
+    EXPECT_EQ(received, (std::vector<std::string>{"^CFILEDIA 0 ", "^CSELECT SI^M", "^CFILEDIA 1^M"}));
+    EXPECT_TRUE(WaitUntil([&] { return ReadState(State()).filedia == "1"; }, 3000));
+    EXPECT_TRUE(fs::exists(WorkFolder() / L"Vermiq.Ini"));
+    dialog_ = nullptr;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
