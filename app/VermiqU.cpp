@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "app/control_ids.h"
+#include "app/dialog_button.h"
 #include "app/error_text.h"
 #include "app/platform.h"
 #include "app/settings.h"
@@ -196,16 +197,8 @@ void TVermiqF::CreateControls() {
                kCheckBox1.left, kCheckBox1.top, kCheckBox1.width, kCheckBox1.height, font);
     // The two gradient buttons; their clicks arrive as WM_COMMAND BN_CLICKED like a system button's.
     auto makeButton = [&](const char* name, const Placement& at, int id, const char* caption) {
-        auto b = std::make_unique<TplButton>(hwnd_, name, Scale(at.left), Scale(at.top), Scale(at.width),
-                                             Scale(at.height), id);
-        b->SetFont(font);
-        b->SetGradEndColor(pl_colors::clMoneyGreen);
-        b->SetCaptionTop(8);
-        b->SetCaptionVertCenter(false);
-        b->Image().SetTop(0);
-        b->SetDisableImage(false);
-        b->CaptionA().SetCaption(caption);
-        return b;
+        return MakeDialogButton(hwnd_, name, Scale(at.left), Scale(at.top), Scale(at.width), Scale(at.height), id,
+                                font, caption);
     };
     plButton1_ = makeButton("plButton1", kPlButton1, ids::plButton1, "実　行");
     plButton2_ = makeButton("plButton2", kPlButton2, ids::plButton2, "閉じる");
