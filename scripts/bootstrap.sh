@@ -4,13 +4,12 @@
 # build tree. Safe to run again; quiet when nothing is missing.
 set -euo pipefail
 
-top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-build=${VERMIQ_BUILD:-$top/build}
+. "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 packages=(
   cmake make g++ clang libclang-rt-14-dev
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-  wine64 xvfb xauth x11-utils locales fonts-ipafont-gothic imagemagick xdotool
+  wine64 fonts-wine xvfb xauth x11-utils locales fonts-ipafont-gothic imagemagick xdotool
   libgtest-dev googletest
   python3 python3-ezdxf libdxflib-dev
 )
@@ -49,14 +48,20 @@ make_prefix() { # PREFIX [DESKTOP]
   fi
   # A virtual X display has no window manager to draw captions and frames; in the demo's prefix
   # Wine's own desktop window draws them, so the screenshot shows windows as a user sees them.
-  if [ -n "${2:-}" ] && ! grep -q 'Explorer\\\\Desktops' "$WINEPREFIX/user.reg" 2>/dev/null; then
+  if [ -n "${2:-}" ] && ! grep -q "^\"Default\"=\"$2\"" "$WINEPREFIX/user.reg" 2>/dev/null; then
     $wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 || true
     $wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "$2" /f >/dev/null 2>&1 || true
     /usr/lib/wine/wineserver -w 2>/dev/null || true
   fi
+  # Wine draws the caption buttons' glyphs in Marlett, which it does not find in its own data
+  # folder here; without it the close box shows a letter "r".
+  if [ -n "${2:-}" ] && [ ! -f "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf" ]; then
+    mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
+    cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+  fi
 }
-# The tests' prefix; with --demo also the demo's, which shows a desktop.
+# The tests' prefix; with --demo also the demo's, which shows a desktop of the demo's screen size.
 make_prefix "$build/wineprefix"
 if [ "${1:-}" = --demo ]; then
-  make_prefix "$build/wineprefix-demo" 1280x1024
+  make_prefix "$build/wineprefix-demo" "$demo_screen"
 fi

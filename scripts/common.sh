@@ -3,6 +3,9 @@ top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${VERMIQ_BUILD:-$top/build}
 jobs=$(nproc 2>/dev/null || echo 2)
 export VERMIQ_WINEPREFIX=$build/wineprefix
+# The demo's screen: wide enough that the dialog, centred on it, sits beside the stand-in CAD's
+# window and covers none of the drawing.
+demo_screen=1680x1050
 
 # configure_and_build DIR [cmake args...] [-- targets...]: a build that prints nothing unless
 # the compiler has something to say, and fails on any warning.

@@ -19,7 +19,7 @@ run_wine() { "$build/win/wine-run.sh" "$@"; }
 
 stop_wine
 display=:$((90 + RANDOM % 100))
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb "$display" -screen 0 "${demo_screen}x24" -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
 export DISPLAY=$display
 cleanup() { stop_wine; kill "$xvfb_pid" 2>/dev/null || true; }
