@@ -42,10 +42,13 @@ public:
     bool CheckBox1Checked() override { return continuous; }
     void SetMinimised(bool minimised) override { events.push_back(minimised ? "min" : "restore"); }
     void SetRunInProgress(bool running) override { events.push_back(running ? "busy" : "idle"); }
+    // False: the work files cannot be deleted (held open by another program, say).
+    bool canRemove = true;
+
     bool FileExists(const std::string& path) override { return fs::exists(path); }
     void RemoveFile(const std::string& path) override {
         std::error_code ignored;
-        fs::remove(path, ignored);
+        if (canRemove) fs::remove(path, ignored);
     }
 };
 
@@ -141,6 +144,28 @@ TEST_F(RunTest, OneSuccessfulPassSendsTheCommandsInOrderAndDrawsTheLabel) {
     // The DXF work file stays behind; the CSV work file never exists.
     EXPECT_TRUE(fs::exists(dxf_));
     EXPECT_FALSE(fs::exists(folder_ / "261207001917.csv"));
+}
+
+TEST_F(RunTest, TheCadsExportAndReplaceQuestionsAreEachAnsweredYes) {
+    // A CAD that asks before exporting, and a work file from an earlier pass that could not be
+    // deleted: both questions come in one export, each answered "Y" and Enter.
+    std::ofstream(dxf_) << "left from an earlier pass\n";
+    dialog_.canRemove = false;
+    sim::CadOptions options;
+    options.askExport = true;
+    SimCad cad = desk_.StartCad(CadLayout::Docked, "LINE 0,0 3,4\n", "select 1\nclick 10,20\n", options);
+    Run();
+
+    const std::string yes = "Y\r";
+    std::vector<std::string> expected = {
+        kC1, kC2, Export(), yes, yes, kC5, kC6,
+        kPickStart, kPick, kLastPoint, kCancelPrompt, kC8,
+        Label(cad, "50", "350", " 5.00ｍ"), kC8,
+    };
+    EXPECT_EQ(cad.Session().ReceivedLog(), expected);
+    // The old file was replaced by the export, which the label was measured from.
+    ASSERT_EQ(Labels(cad).size(), 1u);
+    EXPECT_EQ(Labels(cad)[0]->text, " 5.00ｍ");
 }
 
 TEST_F(RunTest, ContinuousModeLabelsEachElementUntilTheSelectionIsCancelled) {
