@@ -188,9 +188,12 @@ def main():
         if args.dialog_test:
             # The dialog's tests against the unpacked exe, started from its own folder as a
             # double click starts it: the window, its layout, its settings, its resources.
-            command = [str(Path(args.wine_run).resolve()), str(Path(args.dialog_test).resolve()), str(exe)]
-            run = subprocess.run(command, cwd=unpacked, capture_output=True, text=True, errors="replace")
-            summary = [line for line in run.stdout.splitlines() if "PASSED" in line or "FAILED" in line]
+            command = [str(Path(args.wine_run).resolve()), str(Path(args.dialog_test).resolve()),
+                       str(exe)]
+            run = subprocess.run(command, cwd=unpacked, capture_output=True, text=True,
+                                 errors="replace")
+            summary = [line for line in run.stdout.splitlines()
+                       if "PASSED" in line or "FAILED" in line]
             check(run.returncode == 0, "the unpacked Vermiq.exe under Wine: " + "; ".join(summary))
             if run.returncode != 0:
                 print(run.stdout[-4000:], run.stderr[-2000:])
