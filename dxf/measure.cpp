@@ -3,6 +3,8 @@
 
 #include <cmath>
 
+#include "dxf/curve_length.h"
+
 namespace vermiq {
 namespace {
 
@@ -24,6 +26,12 @@ Wide WideSegment(Wide x1, Wide y1, Wide x2, Wide y2, Wide bulge) {
     if (b == 0 || !std::isfinite(b)) return chord;
     const Wide quarterSweep = std::atan(b);
     return chord * (quarterSweep * b + quarterSweep / b);
+}
+
+// A value that overflowed the double on its way is no length to write into a drawing.
+double Finite(long double length) {
+    const double value = static_cast<double>(length);
+    return std::isfinite(value) ? value : 0.0;
 }
 
 } // namespace
@@ -75,12 +83,24 @@ void MeasurePolyline(const EntityTables& tables, double& length) {
     length = static_cast<double>(sum);
 }
 
+void MeasureEllipse(const EntityTables& tables, double& length) {
+    if (tables.EllipseTable.empty()) return;
+    length = Finite(EllipseLength(tables.EllipseTable.front()));
+}
+
+void MeasureSpline(const EntityTables& tables, double& length) {
+    if (tables.SplineTable.empty()) return;
+    length = Finite(SplineLength(tables.SplineTable.front()));
+}
+
 double MeasuredLength(const EntityTables& tables) {
     double length = 0.0;
     if (tables.LineCount() > 0) MeasureLine(tables, length);
     if (tables.ArcCount() > 0) MeasureArc(tables, length);
     if (tables.CircleCount() > 0) MeasureCircle(tables, length);
     if (tables.PolylineCount() > 0) MeasurePolyline(tables, length);
+    if (tables.EllipseCount() > 0) MeasureEllipse(tables, length);
+    if (tables.SplineCount() > 0) MeasureSpline(tables, length);
     return length;
 }
 

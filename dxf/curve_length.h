@@ -1,0 +1,28 @@
+// Planar lengths of the curves without a closed form: ellipse arcs and splines (NURBS), by
+// adaptive Gauss-Kronrod quadrature of the speed |dP/dt| in the widest floating type.
+#pragma once
+
+#include "dxf/entity_tables.h"
+
+namespace vermiq {
+
+// The relative accuracy the quadrature works to; the result is then good to well within 1e-12.
+inline constexpr long double kCurveRelativeTolerance = 1e-14L;
+
+// Splines of a higher degree are not measured: the cost of each point grows with the square of
+// the degree, and the CAD itself draws degrees up to 11.
+inline constexpr std::int32_t kMaxSplineDegree = 32;
+
+// The arc from the start to the end parameter, counter-clockwise about the extrusion; an end
+// below the start is taken a full turn further. Z never enters: the arc is measured as seen
+// from above.
+long double EllipseLength(const EllipseRec& ellipse);
+
+// The curve over its valid parameter range, knot number Degree to knot number (number of
+// control points), counted from 0; clamped, unclamped and periodic alike, with the weights
+// when there are any. 0 for a record that is no curve: no control points (fit points only),
+// a degree below 1 or above kMaxSplineDegree, a knot count other than control points + degree
+// + 1, knots that decrease, weights not one per control point or not positive.
+long double SplineLength(const SplineRec& spline);
+
+} // namespace vermiq
