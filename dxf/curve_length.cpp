@@ -1,9 +1,11 @@
 // Ellipse and spline lengths by adaptive Gauss-Kronrod quadrature of the speed, in long double.
 #include "dxf/curve_length.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstddef>
+#include <vector>
 
 namespace vermiq {
 namespace {
@@ -52,8 +54,6 @@ Piece Kronrod15(const Speed& f, Wide a, Wide b) {
 constexpr int kMaxPieces = 128;
 
 // Bisects the piece of the largest error estimate until the estimates add up to the tolerance.
-// The difference of the Kronrod and the embedded Gauss result overstates the error of the
-// Kronrod result by orders of magnitude on a smooth speed, so the result is well within it.
 template <class Speed>
 Wide Integrate(const Speed& f, Wide a, Wide b) {
     std::array<Piece, kMaxPieces> pieces;
@@ -93,59 +93,74 @@ Wide Sweep(Wide start, Wide end, Wide turn) {
     return sweep;
 }
 
-// One span [knot i, knot i+1] of a spline: its degree + 1 control points in homogeneous form
-// (weight × point, weight), moved so that the first lies at the origin. Large coordinates
-// then cost no precision in the differences the derivative is made of.
-class SplineSpan {
+// The speed of a spline on one knot span [knot i, knot i+1] at a time: the span's degree + 1
+// control points in homogeneous form (weight × point, weight), moved so that the first lies at
+// the origin (large coordinates then cost no precision in the differences the derivative is
+// made of), and the knot differences of de Boor's algorithm inverted once per span. Storage is
+// sized by the degree once per spline, so that a long spline allocates nothing per span.
+class SplineSpeed {
 public:
-    SplineSpan(const SplineRec& spline, std::size_t span) : knots_(spline.Knots), span_(span) {
-        degree_ = static_cast<std::size_t>(spline.Degree);
-        const Point3& origin = spline.ControlPoints[span - degree_];
-        for (std::size_t j = 0; j <= degree_; ++j) {
-            const std::size_t index = span - degree_ + j;
-            const Point3& p = spline.ControlPoints[index];
-            const Wide w = spline.Weights.empty() ? Wide(1) : Wide(spline.Weights[index]);
-            x_[j] = w * (Wide(p.X) - origin.X);
-            y_[j] = w * (Wide(p.Y) - origin.Y);
+    explicit SplineSpeed(const SplineRec& spline)
+        : spline_(spline), p_(static_cast<std::size_t>(spline.Degree)), x_(p_ + 1), y_(p_ + 1), w_(p_ + 1),
+          left_(p_ * (p_ + 1)), inverse_(p_ * (p_ + 1)), sx_(p_ + 1), sy_(p_ + 1), sw_(p_ + 1) {}
+
+    void SetSpan(std::size_t span) {
+        const std::vector<double>& knots = spline_.Knots;
+        const std::size_t first = span - p_;
+        const Point3& origin = spline_.ControlPoints[first];
+        for (std::size_t j = 0; j <= p_; ++j) {
+            const Point3& point = spline_.ControlPoints[first + j];
+            const Wide w = spline_.Weights.empty() ? Wide(1) : Wide(spline_.Weights[first + j]);
+            x_[j] = w * (Wide(point.X) - origin.X);
+            y_[j] = w * (Wide(point.Y) - origin.Y);
             w_[j] = w;
+        }
+        // Level r blends points j - 1 and j (r <= j <= p) over knots first + j to span + 1 + j - r,
+        // an interval that holds the whole span and so is never empty.
+        for (std::size_t r = 1; r <= p_; ++r) {
+            for (std::size_t j = r; j <= p_; ++j) {
+                const Wide left = knots[first + j];
+                left_[Index(r, j)] = left;
+                inverse_[Index(r, j)] = 1 / (Wide(knots[span + 1 + j - r]) - left);
+            }
         }
     }
 
-    // |C'(t)| by de Boor's algorithm; the derivative comes from the two points of the
-    // second-last level.
+    // |C'(t)|: de Boor's algorithm, with the derivative from the two points of the second-last
+    // level, p × (d[p] - d[p-1]) / (knot i+1 - knot i).
     Wide operator()(Wide t) const {
-        std::array<Wide, kMaxSplineDegree + 1> x = x_, y = y_, w = w_;
-        const std::size_t p = degree_;
-        const std::size_t first = span_ - p; // knot index of x[0]'s left end, minus 1
+        std::copy(x_.begin(), x_.end(), sx_.begin());
+        std::copy(y_.begin(), y_.end(), sy_.begin());
+        std::copy(w_.begin(), w_.end(), sw_.begin());
         Wide dx = 0, dy = 0, dw = 0;
-        for (std::size_t r = 1; r <= p; ++r) {
-            if (r == p) {
-                const Wide scale = Wide(p) / (Wide(knots_[span_ + 1]) - Wide(knots_[span_]));
-                dx = (x[p] - x[p - 1]) * scale;
-                dy = (y[p] - y[p - 1]) * scale;
-                dw = (w[p] - w[p - 1]) * scale;
+        for (std::size_t r = 1; r <= p_; ++r) {
+            if (r == p_) {
+                const Wide scale = Wide(p_) * inverse_[Index(p_, p_)];
+                dx = (sx_[p_] - sx_[p_ - 1]) * scale;
+                dy = (sy_[p_] - sy_[p_ - 1]) * scale;
+                dw = (sw_[p_] - sw_[p_ - 1]) * scale;
             }
-            for (std::size_t j = p; j >= r; --j) {
-                const Wide left = knots_[first + j];
-                const Wide right = knots_[span_ + 1 + j - r];
-                const Wide alpha = (t - left) / (right - left);
-                x[j] = x[j - 1] + alpha * (x[j] - x[j - 1]);
-                y[j] = y[j - 1] + alpha * (y[j] - y[j - 1]);
-                w[j] = w[j - 1] + alpha * (w[j] - w[j - 1]);
+            for (std::size_t j = p_; j >= r; --j) {
+                const Wide alpha = (t - left_[Index(r, j)]) * inverse_[Index(r, j)];
+                sx_[j] = sx_[j - 1] + alpha * (sx_[j] - sx_[j - 1]);
+                sy_[j] = sy_[j - 1] + alpha * (sy_[j] - sy_[j - 1]);
+                sw_[j] = sw_[j - 1] + alpha * (sw_[j] - sw_[j - 1]);
             }
         }
         // C = (x, y) / w, so C' = ((dx, dy) w - (x, y) dw) / w².
-        const Wide h = w[p];
-        const Wide vx = (dx * h - x[p] * dw) / (h * h);
-        const Wide vy = (dy * h - y[p] * dw) / (h * h);
+        const Wide h = sw_[p_];
+        const Wide vx = (dx * h - sx_[p_] * dw) / (h * h);
+        const Wide vy = (dy * h - sy_[p_] * dw) / (h * h);
         return std::sqrt(vx * vx + vy * vy);
     }
 
 private:
-    const std::vector<double>& knots_;
-    std::size_t span_;
-    std::size_t degree_;
-    std::array<Wide, kMaxSplineDegree + 1> x_{}, y_{}, w_{};
+    std::size_t Index(std::size_t r, std::size_t j) const { return (r - 1) * (p_ + 1) + j; }
+
+    const SplineRec& spline_;
+    std::size_t p_;
+    std::vector<Wide> x_, y_, w_, left_, inverse_;
+    mutable std::vector<Wide> sx_, sy_, sw_; // scratch of one evaluation
 };
 
 bool IsCurve(const SplineRec& spline) {
@@ -206,12 +221,14 @@ long double SplineLength(const SplineRec& spline) {
     if (!IsCurve(spline)) return 0;
     const std::size_t p = static_cast<std::size_t>(spline.Degree);
     const std::size_t n = spline.ControlPoints.size();
+    SplineSpeed speed(spline);
     Wide length = 0;
     for (std::size_t span = p; span < n; ++span) {
         const Wide a = spline.Knots[span];
         const Wide b = spline.Knots[span + 1];
         if (!(b > a)) continue; // a repeated knot: no span
-        length += Integrate(SplineSpan(spline, span), a, b);
+        speed.SetSpan(span);
+        length += Integrate(speed, a, b);
     }
     return length;
 }
