@@ -81,18 +81,6 @@ Wide Integrate(const Speed& f, Wide a, Wide b) {
     }
 }
 
-// The sweep from start to end, taken counter-clockwise: an end below the start lies a turn
-// further; values outside one turn still give a sweep of at most one turn.
-Wide Sweep(Wide start, Wide end, Wide turn) {
-    Wide sweep = end - start;
-    if (end < start) sweep += turn;
-    if (sweep < 0 || sweep > turn) {
-        sweep = std::fmod(sweep, turn);
-        if (sweep < 0) sweep += turn;
-    }
-    return sweep;
-}
-
 // The speed of a spline on one knot span [knot i, knot i+1] at a time: the span's degree + 1
 // control points in homogeneous form (weight × point, weight), moved so that the first lies at
 // the origin (large coordinates then cost no precision in the differences the derivative is
@@ -183,6 +171,16 @@ bool IsCurve(const SplineRec& spline) {
 }
 
 } // namespace
+
+long double Sweep(long double start, long double end, long double turn) {
+    Wide sweep = end - start;
+    if (end < start) sweep += turn;
+    if (sweep < 0 || sweep > turn) {
+        sweep = std::fmod(sweep, turn);
+        if (sweep < 0) sweep += turn;
+    }
+    return sweep;
+}
 
 long double EllipseLength(const EllipseRec& e) {
     const Wide sweep = Sweep(e.StartParameter, e.EndParameter, 2 * kPi);

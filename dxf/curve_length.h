@@ -16,6 +16,11 @@ inline constexpr long double kCurveRelativeTolerance = 1e-13L;
 // the degree, and the CAD itself draws degrees up to 11.
 inline constexpr std::int32_t kMaxSplineDegree = 32;
 
+// The sweep from `start` to `end` counter-clockwise, for angles or parameters of which `turn`
+// make a full turn: an end below the start lies a turn further (an arc through 0), and values
+// written outside one turn (-90, 450) still give a sweep of at most one turn.
+long double Sweep(long double start, long double end, long double turn);
+
 // The arc from the start to the end parameter, counter-clockwise about the extrusion; an end
 // below the start is taken a full turn further. Z never enters: the arc is measured as seen
 // from above.

@@ -49,14 +49,7 @@ void MeasureLine(const EntityTables& tables, double& length) {
 void MeasureArc(const EntityTables& tables, double& length) {
     if (tables.ArcTable.empty()) return;
     const ArcRec& arc = tables.ArcTable.front();
-    Wide sweep = static_cast<Wide>(arc.EndAngle) - arc.StartAngle;
-    if (arc.EndAngle < arc.StartAngle) sweep += 360; // the arc passes through 0 degrees
-    // Angles written outside 0 to 360 (-90, 450) still describe an arc of less than a turn; a
-    // negative or multi-turn sweep would be no arc's length.
-    if (sweep < 0 || sweep > 360) {
-        sweep = std::fmod(sweep, Wide(360));
-        if (sweep < 0) sweep += 360;
-    }
+    const Wide sweep = Sweep(arc.StartAngle, arc.EndAngle, 360);
     length = static_cast<double>(2 * static_cast<Wide>(arc.Radius) * kPi * sweep / 360);
 }
 

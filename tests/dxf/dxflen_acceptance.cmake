@@ -33,6 +33,17 @@ function(expect exit_expected out_expected err_start)
   endif()
 endfunction()
 
+# A length got by quadrature, printed with 17 digits, may differ from the reference in the last
+# one or two: it is compared as a number (CMake compares numbers as doubles).
+function(expect_between low high)
+  execute_process(COMMAND ${EMULATOR} ${PROGRAM} ${ARGN} RESULT_VARIABLE exit_status OUTPUT_VARIABLE out)
+  string(STRIP "${out}" out)
+  if(NOT exit_status EQUAL 0 OR NOT out MATCHES "^[0-9.]+$" OR out LESS low OR out GREATER high)
+    set(failures "${failures}dxflen ${ARGN}\n  exit status ${exit_status}, output [${out}], expected ${low} to ${high}\n"
+        PARENT_SCOPE)
+  endif()
+endfunction()
+
 expect(0 "5" "" ${DATA}/line_3d.dxf)
 expect(0 "15.707963267948966" "" ${DATA}/arc_quarter.dxf)
 expect(0 "40" "" ${DATA}/lwpolyline_closed_square.dxf)
@@ -44,7 +55,7 @@ expect(0 "LineCount 1\nTextCount 0\nArcCount 0\nCircleCount 0\nPolylineCount 0\n
 expect(0 "LineCount 0\nTextCount 0\nArcCount 0\nCircleCount 0\nPolylineCount 0\nEllipseCount 1\nSplineCount 1" ""
        --counts ${DATA}/ellipse_spline.dxf)
 # The spline decides; its length to 30 digits (tests/dxf/curve_reference.py): 15.9290447875221667927...
-expect(0 "15.929044787522166" "" ${DATA}/ellipse_spline.dxf)
+expect_between(15.92904478752215 15.92904478752218 ${DATA}/ellipse_spline.dxf)
 expect(1 "" "ファイル \"${DATA}/no-such-file.dxf\" が見つかりません" ${DATA}/no-such-file.dxf)
 expect(1 "" "\"${DATA}\" はフォルダーです。" ${DATA})
 expect(1 "" "ファイル \"${DATA}/line_binary.dxf\" はバイナリ DXF です。バイナリ DXF には対応していません"
