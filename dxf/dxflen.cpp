@@ -7,7 +7,6 @@
 // console's code page on Windows; a path goes out as the system gave it.
 #include <sys/stat.h>
 
-#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -19,6 +18,8 @@
 #include "common/win32_text.h"
 #else
 #include <iconv.h>
+
+#include "common/cp932.h"
 #endif
 
 #include "dxf/entity_tables.h"
@@ -50,24 +51,25 @@ std::string ForConsole(std::string_view text) {
     WideCharToMultiByte(console, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n, nullptr, nullptr);
     return out;
 #else
+    // Character by character, so that a byte that is no code-page-932 character (a UTF-8 DXF
+    // quoted in an error) costs only itself.
     std::string out;
     const iconv_t cd = iconv_open("UTF-8", "CP932");
     if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(text);
-    std::string in(text);
-    char* inPtr = in.data();
-    std::size_t inLeft = in.size();
-    char buffer[256];
-    while (inLeft > 0) {
-        char* outPtr = buffer;
-        std::size_t outLeft = sizeof buffer;
-        const std::size_t r = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
-        out.append(buffer, static_cast<std::size_t>(outPtr - buffer));
-        if (r == static_cast<std::size_t>(-1) && errno != E2BIG) {
-            // A byte that is no code-page-932 character (a UTF-8 DXF quoted in an error).
+    for (std::size_t i = 0; i < text.size();) {
+        char in[2] = {text[i], i + 1 < text.size() ? text[i + 1] : '\0'};
+        const std::size_t bytes = vermiq::IsCp932LeadByte(static_cast<unsigned char>(in[0])) && i + 1 < text.size() ? 2 : 1;
+        char utf8[8];
+        char* inPtr = in;
+        char* outPtr = utf8;
+        std::size_t inLeft = bytes, outLeft = sizeof utf8;
+        if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1)) {
+            iconv(cd, nullptr, nullptr, nullptr, nullptr);
             out += '?';
-            ++inPtr;
-            --inLeft;
+        } else {
+            out.append(utf8, static_cast<std::size_t>(outPtr - utf8));
         }
+        i += bytes;
     }
     iconv_close(cd);
     return out;
