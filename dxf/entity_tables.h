@@ -1,4 +1,5 @@
-// The entity tables of the latest DXF read: lines, texts, arcs, circles, polylines and styles.
+// The entity tables of the latest DXF read: lines, texts, arcs, circles, polylines, ellipses,
+// splines and styles.
 #pragma once
 
 #include <cstddef>
@@ -66,6 +67,8 @@ struct Vertex {
 };
 
 inline constexpr std::int32_t kPolylineClosed = 1;          // polyline flags, bit 1
+inline constexpr std::int32_t kPolylinePolygonMesh = 16;    // polyline flags: a mesh, not a path
+inline constexpr std::int32_t kPolylinePolyfaceMesh = 64;
 inline constexpr std::int32_t kVertexSplineFrame = 16;      // vertex flags: control point, not on the curve
 
 // A POLYLINE with the VERTEX records that follow it, or one LWPOLYLINE.
@@ -76,6 +79,35 @@ struct PolylineRec {
 
     std::int32_t VertexCount() const { return static_cast<std::int32_t>(Vertices.size()); }
     bool Closed() const { return (Flags & kPolylineClosed) != 0; }
+};
+
+// Codes a file leaves out keep DXF's defaults: a whole ellipse in the XY plane.
+struct EllipseRec {
+    Point3 Centre;
+    Point3 MajorAxis;                 // end point of the major axis, relative to the centre
+    Point3 Extrusion{0.0, 0.0, 1.0};  // the minor axis lies along Extrusion × MajorAxis
+    double Ratio = 1.0;               // minor axis length over major axis length
+    double StartParameter = 0.0;      // radians
+    double EndParameter = 6.283185307179586;
+    std::uint32_t Layer = kNoLayer;
+};
+
+inline constexpr std::int32_t kSplineClosed = 1; // spline flags
+inline constexpr std::int32_t kSplinePeriodic = 2;
+inline constexpr std::int32_t kSplineRational = 4;
+inline constexpr std::int32_t kSplinePlanar = 8;
+inline constexpr std::int32_t kSplineLinear = 16;
+
+// A NURBS curve as DXF gives it: knots, weights (none when all are 1) and control points in
+// file order, whatever their counts; the measurement decides whether they make a curve.
+// Fit points are not kept: the curve is the one the control points define.
+struct SplineRec {
+    std::int32_t Flags = 0;
+    std::int32_t Degree = 0;
+    std::vector<double> Knots;
+    std::vector<double> Weights;
+    std::vector<Point3> ControlPoints;
+    std::uint32_t Layer = kNoLayer;
 };
 
 struct StyleRec {
@@ -94,6 +126,8 @@ public:
     std::vector<ArcRec> ArcTable;
     std::vector<CircleRec> CircleTable;
     std::vector<PolylineRec> PolylineTable;
+    std::vector<EllipseRec> EllipseTable;
+    std::vector<SplineRec> SplineTable;
     std::vector<StyleRec> StyleTable;
     std::vector<std::string> LayerNames{std::string()};
 
@@ -102,6 +136,8 @@ public:
     std::int32_t ArcCount() const { return Count(ArcTable); }
     std::int32_t CircleCount() const { return Count(CircleTable); }
     std::int32_t PolylineCount() const { return Count(PolylineTable); }
+    std::int32_t EllipseCount() const { return Count(EllipseTable); }
+    std::int32_t SplineCount() const { return Count(SplineTable); }
     std::int32_t StyleCount() const { return Count(StyleTable); }
 
     std::string_view LayerName(std::uint32_t layer) const {

@@ -3,6 +3,8 @@
 
 #include <cmath>
 
+#include "dxf/curve_length.h"
+
 namespace vermiq {
 namespace {
 
@@ -26,6 +28,12 @@ Wide WideSegment(Wide x1, Wide y1, Wide x2, Wide y2, Wide bulge) {
     return chord * (quarterSweep * b + quarterSweep / b);
 }
 
+// A value that overflowed the double on its way is no length to write into a drawing.
+double Finite(long double length) {
+    const double value = static_cast<double>(length);
+    return std::isfinite(value) ? value : 0.0;
+}
+
 } // namespace
 
 double SegmentLength(double x1, double y1, double x2, double y2, double bulge) {
@@ -41,14 +49,7 @@ void MeasureLine(const EntityTables& tables, double& length) {
 void MeasureArc(const EntityTables& tables, double& length) {
     if (tables.ArcTable.empty()) return;
     const ArcRec& arc = tables.ArcTable.front();
-    Wide sweep = static_cast<Wide>(arc.EndAngle) - arc.StartAngle;
-    if (arc.EndAngle < arc.StartAngle) sweep += 360; // the arc passes through 0 degrees
-    // Angles written outside 0 to 360 (-90, 450) still describe an arc of less than a turn; a
-    // negative or multi-turn sweep would be no arc's length.
-    if (sweep < 0 || sweep > 360) {
-        sweep = std::fmod(sweep, Wide(360));
-        if (sweep < 0) sweep += 360;
-    }
+    const Wide sweep = Sweep(arc.StartAngle, arc.EndAngle, 360);
     length = static_cast<double>(2 * static_cast<Wide>(arc.Radius) * kPi * sweep / 360);
 }
 
@@ -75,12 +76,24 @@ void MeasurePolyline(const EntityTables& tables, double& length) {
     length = static_cast<double>(sum);
 }
 
+void MeasureEllipse(const EntityTables& tables, double& length) {
+    if (tables.EllipseTable.empty()) return;
+    length = Finite(EllipseLength(tables.EllipseTable.front()));
+}
+
+void MeasureSpline(const EntityTables& tables, double& length) {
+    if (tables.SplineTable.empty()) return;
+    length = Finite(SplineLength(tables.SplineTable.front()));
+}
+
 double MeasuredLength(const EntityTables& tables) {
     double length = 0.0;
     if (tables.LineCount() > 0) MeasureLine(tables, length);
     if (tables.ArcCount() > 0) MeasureArc(tables, length);
     if (tables.CircleCount() > 0) MeasureCircle(tables, length);
     if (tables.PolylineCount() > 0) MeasurePolyline(tables, length);
+    if (tables.EllipseCount() > 0) MeasureEllipse(tables, length);
+    if (tables.SplineCount() > 0) MeasureSpline(tables, length);
     return length;
 }
 

@@ -1,5 +1,5 @@
-// Lengths of the first line, arc, circle and polyline of the latest DXF read, and the value a
-// measuring run labels.
+// Lengths of the first line, arc, circle, polyline, ellipse and spline of the latest DXF read,
+// and the value a measuring run labels.
 #pragma once
 
 #include "dxf/entity_tables.h"
@@ -14,10 +14,14 @@ void MeasureCircle(const EntityTables& tables, double& length);
 // Straight and bulged segments in file order, plus the closing segment of a closed polyline.
 // Spline frame control points are not on the curve and are left out. Clears `length` first.
 void MeasurePolyline(const EntityTables& tables, double& length);
+// The arc from the start to the end parameter (see EllipseLength).
+void MeasureEllipse(const EntityTables& tables, double& length);
+// The curve over its valid knot range; 0.0 for a record that is no curve (see SplineLength).
+void MeasureSpline(const EntityTables& tables, double& length);
 
-// The value a run labels: the measurements in the order line, arc, circle, polyline into one
-// result that starts at 0.0, each only when its table holds a record, so the kind present last
-// in that order wins. A run labels only a value above 0.
+// The value a run labels: the measurements in the order line, arc, circle, polyline, ellipse,
+// spline into one result that starts at 0.0, each only when its table holds a record, so the
+// kind present last in that order wins. A run labels only a value above 0.
 double MeasuredLength(const EntityTables& tables);
 
 // Length of the segment from (x1, y1) to (x2, y2) with the bulge of its start vertex.

@@ -155,7 +155,7 @@ public:
     }
 
 private:
-    enum class Open : std::uint8_t { None, Style, Line, Text, Arc, Circle, PolylineHeader, Vertex, LwPolyline };
+    enum class Open : std::uint8_t { None, Style, Line, Text, Arc, Circle, PolylineHeader, Vertex, LwPolyline, Ellipse, Spline };
 
     // Makes room before an entity table fills up. Doubling would leave a large table up to half
     // empty and hold old and new storage at once; the share of the file read so far predicts
@@ -187,13 +187,15 @@ private:
 
     // Reached only by a code-0 pair, which has already closed the record that was open.
     void StartEntity(std::string_view kind) {
+        if (kind != "VERTEX") inMesh_ = false; // SEQEND, or whatever follows, ends a mesh's vertices
         if (kind == "LINE") {
             Grow(t_.LineTable);
             t_.LineTable.emplace_back();
             open_ = Open::Line;
         } else if (kind == "VERTEX") {
-            // A vertex belongs to the polyline started last; without one it is passed over.
-            if (!t_.PolylineTable.empty()) open_ = Open::Vertex;
+            // A vertex belongs to the polyline started last; without one, or when that was a
+            // mesh, it is passed over.
+            if (!t_.PolylineTable.empty() && !inMesh_) open_ = Open::Vertex;
             vertexHasPoint_ = false;
         } else if (kind == "TEXT" || kind == "MTEXT") {
             Grow(t_.TextTable);
@@ -208,6 +210,14 @@ private:
             Grow(t_.CircleTable);
             t_.CircleTable.emplace_back();
             open_ = Open::Circle;
+        } else if (kind == "ELLIPSE") {
+            Grow(t_.EllipseTable);
+            t_.EllipseTable.emplace_back();
+            open_ = Open::Ellipse;
+        } else if (kind == "SPLINE") {
+            Grow(t_.SplineTable);
+            t_.SplineTable.emplace_back();
+            open_ = Open::Spline;
         } else if (kind == "POLYLINE") {
             Grow(t_.PolylineTable);
             t_.PolylineTable.emplace_back();
@@ -233,6 +243,8 @@ private:
         case Open::PolylineHeader: PolylineHeaderPair(t_.PolylineTable.back(), code, value); break;
         case Open::Vertex: VertexPair(t_.PolylineTable.back(), code, value); break;
         case Open::LwPolyline: LwPolylinePair(t_.PolylineTable.back(), code, value); break;
+        case Open::Ellipse: EllipsePair(t_.EllipseTable.back(), code, value); break;
+        case Open::Spline: SplinePair(t_.SplineTable.back(), code, value); break;
         case Open::None:
         case Open::Style: break;
         }
@@ -293,10 +305,62 @@ private:
         else if (code == 40) circle.Radius = StrToFloat(value);
     }
 
-    // The header's own 10/20/30 (elevation) are no vertex.
+    // The header's own 10/20/30 (elevation) are no vertex. A polygon or polyface mesh is no
+    // path at all: its record goes, and its vertices (for a polyface mostly face records at
+    // 0,0) are passed over like those of an unknown entity.
     void PolylineHeaderPair(PolylineRec& polyline, std::int32_t code, std::string_view value) {
-        if (code == 8) polyline.Layer = Layer(value);
-        else if (code == 70) polyline.Flags = StrToInt(value);
+        if (code == 8) {
+            polyline.Layer = Layer(value);
+        } else if (code == 70) {
+            polyline.Flags = StrToInt(value);
+            if ((polyline.Flags & (kPolylinePolygonMesh | kPolylinePolyfaceMesh)) != 0) {
+                t_.PolylineTable.pop_back();
+                inMesh_ = true;
+                open_ = Open::None;
+            }
+        }
+    }
+
+    void EllipsePair(EllipseRec& ellipse, std::int32_t code, std::string_view value) {
+        if (CoordinatePair(ellipse.Centre, code, 0, value) || CoordinatePair(ellipse.MajorAxis, code, 1, value) ||
+            CoordinatePair(ellipse.Extrusion, code, 200, value))
+            return;
+        switch (code) {
+        case 8: ellipse.Layer = Layer(value); break;
+        case 40: ellipse.Ratio = StrToFloat(value); break;
+        case 41: ellipse.StartParameter = StrToFloat(value); break;
+        case 42: ellipse.EndParameter = StrToFloat(value); break;
+        default: break;
+        }
+    }
+
+    // Knots, weights and control points each in file order. The counts announced in 72 and 73
+    // only reserve room (bounded by what is left of the file, as for an LWPOLYLINE's 90); the
+    // lists themselves are what the file holds. A 20 or 30 before the first 10 is passed over.
+    void SplinePair(SplineRec& spline, std::int32_t code, std::string_view value) {
+        switch (code) {
+        case 8: spline.Layer = Layer(value); return;
+        case 70: spline.Flags = StrToInt(value); return;
+        case 71: spline.Degree = StrToInt(value); return;
+        case 72: Reserve(spline.Knots, value, 8); return;
+        case 73: Reserve(spline.ControlPoints, value, 24); return;
+        case 40: spline.Knots.push_back(StrToFloat(value)); return;
+        case 41: spline.Weights.push_back(StrToFloat(value)); return;
+        case 10: spline.ControlPoints.push_back(Point3{StrToFloat(value), 0.0, 0.0}); return;
+        case 20:
+        case 30:
+            if (!spline.ControlPoints.empty()) CoordinatePair(spline.ControlPoints.back(), code, 0, value);
+            return;
+        default: return;
+        }
+    }
+
+    // Room for an announced count of list entries, each taking at least `bytes` of the file.
+    template <class List>
+    void Reserve(List& list, std::string_view value, std::size_t bytes) const {
+        std::int32_t announced = 0;
+        if (TryStrToInt(value, announced) && announced > 0)
+            list.reserve(std::min<std::size_t>(static_cast<std::size_t>(announced), remaining_ / bytes));
     }
 
     // A 20, 42 or 70 before the vertex's own 10 has no vertex to go to and is passed over,
@@ -322,15 +386,12 @@ private:
         switch (code) {
         case 8: polyline.Layer = Layer(value); return;
         case 70: polyline.Flags = StrToInt(value); return;
-        case 90: {
+        case 90:
             // The vertex count announced in the header saves the regrowth of a long vertex list.
             // Every vertex takes at least ten bytes of the file, which bounds what a false count
             // can reserve. Not a value the result depends on, so a bad one is no error.
-            std::int32_t announced = 0;
-            if (TryStrToInt(value, announced) && announced > 0)
-                polyline.Vertices.reserve(std::min<std::size_t>(static_cast<std::size_t>(announced), remaining_ / 10));
+            Reserve(polyline.Vertices, value, 10);
             return;
-        }
         case 10: {
             const double x = StrToFloat(value);
             polyline.Vertices.push_back(Vertex{x, 0.0, 0.0, 0});
@@ -364,6 +425,7 @@ private:
     bool inStyleTable_ = false;
     Open open_ = Open::None;
     bool vertexHasPoint_ = false; // the open VERTEX or LWPOLYLINE has had a code 10
+    bool inMesh_ = false;         // the polyline started last is a mesh: its VERTEX records go
     std::size_t total_ = 0;       // bytes of the text
     std::size_t remaining_ = 0;   // bytes after the current pair
     std::uint32_t lastLayer_ = kNoLayer;

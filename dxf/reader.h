@@ -1,6 +1,6 @@
 // Reads the entities of a text DXF file (version 2000, as the CAD exports a selection) into
-// EntityTables: LINE, TEXT, MTEXT, ARC, CIRCLE, POLYLINE with its VERTEX records, LWPOLYLINE, and
-// the STYLE table. Everything else in the file is passed over.
+// EntityTables: LINE, TEXT, MTEXT, ARC, CIRCLE, POLYLINE with its VERTEX records, LWPOLYLINE,
+// ELLIPSE, SPLINE and the STYLE table. Everything else in the file is passed over, meshes too.
 #pragma once
 
 #include <cstdint>

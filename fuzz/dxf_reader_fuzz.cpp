@@ -1,5 +1,5 @@
 // libFuzzer target for the DXF reader: any bytes must read to consistent tables or to a
-// conversion error, and measure without fault. Also cross-checks the number conversions with
+// conversion error, and measure without fault (ellipses and splines too: a number or nothing). Also cross-checks the number conversions with
 // the C library and the one-pass MTEXT stripping with the literal repeated search.
 #include <cerrno>
 #include <cmath>
@@ -32,10 +32,23 @@ void CheckTables(const vermiq::EntityTables& t) {
     for (const auto& r : t.ArcTable) Check(r.Layer < layers, "arc layer index");
     for (const auto& r : t.CircleTable) Check(r.Layer < layers, "circle layer index");
     for (const auto& r : t.PolylineTable) Check(r.Layer < layers, "polyline layer index");
+    for (const auto& r : t.EllipseTable) Check(r.Layer < layers, "ellipse layer index");
+    for (const auto& r : t.SplineTable) Check(r.Layer < layers, "spline layer index");
     Check(!std::isnan(vermiq::MeasuredLength(t)), "a length is a number");
     double length = 0;
     vermiq::MeasurePolyline(t, length);
     Check(length >= 0, "a polyline's length is not negative");
+    // A curve is measured or is nothing; never NaN, never negative, and within its bounds.
+    vermiq::MeasureSpline(t, length);
+    Check(length >= 0, "a spline's length is a number, not negative");
+    vermiq::MeasureEllipse(t, length);
+    Check(length >= 0, "an ellipse's length is a number, not negative");
+    if (!t.EllipseTable.empty()) {
+        const auto& e = t.EllipseTable[0];
+        const double reach = std::hypot(e.MajorAxis.X, e.MajorAxis.Y, e.MajorAxis.Z) * std::fmax(1.0, std::fabs(e.Ratio));
+        if (std::isfinite(reach) && reach < 1e300)
+            Check(length <= 4 * 3.1415926535897932 * reach * (1 + 1e-12) + 1e-300, "an ellipse arc is no longer than its bounding circle's turn twice");
+    }
     if (!t.ArcTable.empty() && t.ArcTable[0].Radius >= 0 && t.ArcTable[0].Radius < 1e300) {
         vermiq::MeasureArc(t, length);
         Check(length >= 0 && length <= 2 * 3.1415926535897932 * t.ArcTable[0].Radius * (1 + 1e-12),

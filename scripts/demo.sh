@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Sets everything up, builds the Windows programs and runs the tool against the stand-in CAD
-# under Wine on a virtual display, as a user would: tick "連続", press "実　行", select three
+# under Wine on a virtual display, as a user would: tick "連続", press "実　行", select four
 # elements in the CAD and click where each label goes (the stand-in's scripted user does that).
 # Leaves a screenshot of the labelled drawing and prints its path, with a line per label.
 set -euo pipefail
@@ -45,9 +45,9 @@ sleep 1
 click 105   # 連続
 click 106   # 実　行
 
-# Three passes and the cancelled fourth selection: 3 × 12 commands + 3.
+# Four passes and the cancelled fifth selection: 4 × 12 commands + 3.
 for _ in $(seq 1 450); do
-  [ "$(wc -l <"$out/cad-log.txt" 2>/dev/null || echo 0)" -ge 39 ] && break
+  [ "$(wc -l <"$out/cad-log.txt" 2>/dev/null || echo 0)" -ge 51 ] && break
   sleep 0.2
 done
 sleep 1.5

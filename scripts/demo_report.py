@@ -38,6 +38,17 @@ def write_dxf(entity, path):
         vertices = [pt(w) for w in words[2 if closed else 1:]]
         points = [(v[0], v[1], 0, 0, v[2] if len(v) > 2 else 0) for v in vertices]
         msp.add_lwpolyline(points, format="xyseb", close=closed)
+    elif kind == "ELLIPSE":
+        msp.add_ellipse(pt(words[1]), pt(words[2]), float(words[3]), float(words[4]), float(words[5]))
+    elif kind == "SPLINE":
+        at = [w.upper() for w in words].index("KNOTS") if "KNOTS" in (w.upper() for w in words) else len(words)
+        vertices = [pt(w) for w in words[2:at]]
+        knots = [float(k) for k in words[at + 1:]] or None
+        if any(len(v) > 2 for v in vertices):
+            msp.add_rational_spline([v[:2] for v in vertices], [v[2] if len(v) > 2 else 1.0 for v in vertices],
+                                    degree=int(words[1]), knots=knots)
+        else:
+            msp.add_open_spline(vertices, degree=int(words[1]), knots=knots)
     doc.saveas(path)
 
 

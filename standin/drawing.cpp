@@ -125,6 +125,41 @@ void AppendSegment(std::vector<Point>& out, const Vertex& p, const Vertex& q, do
     out.back() = {q.x, q.y};
 }
 
+// The sweep of an ellipse arc: an end below the start lies a turn further.
+double EllipseSweep(const Entity& e) {
+    double sweep = e.endParameter - e.startParameter;
+    if (sweep < 0) sweep += 2 * std::numbers::pi;
+    return std::clamp(sweep, 0.0, 2 * std::numbers::pi);
+}
+
+// A point of the spline in knot span `span` (knot[span] <= t <= knot[span + 1]), by de Boor's
+// algorithm on the weighted control points.
+Point SplinePoint(const Entity& e, size_t span, double t) {
+    const size_t p = static_cast<size_t>(e.degree);
+    std::vector<std::array<double, 3>> d(p + 1);
+    for (size_t j = 0; j <= p; ++j) {
+        const size_t i = span - p + j;
+        const double w = e.weights.empty() ? 1.0 : e.weights[i];
+        d[j] = {e.controlPoints[i].x * w, e.controlPoints[i].y * w, w};
+    }
+    for (size_t r = 1; r <= p; ++r) {
+        for (size_t j = p; j >= r; --j) {
+            const double left = e.knots[span - p + j], right = e.knots[span + 1 + j - r];
+            const double a = right > left ? (t - left) / (right - left) : 0.0;
+            for (size_t k = 0; k < 3; ++k) d[j][k] = (1 - a) * d[j - 1][k] + a * d[j][k];
+        }
+    }
+    return {d[p][0] / d[p][2], d[p][1] / d[p][2]};
+}
+
+std::vector<double> ClampedUniformKnots(size_t points, int degree) {
+    std::vector<double> knots;
+    const size_t p = static_cast<size_t>(degree);
+    for (size_t k = 0; k < points + p + 1; ++k)
+        knots.push_back(static_cast<double>(std::clamp(k, p, points) - p));
+    return knots;
+}
+
 std::string_view NextLine(std::string_view& text) {
     size_t end = text.find_first_of("\r\n");
     std::string_view line = text.substr(0, end);
@@ -249,6 +284,44 @@ Drawing Drawing::Parse(std::string_view text) {
             }
             for (size_t i = first; i < words.size(); ++i) e.vertices.push_back(VertexOf(lineNumber, words[i].text));
             if (e.vertices.size() < 2) Fail(lineNumber, keyword + " needs two vertices or more");
+        } else if (keyword == "ELLIPSE") {
+            need(6);
+            e.kind = EntityKind::Ellipse;
+            e.centre = PointOf(lineNumber, words[1].text);
+            e.majorAxis = PointOf(lineNumber, words[2].text);
+            e.ratio = Number(lineNumber, words[3].text);
+            e.startParameter = Number(lineNumber, words[4].text);
+            e.endParameter = Number(lineNumber, words[5].text);
+            if (!(e.ratio > 0 && e.ratio <= 1)) Fail(lineNumber, "the ratio must be above 0 and at most 1");
+            if (e.majorAxis == Point{}) Fail(lineNumber, "the major axis must not be 0,0");
+        } else if (keyword == "SPLINE") {
+            if (words.size() < 2) Fail(lineNumber, "SPLINE takes a degree and control points");
+            e.kind = EntityKind::Spline;
+            const double degree = Number(lineNumber, words[1].text);
+            if (!(degree >= 1 && degree <= 11 && degree == std::floor(degree))) Fail(lineNumber, "the degree must be 1 to 11");
+            e.degree = static_cast<int>(degree);
+            size_t i = 2;
+            std::vector<double> weights;
+            bool weighted = false;
+            for (; i < words.size() && AsciiUpper(words[i].text) != "KNOTS"; ++i) {
+                const Vertex v = VertexOf(lineNumber, words[i].text);
+                const bool hasWeight = std::count(words[i].text.begin(), words[i].text.end(), ',') == 2;
+                if (hasWeight && !(v.bulge > 0)) Fail(lineNumber, "a weight must be positive");
+                e.controlPoints.push_back({v.x, v.y});
+                weights.push_back(hasWeight ? v.bulge : 1.0);
+                weighted = weighted || hasWeight;
+            }
+            if (weighted) e.weights = weights;
+            const size_t n = e.controlPoints.size();
+            if (n < static_cast<size_t>(e.degree) + 1) Fail(lineNumber, "SPLINE needs degree + 1 control points or more");
+            if (i == words.size()) {
+                e.knots = ClampedUniformKnots(n, e.degree);
+            } else {
+                for (++i; i < words.size(); ++i) e.knots.push_back(Number(lineNumber, words[i].text));
+                if (e.knots.size() != n + static_cast<size_t>(e.degree) + 1 || !std::is_sorted(e.knots.begin(), e.knots.end()) ||
+                    !(e.knots[static_cast<size_t>(e.degree)] < e.knots[n]))
+                    Fail(lineNumber, "SPLINE needs control points + degree + 1 knots, in order");
+            }
         } else if (keyword == "MTEXT") {
             words = SplitWords(line, 6);
             if (words.size() < 6) Fail(lineNumber, "MTEXT takes x,y height width just rotation text");
@@ -300,6 +373,19 @@ std::string Drawing::Format() const {
                 if (v.bulge != 0) out += "," + FormatNumber(v.bulge);
             }
             break;
+        case EntityKind::Ellipse:
+            out += "ELLIPSE " + point(e.centre) + " " + point(e.majorAxis) + " " + FormatNumber(e.ratio) + " " +
+                   FormatNumber(e.startParameter) + " " + FormatNumber(e.endParameter);
+            break;
+        case EntityKind::Spline:
+            out += "SPLINE " + std::to_string(e.degree);
+            for (size_t i = 0; i < e.controlPoints.size(); ++i) {
+                out += " " + point(e.controlPoints[i]);
+                if (!e.weights.empty()) out += "," + FormatNumber(e.weights[i]);
+            }
+            out += " KNOTS";
+            for (double k : e.knots) out += " " + FormatNumber(k);
+            break;
         case EntityKind::Mtext:
             out += "MTEXT " + point(e.position) + " " + FormatNumber(e.height) + " " +
                    FormatNumber(e.width) + " " + std::string(JustificationName(e.attachment)) + " " +
@@ -335,6 +421,24 @@ std::vector<Point> Outline(const Entity& e, double maxAngle) {
             AppendSegment(out, e.vertices[i], e.vertices[(i + 1) % n], maxAngle);
         break;
     }
+    case EntityKind::Ellipse: {
+        const double sweep = EllipseSweep(e);
+        const Point minor{-e.majorAxis.y * e.ratio, e.majorAxis.x * e.ratio};
+        const int steps = std::clamp(static_cast<int>(std::ceil(sweep / maxAngle)), 1, 4096);
+        for (int k = 0; k <= steps; ++k) {
+            const double t = e.startParameter + sweep * k / steps;
+            out.push_back({e.centre.x + e.majorAxis.x * std::cos(t) + minor.x * std::sin(t),
+                           e.centre.y + e.majorAxis.y * std::cos(t) + minor.y * std::sin(t)});
+        }
+        break;
+    }
+    case EntityKind::Spline:
+        for (size_t span = static_cast<size_t>(e.degree); span < e.controlPoints.size(); ++span) {
+            const double a = e.knots[span], b = e.knots[span + 1];
+            if (!(b > a)) continue;
+            for (int k = out.empty() ? 0 : 1; k <= 32; ++k) out.push_back(SplinePoint(e, span, a + (b - a) * k / 32));
+        }
+        break;
     case EntityKind::Mtext:
         break;
     }

@@ -11,6 +11,14 @@
 //                                        vertex shapes the segment that starts there (tan of a
 //                                        quarter of the included angle, positive = counter-clockwise)
 //   POLYLINE [CLOSED] x,y[,bulge] ...    the same shape, kept and exported as a 2D POLYLINE
+//   ELLIPSE cx,cy mx,my ratio start end  mx,my: end of the major axis relative to the centre;
+//                                        ratio: minor over major axis; start, end: parameters
+//                                        in radians, counter-clockwise (0 to 6.283185307179586
+//                                        for the whole ellipse)
+//   SPLINE degree x,y[,weight] ... [KNOTS k k ...]
+//                                        a NURBS curve by its control points (degree + 1 or
+//                                        more); without KNOTS the knots are clamped and uniform
+//                                        (degree + 1 zeros, 1, 2 ..., degree + 1 times the last)
 //   MTEXT x,y height width just rotation text
 //                                        just: TL TC TR ML MC MR BL BC BR; rotation in degrees;
 //                                        text: the rest of the line after the one blank that
@@ -42,13 +50,19 @@ struct Vertex {
     bool operator==(const Vertex&) const = default;
 };
 
-enum class EntityKind { Line, Arc, Circle, LwPolyline, Polyline, Mtext };
+enum class EntityKind { Line, Arc, Circle, LwPolyline, Polyline, Mtext, Ellipse, Spline };
 
 // One flat record for every kind; each kind uses the fields named beside it.
 struct Entity {
     EntityKind kind = EntityKind::Line;
     Point start, end;                    // Line
-    Point centre;                        // Arc, Circle
+    Point centre;                        // Arc, Circle, Ellipse
+    Point majorAxis;                     // Ellipse, relative to the centre
+    double ratio = 1;                    // Ellipse
+    double startParameter = 0, endParameter = 0; // Ellipse, in radians
+    int degree = 0;                      // Spline
+    std::vector<Point> controlPoints;    // Spline
+    std::vector<double> weights, knots;  // Spline; weights empty when all are 1
     double radius = 0;                   // Arc, Circle
     double startAngle = 0, endAngle = 0; // Arc, in degrees
     std::vector<Vertex> vertices;        // LwPolyline, Polyline
@@ -96,7 +110,8 @@ private:
 };
 
 // The entity's outline as one polyline, arcs flattened into chords of at most `maxAngle`
-// radians; a closed shape repeats its first point at the end. Empty for a label.
+// radians (an ellipse by its parameter, a spline in 32 chords per knot span); a closed shape
+// repeats its first point at the end. Empty for a label.
 std::vector<Point> Outline(const Entity& entity, double maxAngle = 0.05);
 
 // The four corners of a label's approximate text box (each character as wide as 0.6 height,

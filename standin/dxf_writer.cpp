@@ -140,6 +140,35 @@ void WriteEntity(DxfOut& dxf, const Entity& e, const std::string& modelSpace) {
         }
         EntityHead(dxf, "SEQEND", dxf.NewHandle(), handle);
         break;
+    case EntityKind::Ellipse:
+        EntityHead(dxf, "ELLIPSE", handle, modelSpace);
+        dxf.Text(100, "AcDbEllipse");
+        dxf.Point(10, e.centre);
+        dxf.Point(11, e.majorAxis);
+        dxf.Point(210, {0, 0}, 1);
+        dxf.Real(40, e.ratio);
+        dxf.Real(41, e.startParameter);
+        dxf.Real(42, e.endParameter);
+        break;
+    case EntityKind::Spline:
+        EntityHead(dxf, "SPLINE", handle, modelSpace);
+        dxf.Text(100, "AcDbSpline");
+        dxf.Point(210, {0, 0}, 1);
+        dxf.Int(70, e.weights.empty() ? 8 : 8 | 4); // planar; rational when weighted
+        dxf.Int(71, e.degree);
+        dxf.Int(72, static_cast<long>(e.knots.size()));
+        dxf.Int(73, static_cast<long>(e.controlPoints.size()));
+        dxf.Int(74, 0);
+        dxf.Real(42, 1e-10);
+        dxf.Real(43, 1e-10);
+        for (double k : e.knots) dxf.Real(40, k);
+        // Each weight follows its control point, not gathered after the knots: a reader has to
+        // take them in file order wherever they stand.
+        for (size_t i = 0; i < e.controlPoints.size(); ++i) {
+            dxf.Point(10, e.controlPoints[i]);
+            if (!e.weights.empty()) dxf.Real(41, e.weights[i]);
+        }
+        break;
     case EntityKind::Mtext:
         EntityHead(dxf, "MTEXT", handle, modelSpace);
         dxf.Text(100, "AcDbMText");

@@ -1,5 +1,5 @@
 // Lengths of lines, arcs, circles and polylines, straight and bulged, open and closed, and which
-// kind decides the labelled value.
+// kind decides the labelled value (ellipses and splines themselves: curve_length_test.cpp).
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -40,6 +40,9 @@ Pairs Polyline(std::initializer_list<std::pair<std::string, std::string>> points
 
 const Pairs kLine345 = {{0, "LINE"}, {10, "0"}, {20, "0"}, {30, "5"}, {11, "3"}, {21, "4"}, {31, "-7"}};
 const Pairs kCircle1 = {{0, "CIRCLE"}, {10, "7"}, {20, "7"}, {40, "1"}};
+const Pairs kEllipseCircle2 = {{0, "ELLIPSE"}, {11, "0"}, {21, "2"}, {40, "1"}, {41, "0"}, {42, "6.283185307179586"}};
+const Pairs kSplinePolygon11 = {{0, "SPLINE"}, {71, "1"}, {40, "0"}, {40, "0"}, {40, "1"}, {40, "2"}, {40, "2"},
+                                {10, "0"}, {20, "0"}, {10, "3"}, {20, "4"}, {10, "3"}, {20, "10"}};
 
 struct LengthCase {
     const char* what;
@@ -78,6 +81,10 @@ TEST(MeasuredLengthTest, ValueTheRunLabels) {
         {"first of two lines", Concat({kLine345, {{0, "LINE"}, {11, "100"}}}), 5.0},
         {"first of two polylines", Concat({Lw({{"0", "0"}, {"0", "3"}}), Lw({{"0", "0"}, {"0", "7"}})}), 3.0},
         {"text alone", {{0, "TEXT"}, {1, "12"}}, 0.0},
+        {"ellipse over polyline", Concat({kEllipseCircle2, Lw({{"0", "0"}, {"0", "2"}})}), 4 * kPi},
+        {"spline over ellipse, whatever the file order", Concat({kSplinePolygon11, kEllipseCircle2, kLine345}), 11.0},
+        {"first of two ellipses", Concat({kEllipseCircle2, {{0, "ELLIPSE"}, {11, "9"}}}), 4 * kPi},
+        {"ellipse with DXF's defaults: a whole circle", {{0, "ELLIPSE"}, {11, "1"}}, 2 * kPi},
     };
     EntityTables t;
     for (const LengthCase& c : cases) {

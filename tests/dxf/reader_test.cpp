@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #ifdef _WIN32
 #include <share.h>
@@ -201,6 +202,70 @@ TEST(ReadDxfTextTest, LwPolylineKeepsFlagsBulgesAndEveryVertex) {
     ASSERT_EQ(t.PolylineTable[0].VertexCount(), 5000);
     EXPECT_EQ(t.PolylineTable[0].Vertices[4999].X, 4999.0);
     EXPECT_EQ(t.PolylineTable[1].VertexCount(), 1);
+}
+
+TEST(ReadDxfTextTest, EllipseAndSplineKeepTheirCodesInFileOrder) {
+    const Pairs entities = {
+        {0, "ELLIPSE"}, {8, "E"}, {10, "1"}, {20, "2"}, {30, "3"}, {11, "4"}, {21, "5"}, {31, "6"},
+        {210, "0"}, {220, "0.6"}, {230, "0.8"}, {40, "0.5"}, {41, "0.25"}, {42, "3"},
+        {0, "SPLINE"}, {8, "S"}, {210, "0"}, {70, "14"}, {71, "2"}, {72, "6"}, {73, "3"}, {74, "1"}, {42, "1e-10"},
+        {40, "0"}, {40, "0"}, {40, "0"}, {40, "1"}, {40, "1"}, {40, "1"}, {41, "1"}, {41, "0.5"}, {41, "1"},
+        {20, "99"},                                   // before any control point: passed over
+        {10, "1"}, {20, "2"}, {30, "3"}, {10, "4"}, {20, "5"}, {10, "7"}, {20, "8"}, {30, "9"},
+        {11, "50"}, {21, "60"}, {31, "70"},           // fit point: not kept
+        {0, "ELLIPSE"}};
+    EntityTables t;
+    ReadDxfText(t, EntitiesText(entities));
+    ASSERT_EQ(t.EllipseCount(), 2);
+    ASSERT_EQ(t.SplineCount(), 1);
+    const EllipseRec& e = t.EllipseTable[0];
+    EXPECT_EQ(t.LayerName(e.Layer), "E");
+    EXPECT_EQ(e.Centre.Z, 3.0);
+    EXPECT_EQ(e.MajorAxis.Y, 5.0);
+    EXPECT_EQ(e.Extrusion.Y, 0.6);
+    EXPECT_EQ(e.Extrusion.Z, 0.8);
+    EXPECT_EQ(e.Ratio, 0.5);
+    EXPECT_EQ(e.StartParameter, 0.25);
+    EXPECT_EQ(e.EndParameter, 3.0);
+    const EllipseRec& defaults = t.EllipseTable[1];
+    EXPECT_EQ(defaults.Ratio, 1.0);
+    EXPECT_EQ(defaults.EndParameter, 6.283185307179586);
+    EXPECT_EQ(defaults.Extrusion.Z, 1.0);
+
+    const SplineRec& s = t.SplineTable[0];
+    EXPECT_EQ(t.LayerName(s.Layer), "S");
+    EXPECT_EQ(s.Flags, 14);
+    EXPECT_EQ(s.Degree, 2);
+    EXPECT_EQ(s.Knots, (std::vector<double>{0, 0, 0, 1, 1, 1}));
+    EXPECT_EQ(s.Weights, (std::vector<double>{1, 0.5, 1}));
+    ASSERT_EQ(s.ControlPoints.size(), 3u);
+    EXPECT_EQ(s.ControlPoints[0].Y, 2.0);
+    EXPECT_EQ(s.ControlPoints[1].Z, 0.0);
+    EXPECT_EQ(s.ControlPoints[2].X, 7.0);
+    EXPECT_EQ(s.ControlPoints[2].Z, 9.0);
+
+    EXPECT_EQ(ConversionMessage(t, EntitiesText({{0, "SPLINE"}, {71, "3.0"}})), "'3.0' は整数ではありません");
+    EXPECT_EQ(ConversionMessage(t, EntitiesText({{0, "ELLIPSE"}, {40, "1/2"}})), "'1/2' は浮動小数点数ではありません");
+}
+
+// Polygon (16) and polyface (64) meshes are no paths; a polyface's face records sit at 0,0.
+TEST(ReadDxfTextTest, MeshPolylinesArePassedOverWithTheirVertices) {
+    for (const char* flags : {"16", "64", "80"}) {
+        const Pairs entities = {
+            {0, "POLYLINE"}, {66, "1"}, {70, flags}, {71, "3"},
+            {0, "VERTEX"}, {10, "5"}, {20, "5"}, {70, "192"}, {0, "VERTEX"}, {10, "0"}, {20, "0"}, {70, "128"},
+            {0, "SEQEND"},
+            {0, "POLYLINE"}, {70, "1"}, {0, "VERTEX"}, {10, "1"}, {20, "1"}, {0, "VERTEX"}, {10, "4"}, {20, "5"},
+            {0, "SEQEND"}};
+        EntityTables t;
+        ReadDxfText(t, EntitiesText(entities));
+        ASSERT_EQ(t.PolylineCount(), 1) << flags;
+        EXPECT_EQ(t.PolylineTable[0].VertexCount(), 2) << flags;
+        EXPECT_EQ(t.PolylineTable[0].Vertices[0].X, 1.0) << flags;
+
+        ReadDxfText(t, EntitiesText(Pairs(entities.begin(), entities.begin() + 13)));
+        EXPECT_EQ(t.PolylineCount(), 0) << "a mesh alone: nothing to measure";
+    }
 }
 
 TEST(ReadDxfTextTest, TablesGrowPastAHundredRecords) {

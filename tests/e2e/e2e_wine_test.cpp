@@ -275,15 +275,17 @@ TEST_F(EndToEnd, OnePassFromTheClickToTheLabel) {
     std::printf("  label command to MTEXT        %6lld ms\n", ms(e[9].at, labelTimes_[0]));
 }
 
-TEST_F(EndToEnd, ContinuousRunOverALineAnArcAndABulgedPolylineEndedByACancel) {
+TEST_F(EndToEnd, ContinuousRunOverALineAnArcABulgedPolylineAndAnEllipseArcEndedByACancel) {
     WritePrivateProfileStringW(L"初期化", L"延長桁", L"2", (WorkFolder() / L"Vermiq.Ini").c_str());
     Start(
         "LINE 0,0 400,150\n"
         "ARC 700,100 150 20 160\n"
-        "LWPOLYLINE CLOSED 100,400 450,400,0.4 450,650 100,650,-0.3\n",
+        "LWPOLYLINE CLOSED 100,400 450,400,0.4 450,650 100,650,-0.3\n"
+        "ELLIPSE 700,480 140,-30 0.55 0.5 5.5\n",
         "wait 200\nselect 1\nwait 200\nclick 250,60\n"
         "wait 200\nselect 2\nwait 200\nclick 700,300\n"
         "wait 200\nselect 3\nwait 200\nclick 275,525\n"
+        "wait 200\nselect 4\nwait 200\nclick 700,620\n"
         "wait 500\ncancel\n");
     ClickAt(GetDlgItem(dialog_, vermiq::ids::CheckBox1));
     ASSERT_TRUE(WaitUntil([&] {
@@ -296,6 +298,17 @@ TEST_F(EndToEnd, ContinuousRunOverALineAnArcAndABulgedPolylineEndedByACancel) {
     double arc = 2 * 150 * std::numbers::pi * 140 / 360;
     double polyline = Segment(100, 400, 450, 400, 0) + Segment(450, 400, 450, 650, 0.4) +
                       Segment(450, 650, 100, 650, 0) + Segment(100, 650, 100, 400, -0.3);
+    // The ellipse arc as a sum of chords: a million of them are good to far below a hundredth.
+    // Minor axis = ratio × (Z × major axis).
+    double ellipse = 0;
+    auto ellipsePoint = [](double t) {
+        return std::pair{140 * std::cos(t) + 0.55 * 30 * std::sin(t), -30 * std::cos(t) + 0.55 * 140 * std::sin(t)};
+    };
+    for (int k = 0, chords = 1000000; k < chords; ++k) {
+        auto [x1, y1] = ellipsePoint(0.5 + 5.0 * k / chords);
+        auto [x2, y2] = ellipsePoint(0.5 + 5.0 * (k + 1) / chords);
+        ellipse += std::hypot(x2 - x1, y2 - y1);
+    }
     struct Expected {
         std::string text;
         double x, y;
@@ -303,26 +316,27 @@ TEST_F(EndToEnd, ContinuousRunOverALineAnArcAndABulgedPolylineEndedByACancel) {
         {Fixed(line, 2) + "ｍ", 250, 60},
         {Fixed(arc, 2) + "ｍ", 700, 300},
         {Fixed(polyline, 2) + "ｍ", 275, 525},
+        {Fixed(ellipse, 2) + "ｍ", 700, 620},
     };
     // The stand-in rewrites its state file just after it has taken the last command in.
     EXPECT_TRUE(WaitUntil([&] { return ReadState(State()).filedia == "1"; }, 3000));
     CadState state = ReadState(State());
-    ASSERT_EQ(state.labels.size(), 3u);
-    for (size_t i = 0; i < 3; ++i) {
+    ASSERT_EQ(state.labels.size(), 4u);
+    for (size_t i = 0; i < 4; ++i) {
         EXPECT_EQ(state.labels[i].text, expected[i].text) << i;
         EXPECT_DOUBLE_EQ(state.labels[i].x, expected[i].x) << i;
         EXPECT_DOUBLE_EQ(state.labels[i].y, expected[i].y) << i;
         EXPECT_DOUBLE_EQ(state.labels[i].width, 50.0 * expected[i].text.size()) << i;
     }
 
-    // Three whole passes, then the cancelled selection, which ends with the file dialogs on.
+    // Four whole passes, then the cancelled selection, which ends with the file dialogs on.
     std::vector<std::string> received;
     for (const auto& entry : log_.Entries()) received.push_back(entry.line);
-    ASSERT_EQ(received.size(), 3u * 12 + 3);
-    EXPECT_EQ(received[36], "^CFILEDIA 0 ");
-    EXPECT_EQ(received[37], "^CSELECT SI^M");
-    EXPECT_EQ(received[38], "^CFILEDIA 1^M");
-    for (size_t pass = 0; pass < 3; ++pass) {
+    ASSERT_EQ(received.size(), 4u * 12 + 3);
+    EXPECT_EQ(received[48], "^CFILEDIA 0 ");
+    EXPECT_EQ(received[49], "^CSELECT SI^M");
+    EXPECT_EQ(received[50], "^CFILEDIA 1^M");
+    for (size_t pass = 0; pass < 4; ++pass) {
         EXPECT_EQ(received[pass * 12], "^CFILEDIA 0 ") << pass;
         EXPECT_EQ(received[pass * 12 + 6], "^CID ") << pass;
         EXPECT_EQ(received[pass * 12 + 10].substr(0, 9), "^C-mtext ") << pass;

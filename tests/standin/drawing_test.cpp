@@ -25,7 +25,7 @@ std::vector<std::string> Lines(const std::string& text) {
 
 TEST(DrawingFormat, EveryKindReadsBackAsWritten) {
     Drawing d = Drawing::Load(std::string(VERMIQ_TEST_DATA) + "/standin/all_kinds.drawing");
-    ASSERT_EQ(d.Entities().size(), 10u);
+    ASSERT_EQ(d.Entities().size(), 12u);
     EXPECT_EQ(Drawing::Parse(d.Format()).Entities(), d.Entities());
     const Entity& arc = d.Entities()[1];
     EXPECT_EQ(arc.kind, EntityKind::Arc);
@@ -39,6 +39,18 @@ TEST(DrawingFormat, EveryKindReadsBackAsWritten) {
     EXPECT_EQ(label.text, "    3ｍ");
     EXPECT_EQ(label.attachment, 7);
     EXPECT_EQ(label.rotation, 30);
+    const Entity& ellipse = d.Entities()[10];
+    EXPECT_EQ(ellipse.kind, EntityKind::Ellipse);
+    EXPECT_EQ(ellipse.majorAxis, (Point{-120.5, 40.25}));
+    EXPECT_EQ(ellipse.ratio, 0.3333333333333333);
+    EXPECT_EQ(ellipse.endParameter, 0.75);
+    const Entity& spline = d.Entities()[11];
+    EXPECT_EQ(spline.degree, 3);
+    EXPECT_EQ(spline.controlPoints[4], (Point{170, 300}));
+    EXPECT_EQ(spline.weights, (std::vector<double>{1, 0.5, 2.25, 1, 1}));
+    EXPECT_EQ(spline.knots, (std::vector<double>{0, 0, 0, 0, 0.4, 1.75, 1.75, 1.75, 1.75}));
+    EXPECT_EQ(Drawing::Parse("SPLINE 2 0,0 1,1 2,0 3,1").Entities()[0].knots,
+              (std::vector<double>{0, 0, 0, 1, 2, 2, 2})) << "clamped and uniform without KNOTS";
 }
 
 TEST(DrawingFormat, NumbersKeepEveryBit) {
@@ -55,7 +67,10 @@ TEST(DrawingFormat, NumbersKeepEveryBit) {
 TEST(DrawingFormat, RejectsMalformedLinesNamingTheLine) {
     const char* bad[] = {"LINE 0,0", "LINE 0,0 1", "LINE 0;0 1,1", "ARC 0,0 5 0", "ARC 0,0 -5 0 90", "CIRCLE 0,0 0",
                          "LWPOLYLINE 0,0", "POLYLINE CLOSED 0,0", "LWPOLYLINE 0,0 1,1,2,3", "MTEXT 0,0 5 0 XX 0 t",
-                         "MTEXT 0,0 5 0 MC", "SPLINE 0,0 1,1", "LINE nan,0 1,1", "LINE inf,0 1,1"};
+                         "MTEXT 0,0 5 0 MC", "SPLINE 0,0 1,1", "LINE nan,0 1,1", "LINE inf,0 1,1",
+                         "ELLIPSE 0,0 0,0 0.5 0 1", "ELLIPSE 0,0 5,0 1.5 0 1", "ELLIPSE 0,0 5,0 0.5 0",
+                         "SPLINE 0 0,0 1,1", "SPLINE 2.5 0,0 1,1 2,2", "SPLINE 3 0,0 1,1 2,2", "SPLINE 1 0,0 1,1,0",
+                         "SPLINE 2 0,0 1,1 2,2 KNOTS 0 0 0 1 1", "SPLINE 1 0,0 1,1 KNOTS 0 1 0 1"};
     for (const char* line : bad) {
         try {
             Drawing::Parse(std::string("# first\n\n") + line + "\n");
@@ -98,6 +113,27 @@ TEST(Geometry, ArcCrossingZeroAndClosedShapes) {
     std::vector<Point> triangle = Outline(d.Entities()[2]);
     EXPECT_EQ(triangle.size(), 4u);
     EXPECT_EQ(triangle.front(), triangle.back());
+}
+
+TEST(Geometry, EllipseArcAndSplineOutlines) {
+    // A 4 by 2 ellipse whose major axis points up, so its minor axis points left: from the
+    // start parameter 3π/2 (its right end) round through 0 (the top) to π/2, the upper half.
+    Drawing d = Drawing::Parse("ELLIPSE 10,20 0,4 0.5 4.71238898038469 1.5707963267948966\n"
+                               "SPLINE 3 0,0 10,10,3 20,-10 30,0\nSPLINE 1 0,0 5,0 5,5\n");
+    std::vector<Point> ellipse = Outline(d.Entities()[0]);
+    EXPECT_NEAR(ellipse.front().x, 12, 1e-9);
+    EXPECT_NEAR(ellipse.back().x, 8, 1e-9);
+    for (Point p : ellipse) {
+        EXPECT_GE(p.y, 20 - 1e-9);
+        EXPECT_NEAR((p.x - 10) * (p.x - 10) / 4 + (p.y - 20) * (p.y - 20) / 16, 1, 1e-9);
+    }
+    std::vector<Point> cubic = Outline(d.Entities()[1]);
+    EXPECT_EQ(cubic.front(), (Point{0, 0})); // clamped: through the end control points
+    EXPECT_NEAR(cubic.back().x, 30, 1e-12);
+    std::vector<Point> polygon = Outline(d.Entities()[2]); // degree 1: the control polygon
+    EXPECT_EQ(polygon.size(), 65u);
+    EXPECT_EQ(polygon.back(), (Point{5, 5}));
+    for (Point p : polygon) EXPECT_TRUE(p.y == 0 || p.x == 5) << p.x << "," << p.y;
 }
 
 TEST(Geometry, HitTestFindsTheTopmostWithinTolerance) {

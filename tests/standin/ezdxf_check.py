@@ -26,6 +26,17 @@ def parse_expect(path):
             entities.append(dict(kind=kind, insert=(x, y), height=float(head[2]), width=float(head[3]),
                                  attachment=JUST.index(head[4]) + 1, rotation=float(head[5]), text=head[6]))
             continue
+        if kind == "SPLINE":
+            knots_at = [w.upper() for w in words].index("KNOTS")
+            points, weights = [], []
+            for v in words[2:knots_at]:
+                values = [float(n) for n in v.split(",")]
+                points.append(values[:2])
+                weights.append(values[2] if len(values) > 2 else 1.0)
+            entities.append(dict(kind=kind, degree=int(words[1]), points=points,
+                                 weights=weights if any(w != 1.0 for w in weights) else [],
+                                 knots=[float(k) for k in words[knots_at + 1:]]))
+            continue
         if kind in ("LWPOLYLINE", "POLYLINE"):
             closed = words[1] == "CLOSED"
             points = []
@@ -78,6 +89,22 @@ def compare(entity, expected, decimals):
         for i, (p, q) in enumerate(zip(points, expected["points"])):
             for a, b, name in zip(p, q, "xyb"):
                 close(a, b, decimals, f"vertex {i + 1} {name}")
+        return
+    elif kind == "ELLIPSE":
+        got = [d.center.x, d.center.y, d.major_axis.x, d.major_axis.y, d.ratio, d.start_param, d.end_param]
+    elif kind == "SPLINE":
+        if d.degree != expected["degree"]:
+            raise Mismatch(f"degree {d.degree}, expected {expected['degree']}")
+        if bool(d.flags & 4) != bool(expected["weights"]):
+            raise Mismatch(f"flags {d.flags}: rational should be {bool(expected['weights'])}")
+        for name, got_list, want_list in (("knot", list(entity.knots), expected["knots"]),
+                                          ("weight", list(entity.weights), expected["weights"]),
+                                          ("control point", [v for p in entity.control_points for v in (p[0], p[1])],
+                                           [v for p in expected["points"] for v in p])):
+            if len(got_list) != len(want_list):
+                raise Mismatch(f"{len(got_list)} {name} values, expected {len(want_list)}")
+            for i, (a, b) in enumerate(zip(got_list, want_list)):
+                close(a, b, decimals, f"{name} value {i + 1}")
         return
     elif kind == "MTEXT":
         close(d.insert.x, expected["insert"][0], decimals, "insert x")

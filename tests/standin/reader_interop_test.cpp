@@ -21,11 +21,13 @@ TEST(ReaderInterop, EachKindAloneLandsInItsTable) {
     Drawing d = AllKinds();
     for (const Entity& e : d.Entities()) {
         vermiq::EntityTables t = Read(e);
-        int expected[5] = {e.kind == EntityKind::Line, e.kind == EntityKind::Mtext, e.kind == EntityKind::Arc,
+        int expected[7] = {e.kind == EntityKind::Line, e.kind == EntityKind::Mtext, e.kind == EntityKind::Arc,
                            e.kind == EntityKind::Circle,
-                           e.kind == EntityKind::LwPolyline || e.kind == EntityKind::Polyline};
-        int counts[5] = {t.LineCount(), t.TextCount(), t.ArcCount(), t.CircleCount(), t.PolylineCount()};
-        for (int k = 0; k < 5; ++k) EXPECT_EQ(counts[k], expected[k]) << d.Format();
+                           e.kind == EntityKind::LwPolyline || e.kind == EntityKind::Polyline,
+                           e.kind == EntityKind::Ellipse, e.kind == EntityKind::Spline};
+        int counts[7] = {t.LineCount(), t.TextCount(), t.ArcCount(), t.CircleCount(), t.PolylineCount(),
+                         t.EllipseCount(), t.SplineCount()};
+        for (int k = 0; k < 7; ++k) EXPECT_EQ(counts[k], expected[k]) << d.Format();
         EXPECT_EQ(t.StyleCount(), 1);
         switch (e.kind) {
         case EntityKind::Line:
@@ -51,6 +53,25 @@ TEST(ReaderInterop, EachKindAloneLandsInItsTable) {
             for (size_t i = 0; i < vertices.size(); ++i) {
                 EXPECT_EQ(vertices[i].X, e.vertices[i].x);
                 EXPECT_EQ(vertices[i].Y, e.vertices[i].y);
+            }
+            break;
+        }
+        case EntityKind::Ellipse:
+            EXPECT_EQ(t.EllipseTable[0].Centre.X, e.centre.x);
+            EXPECT_EQ(t.EllipseTable[0].MajorAxis.Y, e.majorAxis.y);
+            EXPECT_EQ(t.EllipseTable[0].Ratio, e.ratio);
+            EXPECT_EQ(t.EllipseTable[0].StartParameter, e.startParameter);
+            EXPECT_EQ(t.EllipseTable[0].EndParameter, e.endParameter);
+            break;
+        case EntityKind::Spline: {
+            const vermiq::SplineRec& s = t.SplineTable[0];
+            EXPECT_EQ(s.Degree, e.degree);
+            EXPECT_EQ(s.Knots, e.knots);
+            EXPECT_EQ(s.Weights, e.weights);
+            ASSERT_EQ(s.ControlPoints.size(), e.controlPoints.size());
+            for (size_t i = 0; i < s.ControlPoints.size(); ++i) {
+                EXPECT_EQ(s.ControlPoints[i].X, e.controlPoints[i].x);
+                EXPECT_EQ(s.ControlPoints[i].Y, e.controlPoints[i].y);
             }
             break;
         }

@@ -58,3 +58,15 @@ block.add_line((0, 0), (100, 0))
 block.add_circle((0, 0), 50)
 doc.modelspace().add_line((0, 0), (6, 8))
 save(doc, "block_and_line.dxf")
+
+# An ellipse arc followed by a rational cubic spline; the spline, measured last, decides.
+doc = new_doc()
+msp = doc.modelspace()
+msp.add_ellipse((5, 5), major_axis=(4, 2), ratio=0.5, start_param=5.5, end_param=0.5)
+msp.add_rational_spline([(0, 0), (2, 5), (6, -3), (9, 4), (12, 0)], weights=[1, 2, 0.5, 3, 1], degree=3)
+save(doc, "ellipse_spline.dxf")
+
+# The same line in a binary DXF, which the reader does not take.
+doc = new_doc()
+doc.modelspace().add_line((0, 0), (6, 8))
+doc.saveas(os.path.join(here, "line_binary.dxf"), fmt="bin")
