@@ -148,6 +148,7 @@ struct PointCad {
     int actAfter = -1;  // ms after "ID " until the user acts; -1: never
     std::string userLine = "X = 10.0000     Y = 20.0000     Z = 0.0000";
     std::string afterInput = kIdle;
+    std::string picked = "10.0000,20.0000,0.0000";  // LASTPOINT once the user has acted
     int idAt = -1;
     std::string lastPoint = "0.0000,0.0000,0.0000";
 
@@ -170,7 +171,7 @@ struct PointCad {
             if (idAt < 0 || actAfter < 0 || self.elapsed - idAt < actAfter) return;
             idAt = -1;
             self.history += "点を指定: \r\n" + userLine + "\r\n";
-            lastPoint = "10.0000,20.0000,0.0000";
+            lastPoint = picked;
             self.input = afterInput;
         };
     }
@@ -200,6 +201,42 @@ TEST_F(PickPointTest, ClickedPointIsReadBack) {
     EXPECT_EQ(desk.MessagePumps(), 5);
 }
 
+// A label at a point the CAD cannot read would feed its later prompts with the wrong answers:
+// a LASTPOINT whose X or Y is not a number fails the pick.
+TEST(PickPoint, ThePickedPointMustBeTwoNumbers) {
+    struct Case {
+        std::string lastPoint;
+        bool picked;
+        std::string x, y;
+    };
+    const std::vector<Case> cases = {
+        {"10.0000,20.0000,0.0000", true, "10.0000", "20.0000"},
+        {"-1.5E+03,.5,0", true, "-1.5E+03", ".5"},
+        {"7,8", true, "7", "8"},
+        {"", false, "", "old y"},
+        {"abc,1,0", false, "", "old y"},
+        {"1,y,0", false, "", "old y"},
+        {"1 ,2,0", false, "", "old y"},  // a blank would end the CAD's input early
+        {"12", false, "", "old y"},
+        {"1.2.3,4,0", false, "", "old y"},
+        {"-,1,0", false, "", "old y"},
+    };
+    for (const Case& c : cases) {
+        SimDesktop desk;
+        CadLink link(desk, desk.Clock());
+        auto owned = std::make_unique<ScriptedCad>();
+        PointCad point;
+        point.actAfter = 400;
+        point.picked = c.lastPoint;
+        point.Attach(*owned);
+        SimCad window = desk.Host(CadLayout::Docked, std::move(owned));
+        std::string x = "old x", y = "old y";
+        EXPECT_EQ(link.PickPoint(window.HistoryPane(), "クリックして", x, y), c.picked) << c.lastPoint;
+        EXPECT_EQ(x, c.x) << c.lastPoint;
+        EXPECT_EQ(y, c.y) << c.lastPoint;
+    }
+}
+
 TEST_F(PickPointTest, CancelFailsEvenWithAnX) {
     point.actAfter = 400;
     point.userLine = "X: *キャンセル*";
@@ -222,7 +259,9 @@ TEST_F(PickPointTest, TimeoutAfterSixHundredPolls) {
     EXPECT_FALSE(Pick());
     EXPECT_EQ(desk.Now(), 600 * 200);
     EXPECT_EQ(desk.MessagePumps(), 600);
-    EXPECT_EQ(desk.TextRequests(), 2 * 600);  // one length and one text request per poll
+    // One length and one text request per poll, and once before the pick for the prompt that
+    // showed before it.
+    EXPECT_EQ(desk.TextRequests(), 2 + 2 * 600);
     EXPECT_EQ(x, "");
     // The closing Ctrl+C also ends the "ID " still waiting for a click.
     EXPECT_EQ(cad->typed.back(), "\x03" "FILEDIA 1\r");
