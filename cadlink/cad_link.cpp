@@ -36,6 +36,14 @@ bool ContainsText(std::string_view text, std::string_view part) {
     return false;
 }
 
+// Only the ASCII letters: a byte of a double-byte character is never changed.
+std::string AsciiUpper(std::string_view text) {
+    std::string upper(text);
+    for (char& c : upper)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return upper;
+}
+
 std::string Trim(std::string_view text) {
     auto blank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
     std::size_t begin = 0, end = text.size();
@@ -319,10 +327,8 @@ std::string CadLink::QueryCadVariable(std::string_view name) {
     // closed would tell the form of the old one.
     const bool unicode = desktop_.IsWindowUnicode(windows_.CadMainWindow);
 
-    std::string upper(name);
-    for (char& c : upper)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    std::string command = upper == "ACADVER" ? std::string(name) : "'SETVAR " + std::string(name);
+    std::string command(name);
+    if (AsciiUpper(name) != "ACADVER") command = "'SETVAR " + command;
     command += '\r';
     SendCadCommandInForm(desktop_.AnsiToWide(command), unicode);
 
@@ -398,12 +404,7 @@ bool IsCadNumber(std::string_view text) {
 }
 
 bool CadLink::HistoryShowsCommandTakenUp(std::string_view command) {
-    auto firstWord = [](std::string_view text) {
-        std::string word(text.substr(0, text.find(' ')));
-        for (char& c : word)
-            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-        return word;
-    };
+    auto firstWord = [](std::string_view text) { return AsciiUpper(text.substr(0, text.find(' '))); };
     const std::vector<std::string> lines = SplitHistoryLines(ReadCommandHistory());
     for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
         if (!BeginsWith(*line, IdlePrompt)) continue;
@@ -416,9 +417,9 @@ bool CadLink::HistoryShowsCommandTakenUp(std::string_view command) {
 }
 
 bool CadLink::WaitForCommandDone(std::string_view command, std::string_view promptBefore,
-                                 bool emptyEnds, const PromptHandler& onPrompt, int polls) {
+                                 bool emptyEnds, const PromptHandler& onPrompt) {
     bool takenUp = false;
-    for (int poll = 0; poll < polls; ++poll) {
+    for (int poll = 0; poll < WaitPolls; ++poll) {
         waiter_.Sleep(PollMilliseconds);
         waiter_.ProcessMessages();
         const std::string prompt = ReadCommandInput();

@@ -76,11 +76,10 @@ public:
     // and other than `promptBefore` (the prompt read before sending) has shown, or the history
     // shows `command` as the last command typed at the idle prompt. With `emptyEnds` an empty
     // prompt (the CAD has gone) ends it too. `onPrompt` sees every prompt read, before the end
-    // is decided. True when it ended so, false after `polls` polls.
+    // is decided. True when it ended so, false after WaitPolls polls.
     using PromptHandler = std::function<void(const std::string& prompt)>;
     bool WaitForCommandDone(std::string_view command, std::string_view promptBefore,
-                            bool emptyEnds, const PromptHandler& onPrompt = nullptr,
-                            int polls = WaitPolls);
+                            bool emptyEnds, const PromptHandler& onPrompt = nullptr);
     // Whether the last command that the history shows typed at the idle prompt (a line of the
     // idle prompt and the command, a cancel at the idle prompt not counted) is `command`,
     // compared by its first word in any case.

@@ -24,7 +24,8 @@
 //   --var NAME=VALUE  sets a system variable; --readonly NAME=VALUE defines a read-only one
 //   --log FILE        every command text received by WM_COPYDATA, exactly as received, one per
 //                     line (LF), code 3 written as "^C", 13 as "^M", 10 as "^J", every other byte
-//                     as it is (code page 932); written through at once after every command
+//                     as it is (code page 932); written through at once as each command
+//                     arrives, before a --lag has passed
 //   --state FILE      rewritten after every change (a temporary file renamed over it): the lines
 //                     "VAR FILEDIA value" and "VAR LASTPOINT x,y,z", then the drawing's entities
 //                     and the MTEXT labels in the drawing format of standin/drawing.h, e.g.

@@ -1,6 +1,7 @@
 // Prompts, the variable query and the point pick against scripted CADs on a simulated desktop.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -140,6 +141,47 @@ TEST_F(Prompts, QueryToAnAnsiFrameUsesTheAnsiForm) {
     ASSERT_EQ(desk.CopyDataSent().size(), 2u);
     EXPECT_EQ(desk.CopyDataSent()[0].cbData, 19u);  // "'SETVAR LASTPOINT\r" and NUL, in bytes
     EXPECT_EQ(desk.CopyDataSent()[1].cbData, 2u);
+}
+
+// What ends a wait for a typed command: the idle prompt only once the CAD has shown that it
+// took the command up, by a prompt of its own or by the history.
+TEST(WaitForCommandDone, EndsOnTheIdlePromptOnlyOnceTheCommandWasTakenUp) {
+    const std::string select = "オブジェクトを選択: ";
+    struct Case {
+        const char* what;
+        std::vector<std::string> prompts;  // at polls 1, 2, …; the last one stays
+        std::string history;
+        std::string promptBefore = kIdle;
+        bool emptyEnds = false;
+        bool ended = true;
+        int polls = 1;
+    };
+    const std::vector<Case> cases = {
+        {"its prompt, then idle", {select, select, kIdle}, "", kIdle, false, true, 3},
+        {"idle at once, the history shows it", {kIdle}, "コマンド: SELECT\r\nオブジェクトを選択: 1 個を検出\r\n"},
+        {"typed in lower case", {kIdle}, "コマンド: select\r\n"},
+        {"a cancel at the idle prompt after it", {kIdle}, "コマンド: SELECT\r\nコマンド: *キャンセル*\r\n"},
+        {"not yet: the history's last command is another", {kIdle, kIdle, kIdle, select, kIdle},
+         "コマンド: SELECT\r\nコマンド: FILEDIA\r\nコマンド: *キャンセル*\r\n", kIdle, false, true, 5},
+        {"never taken up", {kIdle}, "コマンド: FILEDIA\r\n", kIdle, false, false, 600},
+        {"the prompt of before is no sign", {"<1,2,3>: ", kIdle}, "", "<1,2,3>: ", false, false, 600},
+        {"a given-up typing is no command", {kIdle}, "コマンド: SELECT\r\nコマンド: ID*キャンセル*\r\n"},
+        {"empty: the CAD has gone", {""}, "", kIdle, true, true, 1},
+        {"empty does not end the selection", {"", kIdle}, "", kIdle, false, false, 600},
+    };
+    for (const Case& c : cases) {
+        SimDesktop desk;
+        CadLink link(desk, desk.Clock());
+        auto owned = std::make_unique<ScriptedCad>();
+        owned->history = c.history;
+        owned->onAdvance = [&c](ScriptedCad& self) {
+            const std::size_t poll = static_cast<std::size_t>(self.elapsed / 200);
+            self.input = c.prompts[std::min(poll, c.prompts.size()) - 1];
+        };
+        desk.Host(CadLayout::Docked, std::move(owned));
+        EXPECT_EQ(link.WaitForCommandDone("SELECT", c.promptBefore, c.emptyEnds), c.ended) << c.what;
+        EXPECT_EQ(desk.MessagePumps(), c.polls) << c.what;
+    }
 }
 
 // A CAD that runs "ID": it asks for a point and, once the scripted user has acted, writes the
