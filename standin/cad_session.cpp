@@ -13,9 +13,9 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <deque>
 #include <fstream>
 #include <functional>
-#include <deque>
 #include <map>
 #include <set>
 

@@ -22,6 +22,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using vermiq::test::ChildProcess;
+using vermiq::test::ClickScreen;
 using vermiq::test::WaitUntil;
 
 std::wstring g_vermiq, g_standin;
@@ -295,22 +296,6 @@ std::string PaneText(HWND pane) {
     char text[512] = {};
     SendMessageA(pane, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
     return text;
-}
-
-// A user's click at a point of the screen, through the system's input queue.
-void ClickScreen(POINT p) {
-    int screenW = GetSystemMetrics(SM_CXSCREEN), screenH = GetSystemMetrics(SM_CYSCREEN);
-    INPUT input[3] = {};
-    for (INPUT& i : input) {
-        i.type = INPUT_MOUSE;
-        i.mi.dx = static_cast<LONG>((p.x * 65535.0 + screenW / 2) / (screenW - 1));
-        i.mi.dy = static_cast<LONG>((p.y * 65535.0 + screenH / 2) / (screenH - 1));
-        i.mi.dwFlags = MOUSEEVENTF_ABSOLUTE;
-    }
-    input[0].mi.dwFlags |= MOUSEEVENTF_MOVE;
-    input[1].mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;
-    input[2].mi.dwFlags |= MOUSEEVENTF_LEFTUP;
-    SendInput(3, input, sizeof(INPUT));
 }
 
 // A person selects and clicks with the mouse in a stand-in that takes the tool's typed input up

@@ -3,6 +3,7 @@
 // window's history copy, and judged by its log, its DXF file and its state file.
 #include "common/win32_raii.h"
 #include "common/win32_text.h"
+#include "tests/support/win32_process.h"
 
 #include <gtest/gtest.h>
 
@@ -482,18 +483,7 @@ TEST(StandinPerson, MouseClicksSelectAndPick) {
     auto click = [&](int x, int y) {
         POINT p{x, y};
         ClientToScreen(cad.Main(), &p);
-        INPUT input[3] = {};
-        int screenW = GetSystemMetrics(SM_CXSCREEN), screenH = GetSystemMetrics(SM_CYSCREEN);
-        for (INPUT& i : input) {
-            i.type = INPUT_MOUSE;
-            i.mi.dx = static_cast<LONG>((p.x * 65535.0 + screenW / 2) / (screenW - 1));
-            i.mi.dy = static_cast<LONG>((p.y * 65535.0 + screenH / 2) / (screenH - 1));
-            i.mi.dwFlags = MOUSEEVENTF_ABSOLUTE;
-        }
-        input[0].mi.dwFlags |= MOUSEEVENTF_MOVE;
-        input[1].mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;
-        input[2].mi.dwFlags |= MOUSEEVENTF_LEFTUP;
-        SendInput(3, input, sizeof(INPUT));
+        vermiq::test::ClickScreen(p);
     };
 
     cad.Send("\x03" "SELECT SI\r");
