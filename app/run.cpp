@@ -76,24 +76,27 @@ void MeasureAndLabelRun::RunMeasureAndLabel() {
     host_.SetRunInProgress(false);
 }
 
-bool MeasureAndLabelRun::WaitForIdle() {
-    for (int poll = 0; poll < CadLink::WaitPolls; ++poll) {
-        Pause(CadLink::PollMilliseconds);
-        waiter_.ProcessMessages();
-        if (link_.ReadCommandInput() == CadLink::IdlePrompt) return true;
-    }
-    return false;
+void MeasureAndLabelRun::WaitForSelection(const std::string& promptBefore) {
+    // Over once the CAD, having taken SELECT up, is idle again: until it takes the command up
+    // its idle prompt and its last history line (a Ctrl+C at the idle prompt leaves a cancel
+    // there) are those of before. After all polls the pass goes on as if the prompt had come.
+    link_.WaitForCommandDone("SELECT", promptBefore, false);
 }
 
-void MeasureAndLabelRun::WaitForExport() {
-    for (int poll = 0; poll < CadLink::WaitPolls; ++poll) {
-        Pause(CadLink::PollMilliseconds);
-        waiter_.ProcessMessages();
-        std::string prompt = link_.ReadCommandInput();
-        if (prompt.find(run_text::AskExport) != std::string::npos) Send(run_text::C4);
-        if (prompt.find(run_text::AskReplace) != std::string::npos) Send(run_text::C4);
-        if (prompt == CadLink::IdlePrompt || prompt.empty()) return;
-    }
+void MeasureAndLabelRun::WaitForExport(const std::string& promptBefore) {
+    // Each question is answered once: a CAD that takes its input up late shows the question
+    // again at the next polls, and a second "Y" would be typed into whatever comes after it.
+    bool answeredExport = false, answeredReplace = false;
+    link_.WaitForCommandDone("DXFOUT", promptBefore, true, [&](const std::string& prompt) {
+        if (!answeredExport && prompt.find(run_text::AskExport) != std::string::npos) {
+            answeredExport = true;
+            Send(run_text::C4);
+        }
+        if (!answeredReplace && prompt.find(run_text::AskReplace) != std::string::npos) {
+            answeredReplace = true;
+            Send(run_text::C4);
+        }
+    });
 }
 
 double MeasureAndLabelRun::MeasureDxf() {
@@ -105,18 +108,20 @@ MeasureAndLabelRun::PassEnd MeasureAndLabelRun::RunPass() {
     host_.RemoveFile(dxfWorkFile_);
     host_.RemoveFile(csvWorkFile_);
     WindowHandle historyPane = link_.LocateCommandHistoryPane();
+    const std::string promptBeforeSelection = link_.ReadCommandInput();
     Send(run_text::C1);
     Send(run_text::C2);
     link_.PaintPrompt(historyPane, run_text::SelectPrompt);
-    WaitForIdle();
+    WaitForSelection(promptBeforeSelection);
 
     if (link_.LastHistoryLine().find(run_text::Cancelled) != std::string::npos) {
         Send(run_text::C8);
         return PassEnd::Stop;
     }
     Pause(400);
+    const std::string promptBeforeExport = link_.ReadCommandInput();
     Send(ExportCommand(dxfWorkFile_));
-    WaitForExport();
+    WaitForExport(promptBeforeExport);
     Send(run_text::C5);
 
     if (!host_.FileExists(dxfWorkFile_)) {

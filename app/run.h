@@ -61,8 +61,8 @@ public:
 private:
     enum class PassEnd { Continue, Stop };
     PassEnd RunPass();
-    bool WaitForIdle();
-    void WaitForExport();
+    void WaitForSelection(const std::string& promptBefore);
+    void WaitForExport(const std::string& promptBefore);
     double MeasureDxf();
     void Send(std::string_view ansiCommand);
     void Pause(int milliseconds);

@@ -36,6 +36,14 @@ bool ContainsText(std::string_view text, std::string_view part) {
     return false;
 }
 
+// Only the ASCII letters: a byte of a double-byte character is never changed.
+std::string AsciiUpper(std::string_view text) {
+    std::string upper(text);
+    for (char& c : upper)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return upper;
+}
+
 std::string Trim(std::string_view text) {
     auto blank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
     std::size_t begin = 0, end = text.size();
@@ -319,24 +327,40 @@ std::string CadLink::QueryCadVariable(std::string_view name) {
     // closed would tell the form of the old one.
     const bool unicode = desktop_.IsWindowUnicode(windows_.CadMainWindow);
 
-    std::string upper(name);
-    for (char& c : upper)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    std::string command = upper == "ACADVER" ? std::string(name) : "'SETVAR " + std::string(name);
+    std::string command(name);
+    if (AsciiUpper(name) != "ACADVER") command = "'SETVAR " + command;
     command += '\r';
     SendCadCommandInForm(desktop_.AnsiToWide(command), unicode);
 
-    // The prompt shows a settable variable's value as "<value>" while it waits for a new one.
-    std::string line = ReadCommandInput();
-    std::string value = Between(line, '<', '>');
-    if (!value.empty()) {
-        SendCadCommandInForm(std::u16string(1, kCtrlC), unicode);
-        return value;
+    // The first reading comes at once: a CAD that acts before SendMessage returns answers
+    // without a pause. One that takes its input up later is polled until the answer shows.
+    for (int poll = 0; poll <= VariablePolls; ++poll) {
+        if (poll > 0) {
+            waiter_.Sleep(PollMilliseconds);
+            waiter_.ProcessMessages();
+        }
+        const std::string prompt = ReadCommandInput();
+        std::string value = ReadVariableAnswer(prompt);
+        if (!value.empty()) {
+            // The prompt's "<value>" waits for a new value; the history's answer does not.
+            if (!Between(prompt, '<', '>').empty())
+                SendCadCommandInForm(std::u16string(1, kCtrlC), unicode);
+            return value;
+        }
+        if (prompt.empty()) break;  // no command line to wait for
     }
+    return {};
+}
+
+std::string CadLink::ReadVariableAnswer(const std::string& prompt) {
+    // The prompt shows a settable variable's value as "<value>" while it waits for a new one.
+    std::string value = Between(prompt, '<', '>');
+    if (!value.empty()) return value;
 
     // A read-only variable is answered in the history instead: "NAME = value (読み込み専用)",
     // possibly wrapped over several lines, possibly followed by the next prompt.
     const std::vector<std::string> lines = SplitHistoryLines(ReadCommandHistory());
+    std::string line = prompt;
     long i = static_cast<long>(lines.size()) - 1;
     while (i >= 0 && lines[static_cast<std::size_t>(i)].empty()) --i;
     if (i >= 0)
@@ -357,9 +381,64 @@ std::string CadLink::QueryCadVariable(std::string_view name) {
     return value;
 }
 
+bool IsCadNumber(std::string_view text) {
+    std::size_t i = 0;
+    auto digits = [&] {
+        const std::size_t start = i;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
+        return i - start;
+    };
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
+    std::size_t mantissa = digits();
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        mantissa += digits();
+    }
+    if (mantissa == 0) return false;
+    if (i < text.size() && (text[i] == 'E' || text[i] == 'e')) {
+        ++i;
+        if (i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
+        if (digits() == 0) return false;
+    }
+    return i == text.size();
+}
+
+bool CadLink::HistoryShowsCommandTakenUp(std::string_view command) {
+    auto firstWord = [](std::string_view text) { return AsciiUpper(text.substr(0, text.find(' '))); };
+    const std::vector<std::string> lines = SplitHistoryLines(ReadCommandHistory());
+    for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
+        if (!BeginsWith(*line, IdlePrompt)) continue;
+        const std::string_view typed = std::string_view(*line).substr(IdlePrompt.size());
+        // Ctrl+C at the idle prompt, or typing given up, started nothing.
+        if (typed.empty() || Contains(typed, kCancelled)) continue;
+        return firstWord(typed) == firstWord(command);
+    }
+    return false;
+}
+
+bool CadLink::WaitForCommandDone(std::string_view command, std::string_view promptBefore,
+                                 bool emptyEnds, const PromptHandler& onPrompt) {
+    bool takenUp = false;
+    for (int poll = 0; poll < WaitPolls; ++poll) {
+        waiter_.Sleep(PollMilliseconds);
+        waiter_.ProcessMessages();
+        const std::string prompt = ReadCommandInput();
+        if (onPrompt) onPrompt(prompt);
+        if (prompt.empty()) {
+            if (emptyEnds) return true;
+        } else if (prompt != IdlePrompt) {
+            if (prompt != promptBefore) takenUp = true;
+        } else if (takenUp || HistoryShowsCommandTakenUp(command)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 bool CadLink::PickPoint(WindowHandle promptWindow, std::string_view prompt, std::string& x,
                         std::string& y) {
     const std::u16string ctrlC(1, kCtrlC);
+    const std::string promptBefore = ReadCommandInput();
     SendCadCommand(ctrlC + u"FILEDIA 0\r");
     SendCadCommand(ctrlC + u"ID ");
 
@@ -378,12 +457,7 @@ bool CadLink::PickPoint(WindowHandle promptWindow, std::string_view prompt, std:
     } restore{*this, ctrlC + u"FILEDIA 1\r"};
 
     PaintPrompt(promptWindow, prompt);
-    for (int poll = 0; poll < WaitPolls; ++poll) {
-        waiter_.Sleep(PollMilliseconds);
-        waiter_.ProcessMessages();
-        const std::string input = ReadCommandInput();
-        if (input == IdlePrompt || input.empty()) break;
-    }
+    WaitForPick(promptBefore);
 
     const std::string last = LastHistoryLine();
     if (Contains(last, kCancelled) || !Contains(last, "X")) {
@@ -391,9 +465,22 @@ bool CadLink::PickPoint(WindowHandle promptWindow, std::string_view prompt, std:
         return false;
     }
     std::string point = QueryCadVariable("LASTPOINT");
-    x = TakeFirstField(point);
-    y = TakeFirstField(point);
+    std::string pickedX = TakeFirstField(point);
+    std::string pickedY = TakeFirstField(point);
+    if (!IsCadNumber(pickedX) || !IsCadNumber(pickedY)) {
+        x.clear();
+        return false;
+    }
+    x = std::move(pickedX);
+    y = std::move(pickedY);
     return true;
+}
+
+void CadLink::WaitForPick(std::string_view promptBefore) {
+    // The user's click: over once the CAD, having taken "ID " up, is idle again; before that
+    // its idle prompt and its history are those of the commands before, and a Ctrl+C at its
+    // idle prompt would read as a cancelled pick.
+    WaitForCommandDone("ID", promptBefore, true);
 }
 
 } // namespace vermiq

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -60,9 +61,29 @@ public:
 
     // Prompts, variables, points.
     void PaintPrompt(WindowHandle window, std::string_view text);
+    // Polls until the CAD shows the variable's "<value>" prompt or its read-only answer, at most
+    // VariablePolls times; empty when neither came.
     std::string QueryCadVariable(std::string_view name);
+    // Fails also when the picked point's X or Y is not a number: a label at an unknown point
+    // would feed the CAD's later prompts with the wrong answers.
     bool PickPoint(WindowHandle promptWindow, std::string_view prompt, std::string& x,
                    std::string& y);
+
+    // Waiting for a typed command. A CAD takes typed input up on its own message loop, maybe
+    // long after SendMessage has returned, so an idle prompt may still be the one from before
+    // the command. The wait polls (sleep, the dialog's messages, the prompt) and ends on the
+    // idle prompt only once the CAD has taken `command` up: a prompt other than the idle one
+    // and other than `promptBefore` (the prompt read before sending) has shown, or the history
+    // shows `command` as the last command typed at the idle prompt. With `emptyEnds` an empty
+    // prompt (the CAD has gone) ends it too. `onPrompt` sees every prompt read, before the end
+    // is decided. True when it ended so, false after WaitPolls polls.
+    using PromptHandler = std::function<void(const std::string& prompt)>;
+    bool WaitForCommandDone(std::string_view command, std::string_view promptBefore,
+                            bool emptyEnds, const PromptHandler& onPrompt = nullptr);
+    // Whether the last command that the history shows typed at the idle prompt (a line of the
+    // idle prompt and the command, a cancel at the idle prompt not counted) is `command`,
+    // compared by its first word in any case.
+    bool HistoryShowsCommandTakenUp(std::string_view command);
 
     // The CAD's idle prompt.
     static constexpr std::string_view IdlePrompt = "コマンド: ";
@@ -71,9 +92,15 @@ public:
     // Polls of a wait for the CAD, and the pause before each.
     static constexpr int WaitPolls = 600;
     static constexpr int PollMilliseconds = 200;
+    // A variable query waits for no person: a CAD that has not answered within 10 s is taken
+    // to have no answer.
+    static constexpr int VariablePolls = 50;
 
 private:
     WindowHandle LocatePane(WindowHandle CadWindows::*pane);
+    // The value on the prompt, else the read-only answer in the history; empty when neither.
+    std::string ReadVariableAnswer(const std::string& prompt);
+    void WaitForPick(std::string_view promptBefore);
     void RecordMainWindow(WindowHandle window);
 
     Desktop& desktop_;
@@ -84,6 +111,10 @@ private:
 // The first comma-separated field of `text`, after trimming codes 0 to 32 from both ends of
 // `text`; `text` keeps what follows the comma (empty when there is none).
 std::string TakeFirstField(std::string& text);
+
+// Whether `text` is a number as the CAD prints a coordinate: an optional sign, digits with at
+// most one decimal point, an optional exponent; nothing else, not even a blank.
+bool IsCadNumber(std::string_view text);
 
 // A history text cut into lines: CR, LF or CR LF ends a line, the text ends at its first NUL,
 // and a line break at the very end adds no empty line.

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <deque>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -97,6 +98,11 @@ struct CadSession::Impl {
     std::string typed;
     std::vector<std::string> history;
     std::vector<std::string> log;
+    struct Pending {
+        std::int64_t due;
+        std::string text;
+    };
+    std::deque<Pending> pending;
     std::map<std::string, SysVar> variables;
     std::vector<int> previous;
     std::int64_t now = 0;
@@ -202,7 +208,6 @@ struct CadSession::Impl {
     }
 
     void Cancel() {
-        if (stack.empty() && typed.empty()) return;
         AddHistory(Prompt() + typed + std::string(kCancelled));
         typed.clear();
         stack.clear();
@@ -735,6 +740,35 @@ struct CadSession::Impl {
         }
     }
 
+    // When the scripted user will next act, if it is waiting to.
+    bool NextScenarioTime(std::int64_t& at) const {
+        if (!scenario || scenario->Done() || Waiting() == Pick::Nothing) return false;
+        at = requestTime + scenario->Next().delayMs;
+        return true;
+    }
+
+    // Moves the clock to `target`, taking lagging input up and letting the scripted user act in
+    // the order their moments come, so that a long step plays out as many short ones would.
+    void AdvanceTo(std::int64_t target) {
+        for (;;) {
+            Serve();
+            std::int64_t userAt = 0;
+            bool user = NextScenarioTime(userAt) && userAt <= target;
+            bool input = !pending.empty() && pending.front().due <= target;
+            if (!user && !input) break;
+            if (input && (!user || pending.front().due <= userAt)) {
+                now = std::max(now, pending.front().due);
+                std::string text = std::move(pending.front().text);
+                pending.pop_front();
+                Feed(text);
+            } else {
+                now = std::max(now, userAt);
+            }
+        }
+        now = std::max(now, target);
+        Serve();
+    }
+
     void Serve() {
         // Each action answers one request; a request is new after every answer, so the guard
         // only stops a scenario that would loop on one request forever.
@@ -756,8 +790,13 @@ CadSession::~CadSession() = default;
 
 void CadSession::Type(std::string_view text) {
     impl_->log.emplace_back(text);
-    impl_->Feed(text);
+    if (impl_->options.lagMs > 0)
+        impl_->pending.push_back({impl_->now + impl_->options.lagMs, std::string(text)});
+    else
+        impl_->Feed(text);
 }
+
+std::size_t CadSession::PendingInputs() const { return impl_->pending.size(); }
 
 void CadSession::TypeKeys(std::string_view text) { impl_->Feed(text); }
 
@@ -772,8 +811,7 @@ std::string CadSession::HistoryText() const {
 const std::vector<std::string>& CadSession::HistoryLines() const { return impl_->history; }
 
 void CadSession::Advance(int milliseconds) {
-    impl_->now += std::max(0, milliseconds);
-    impl_->Serve();
+    impl_->AdvanceTo(impl_->now + std::max(0, milliseconds));
 }
 
 std::int64_t CadSession::Now() const { return impl_->now; }

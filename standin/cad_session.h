@@ -16,7 +16,8 @@
 //                        W width (or the opposite corner), then text lines up to an empty line.
 //   SETVAR / a variable  "NAME の新しい値を入力 <value>: "; a read-only one answers with the
 //                        history line "NAME = value (読み込み専用)".
-// Ctrl+C (code 3) cancels whatever is active with a history line ending "*キャンセル*".
+// Ctrl+C (code 3) cancels whatever is active with a history line ending "*キャンセル*"; at the
+// idle prompt too, where it leaves "コマンド: *キャンセル*".
 #pragma once
 
 #include "standin/drawing.h"
@@ -37,6 +38,10 @@ struct SessionOptions {
     // enough, never inside a double-byte character), as a narrow text window shows them; 0 keeps
     // every line whole.
     int historyWidth = 0;
+    // Typed input is taken up this many milliseconds after it arrives, on the session's clock,
+    // as a busy CAD takes it up on its own message loop; until then the prompt, the history and
+    // the files show the state before it. 0: at once, before Type returns.
+    int lagMs = 0;
 };
 
 // One CAD session with a drawing. All texts are code-page-932 bytes. The host (StandinCad.exe,
@@ -53,8 +58,10 @@ public:
 
     // Input as the CAD receives it from one WM_COPYDATA with dwData 1, already converted to
     // code page 932: Ctrl+C (code 3) cancels the active command, CR or a blank ends an input.
-    // Logged in ReceivedLog.
+    // Logged in ReceivedLog when it arrives; taken up at once or, with a lag, by Advance.
     void Type(std::string_view text);
+    // Texts that have arrived but are not yet taken up.
+    std::size_t PendingInputs() const;
     // The same from a person at the stand-in's own keyboard: not logged. Backspace (8) removes
     // the last character typed.
     void TypeKeys(std::string_view text);
@@ -67,8 +74,9 @@ public:
     std::string HistoryText() const;
     const std::vector<std::string>& HistoryLines() const;
 
-    // Time passes on the session's clock; the scripted user acts on a pending request (select,
-    // click, cancel) once its scripted wait is over.
+    // Time passes on the session's clock; lagging input is taken up when it falls due, and the
+    // scripted user acts on a pending request (select, click, cancel) once its scripted wait is
+    // over, each at its own moment within the step.
     void Advance(int milliseconds);
     std::int64_t Now() const;
 

@@ -17,18 +17,24 @@
 //   --scenario FILE   the scripted user (format in standin/scenario.h); default: only a person
 //   --ask-export      DXFOUT also asks "…書き出しますか" before writing
 //   --wrap N          history lines wrap after N bytes (a long read-only value then spans lines)
+//   --lag MS          every WM_COPYDATA is queued and taken up MS milliseconds later on the
+//                     stand-in's own loop (at its next 50 ms tick after that), as a busy CAD
+//                     does; until then the panes, the history and the files show the state
+//                     before it. Default 0: taken up before SendMessage returns
 //   --var NAME=VALUE  sets a system variable; --readonly NAME=VALUE defines a read-only one
 //   --log FILE        every command text received by WM_COPYDATA, exactly as received, one per
 //                     line (LF), code 3 written as "^C", 13 as "^M", 10 as "^J", every other byte
-//                     as it is (code page 932); written through at once after every command
+//                     as it is (code page 932); written through at once as each command
+//                     arrives, before a --lag has passed
 //   --state FILE      rewritten after every change (a temporary file renamed over it): the lines
 //                     "VAR FILEDIA value" and "VAR LASTPOINT x,y,z", then the drawing's entities
 //                     and the MTEXT labels in the drawing format of standin/drawing.h, e.g.
 //                     "MTEXT 150,80 50 450 MC 0 1234.57ｍ" (position, height, width,
 //                     justification, rotation, then the text after one blank, exactly)
 //
-// Input: WM_COPYDATA with dwData 1 to the main frame, UTF-16 or code-page text (told apart by
-// the terminator: UTF-16 ends in a zero unit, so cbData is even and its last two bytes are zero).
+// Input: WM_COPYDATA with dwData 1 to the main frame, read by the frame's own kind as a real
+// frame reads it: UTF-16 up to the first zero unit for a Unicode frame, code-page bytes up to
+// the first zero byte for an ANSI one (--ansi). The other form arrives garbled, as it would.
 // A person may click the drawing to select or to pick a point and type on the keyboard
 // (Esc cancels); that input is not logged. The main frame sits in the left part of a
 // 1280×1024 screen and shows the drawing fitted to it, labels included.
@@ -118,6 +124,8 @@ Options ParseOptions(int argc, wchar_t** argv) {
             o.log = value();
         } else if (arg == L"--state") {
             o.state = value();
+        } else if (arg == L"--lag") {
+            o.session.lagMs = std::max(0, _wtoi(value().c_str()));
         } else if (arg == L"--wrap") {
             o.session.historyWidth = std::max(0, _wtoi(value().c_str()));
         } else if (arg == L"--var" || arg == L"--readonly") {
@@ -432,9 +440,9 @@ private:
         const auto* bytes = static_cast<const unsigned char*>(data->lpData);
         size_t size = bytes ? data->cbData : 0;
         std::string text;
-        if (size >= 2 && size % 2 == 0 && bytes[size - 1] == 0 && bytes[size - 2] == 0) {
+        if (IsWindowUnicode(main_)) {
             std::wstring wide(size / 2, L'\0');
-            std::memcpy(wide.data(), bytes, size);
+            if (!wide.empty()) std::memcpy(wide.data(), bytes, wide.size() * sizeof(wchar_t));
             wide.resize(wcsnlen(wide.c_str(), wide.size()));
             text = Narrow(wide);
         } else {

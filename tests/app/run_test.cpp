@@ -2,6 +2,7 @@
 // receives, in which order, and what it draws.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -61,6 +62,9 @@ const std::string kPickStart = "\x03" "FILEDIA 0\r";
 const std::string kPick = "\x03" "ID ";
 const std::string kLastPoint = "'SETVAR LASTPOINT\r";
 const std::string kCancelPrompt = "\x03";
+// How long the continuous run over three elements below has always taken on the virtual clock
+// against a CAD that acts before SendMessage returns.
+constexpr long long kContinuousRunMs = 8400;
 
 class RunTest : public ::testing::Test {
 protected:
@@ -200,6 +204,88 @@ TEST_F(RunTest, ContinuousModeLabelsEachElementUntilTheSelectionIsCancelled) {
     EXPECT_EQ(dialog_.events, (std::vector<std::string>{"busy", "min", "restore", "idle"}));
 }
 
+// The label command's insertion point: both coordinates numbers, nothing else.
+bool LabelAtANumericPoint(const std::string& command) {
+    const std::string head = "\x03-mtext ";
+    const std::size_t end = command.find(" h ");
+    if (command.rfind(head, 0) != 0 || end == std::string::npos) return false;
+    std::string point = command.substr(head.size(), end - head.size());
+    const std::size_t comma = point.find(',');
+    if (comma == std::string::npos) return false;
+    for (const std::string& number : {point.substr(0, comma), point.substr(comma + 1)}) {
+        char* stop = nullptr;
+        std::strtod(number.c_str(), &stop);
+        if (number.empty() || *stop != '\0' || number.find(' ') != std::string::npos) return false;
+    }
+    return true;
+}
+
+// A CAD that takes its typed input up late, on its own loop: at every lag the run sends the
+// same commands in the same order as to a CAD that acts at once, labels every element at its
+// clicked point and ends with the file dialogs on. Without a lag the run takes exactly as long
+// as it always has: no wait is added on that path.
+TEST_F(RunTest, ContinuousRunAgainstACadThatTakesItsInputUpLate) {
+    const char* drawing =
+        "LINE 0,0 3,4\n"
+        "ARC 0,0 10 0 90\n"
+        "LWPOLYLINE CLOSED 0,0 10,0,1 10,10 0,10\n";
+    // Quick selections (the CAD is idle again before the first poll) and slower clicks.
+    const char* scenario =
+        "select 1\nwait 500\nclick 1.5,1\n"
+        "select 2\nwait 500\nclick 2.5,2\n"
+        "select 3\nwait 500\nclick 3.5,3\n"
+        "wait 3000\ncancel\n";
+    std::vector<std::string> atOnce;
+    for (int lag : {0, 50, 250, 1000}) {
+        SCOPED_TRACE("lag " + std::to_string(lag) + " ms");
+        SimDesktop desk;
+        CadLink link(desk, desk.Clock());
+        // Both questions in every export: the CAD asks before exporting, and the work file
+        // cannot be deleted before the selection, so it asks to replace it too.
+        std::ofstream(dxf_) << "left from an earlier run\n";
+        sim::CadOptions options;
+        options.lagMs = lag;
+        options.askExport = true;
+        SimCad cad = desk.StartCad(CadLayout::Docked, drawing, scenario, options);
+        FakeDialog dialog;
+        dialog.continuous = true;
+        dialog.decimals = 3;
+        dialog.canRemove = false;
+        MeasureAndLabelRun run(link, desk, desk.Clock(), dialog, tables_, workBase_);
+        run.RunMeasureAndLabel();
+        if (lag == 0) {
+            EXPECT_EQ(desk.Now(), kContinuousRunMs);
+        }
+        desk.Clock().Sleep(lag);  // what is still on its way to the CAD
+        EXPECT_EQ(cad.Session().PendingInputs(), 0u);
+
+        auto labels = Labels(cad);
+        ASSERT_EQ(labels.size(), 3u);
+        const char* texts[] = {"5.000ｍ", "15.708ｍ", "45.708ｍ"};
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(labels[i]->text, texts[i]) << i;
+            EXPECT_DOUBLE_EQ(labels[i]->position.x, i + 1.5) << i;
+            EXPECT_DOUBLE_EQ(labels[i]->position.y, i + 1) << i;
+        }
+        EXPECT_EQ(cad.Session().Variable("FILEDIA"), "1");
+        const auto& log = cad.Session().ReceivedLog();
+        int labelCommands = 0;
+        for (const std::string& command : log) {
+            if (command.rfind("\x03-mtext", 0) != 0) continue;
+            ++labelCommands;
+            EXPECT_TRUE(LabelAtANumericPoint(command)) << command;
+        }
+        EXPECT_EQ(labelCommands, 3);
+        EXPECT_EQ(std::count(log.begin(), log.end(), "Y\r"), 6);  // each question once
+        if (lag == 0) {
+            atOnce = log;
+        } else {
+            EXPECT_EQ(log, atOnce);
+        }
+        EXPECT_EQ(dialog.events, (std::vector<std::string>{"busy", "min", "restore", "idle"}));
+    }
+}
+
 TEST_F(RunTest, UntickingContinuousDuringAPassEndsTheRunAfterThatPass) {
     SimCad cad = Start("LINE 0,0 3,4\nLINE 0,0 6,8\n",
                        "wait 1000\nselect 1\nclick 1,1\nselect 2\nclick 2,2\n");
@@ -261,6 +347,36 @@ TEST_F(RunTest, AFailedPickEndsTheRunWithoutALabel) {
     EXPECT_EQ(cad.Session().ReceivedLog(), expected);
     EXPECT_TRUE(Labels(cad).empty());
     EXPECT_EQ(cad.Session().Variable("FILEDIA"), "1");
+}
+
+TEST_F(RunTest, ALastPointThatIsNotANumberEndsTheRunWithoutALabel) {
+    struct Case {
+        const char* lastPoint;
+        bool cancelsThePrompt;  // a value on the prompt is followed by Ctrl+C
+    } cases[] = {{"", false}, {"abc", true}, {"1,y,0", true}};
+    for (const Case& c : cases) {
+        SimDesktop desk;
+        CadLink link(desk, desk.Clock());
+        SimCad cad = desk.StartCad(CadLayout::Docked, "LINE 0,0 3,4\n",
+                                   "select 1\nwait 500\nclick 1,1\nselect 1\nclick 2,2\n");
+        // The CAD's last point turns into text right after the click.
+        desk.SetMessageHook([&] {
+            const auto& history = cad.Session().HistoryLines();
+            if (!history.empty() && history.back().rfind("X = ", 0) == 0)
+                cad.Session().SetVariable("LASTPOINT", c.lastPoint);
+        });
+        dialog_.continuous = true;
+        MeasureAndLabelRun run(link, desk, desk.Clock(), dialog_, tables_, workBase_);
+        run.RunMeasureAndLabel();
+
+        std::vector<std::string> expected = {kC1, kC2, Export(), kC5, kC6, kPickStart, kPick,
+                                             kLastPoint};
+        if (c.cancelsThePrompt) expected.push_back(kCancelPrompt);
+        expected.insert(expected.end(), {kC8, kC8});
+        EXPECT_EQ(cad.Session().ReceivedLog(), expected) << c.lastPoint;
+        EXPECT_TRUE(Labels(cad).empty()) << c.lastPoint;
+        EXPECT_EQ(cad.Session().Variable("FILEDIA"), "1") << c.lastPoint;
+    }
 }
 
 TEST_F(RunTest, TheLabelTextAndWidthFollowTheSizeAndTheDecimals) {

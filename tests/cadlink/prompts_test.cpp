@@ -1,6 +1,7 @@
 // Prompts, the variable query and the point pick against scripted CADs on a simulated desktop.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -142,12 +143,54 @@ TEST_F(Prompts, QueryToAnAnsiFrameUsesTheAnsiForm) {
     EXPECT_EQ(desk.CopyDataSent()[1].cbData, 2u);
 }
 
+// What ends a wait for a typed command: the idle prompt only once the CAD has shown that it
+// took the command up, by a prompt of its own or by the history.
+TEST(WaitForCommandDone, EndsOnTheIdlePromptOnlyOnceTheCommandWasTakenUp) {
+    const std::string select = "オブジェクトを選択: ";
+    struct Case {
+        const char* what;
+        std::vector<std::string> prompts;  // at polls 1, 2, …; the last one stays
+        std::string history;
+        std::string promptBefore = kIdle;
+        bool emptyEnds = false;
+        bool ended = true;
+        int polls = 1;
+    };
+    const std::vector<Case> cases = {
+        {"its prompt, then idle", {select, select, kIdle}, "", kIdle, false, true, 3},
+        {"idle at once, the history shows it", {kIdle}, "コマンド: SELECT\r\nオブジェクトを選択: 1 個を検出\r\n"},
+        {"typed in lower case", {kIdle}, "コマンド: select\r\n"},
+        {"a cancel at the idle prompt after it", {kIdle}, "コマンド: SELECT\r\nコマンド: *キャンセル*\r\n"},
+        {"not yet: the history's last command is another", {kIdle, kIdle, kIdle, select, kIdle},
+         "コマンド: SELECT\r\nコマンド: FILEDIA\r\nコマンド: *キャンセル*\r\n", kIdle, false, true, 5},
+        {"never taken up", {kIdle}, "コマンド: FILEDIA\r\n", kIdle, false, false, 600},
+        {"the prompt of before is no sign", {"<1,2,3>: ", kIdle}, "", "<1,2,3>: ", false, false, 600},
+        {"a given-up typing is no command", {kIdle}, "コマンド: SELECT\r\nコマンド: ID*キャンセル*\r\n"},
+        {"empty: the CAD has gone", {""}, "", kIdle, true, true, 1},
+        {"empty does not end the selection", {"", kIdle}, "", kIdle, false, false, 600},
+    };
+    for (const Case& c : cases) {
+        SimDesktop desk;
+        CadLink link(desk, desk.Clock());
+        auto owned = std::make_unique<ScriptedCad>();
+        owned->history = c.history;
+        owned->onAdvance = [&c](ScriptedCad& self) {
+            const std::size_t poll = static_cast<std::size_t>(self.elapsed / 200);
+            self.input = c.prompts[std::min(poll, c.prompts.size()) - 1];
+        };
+        desk.Host(CadLayout::Docked, std::move(owned));
+        EXPECT_EQ(link.WaitForCommandDone("SELECT", c.promptBefore, c.emptyEnds), c.ended) << c.what;
+        EXPECT_EQ(desk.MessagePumps(), c.polls) << c.what;
+    }
+}
+
 // A CAD that runs "ID": it asks for a point and, once the scripted user has acted, writes the
 // history line and LASTPOINT; 'SETVAR shows LASTPOINT on the prompt.
 struct PointCad {
     int actAfter = -1;  // ms after "ID " until the user acts; -1: never
     std::string userLine = "X = 10.0000     Y = 20.0000     Z = 0.0000";
     std::string afterInput = kIdle;
+    std::string picked = "10.0000,20.0000,0.0000";  // LASTPOINT once the user has acted
     int idAt = -1;
     std::string lastPoint = "0.0000,0.0000,0.0000";
 
@@ -170,7 +213,7 @@ struct PointCad {
             if (idAt < 0 || actAfter < 0 || self.elapsed - idAt < actAfter) return;
             idAt = -1;
             self.history += "点を指定: \r\n" + userLine + "\r\n";
-            lastPoint = "10.0000,20.0000,0.0000";
+            lastPoint = picked;
             self.input = afterInput;
         };
     }
@@ -200,6 +243,42 @@ TEST_F(PickPointTest, ClickedPointIsReadBack) {
     EXPECT_EQ(desk.MessagePumps(), 5);
 }
 
+// A label at a point the CAD cannot read would feed its later prompts with the wrong answers:
+// a LASTPOINT whose X or Y is not a number fails the pick.
+TEST(PickPoint, ThePickedPointMustBeTwoNumbers) {
+    struct Case {
+        std::string lastPoint;
+        bool picked;
+        std::string x, y;
+    };
+    const std::vector<Case> cases = {
+        {"10.0000,20.0000,0.0000", true, "10.0000", "20.0000"},
+        {"-1.5E+03,.5,0", true, "-1.5E+03", ".5"},
+        {"7,8", true, "7", "8"},
+        {"", false, "", "old y"},
+        {"abc,1,0", false, "", "old y"},
+        {"1,y,0", false, "", "old y"},
+        {"1 ,2,0", false, "", "old y"},  // a blank would end the CAD's input early
+        {"12", false, "", "old y"},
+        {"1.2.3,4,0", false, "", "old y"},
+        {"-,1,0", false, "", "old y"},
+    };
+    for (const Case& c : cases) {
+        SimDesktop desk;
+        CadLink link(desk, desk.Clock());
+        auto owned = std::make_unique<ScriptedCad>();
+        PointCad point;
+        point.actAfter = 400;
+        point.picked = c.lastPoint;
+        point.Attach(*owned);
+        SimCad window = desk.Host(CadLayout::Docked, std::move(owned));
+        std::string x = "old x", y = "old y";
+        EXPECT_EQ(link.PickPoint(window.HistoryPane(), "クリックして", x, y), c.picked) << c.lastPoint;
+        EXPECT_EQ(x, c.x) << c.lastPoint;
+        EXPECT_EQ(y, c.y) << c.lastPoint;
+    }
+}
+
 TEST_F(PickPointTest, CancelFailsEvenWithAnX) {
     point.actAfter = 400;
     point.userLine = "X: *キャンセル*";
@@ -222,7 +301,9 @@ TEST_F(PickPointTest, TimeoutAfterSixHundredPolls) {
     EXPECT_FALSE(Pick());
     EXPECT_EQ(desk.Now(), 600 * 200);
     EXPECT_EQ(desk.MessagePumps(), 600);
-    EXPECT_EQ(desk.TextRequests(), 2 * 600);  // one length and one text request per poll
+    // One length and one text request per poll, and once before the pick for the prompt that
+    // showed before it.
+    EXPECT_EQ(desk.TextRequests(), 2 + 2 * 600);
     EXPECT_EQ(x, "");
     // The closing Ctrl+C also ends the "ID " still waiting for a click.
     EXPECT_EQ(cad->typed.back(), "\x03" "FILEDIA 1\r");

@@ -22,6 +22,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using vermiq::test::ChildProcess;
+using vermiq::test::ClickScreen;
 using vermiq::test::WaitUntil;
 
 std::wstring g_vermiq, g_standin;
@@ -141,13 +142,14 @@ protected:
         log_ = LogWatch(Log());
     }
 
-    // Starts both programs; the stand-in with the drawing and the scenario.
-    void Start(const std::string& drawing, const std::string& scenario) {
+    // Starts both programs; the stand-in with the drawing, the scenario and `options`.
+    void Start(const std::string& drawing, const std::string& scenario,
+               const std::wstring& options = L"") {
         WriteText(dir_ / L"drawing.txt", drawing);
         WriteText(dir_ / L"scenario.txt", scenario);
         std::wstring args = L"--drawing \"" + (dir_ / L"drawing.txt").wstring() + L"\" --scenario \"" +
                             (dir_ / L"scenario.txt").wstring() + L"\" --log \"" + Log().wstring() +
-                            L"\" --state \"" + State().wstring() + L"\"";
+                            L"\" --state \"" + State().wstring() + L"\" " + options;
         cad_ = std::make_unique<ChildProcess>(g_standin, args);
         ASSERT_TRUE(cad_->Started());
         ASSERT_TRUE(WaitUntil([&] { return fs::exists(State()); }));
@@ -274,6 +276,97 @@ TEST_F(EndToEnd, OnePassFromTheClickToTheLabel) {
     std::printf("  point pick (ID to FILEDIA 1)  %6lld ms  (scripted user: 300 ms)\n", ms(e[4].at, e[9].at));
     std::printf("  label command to MTEXT        %6lld ms\n", ms(e[9].at, labelTimes_[0]));
 }
+
+// The stand-in's main frame and its input pane (docked), as the user sees them.
+HWND CadFrame() {
+    HWND frame = nullptr;
+    EnumWindows(
+        [](HWND hwnd, LPARAM lParam) -> BOOL {
+            wchar_t title[256] = {};
+            GetWindowTextW(hwnd, title, 256);
+            if (wcsncmp(title, L"AutoCAD ", 8) != 0) return TRUE;
+            *reinterpret_cast<HWND*>(lParam) = hwnd;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&frame));
+    return frame;
+}
+
+std::string PaneText(HWND pane) {
+    char text[512] = {};
+    SendMessageA(pane, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+// A person selects and clicks with the mouse in a stand-in that takes the tool's typed input up
+// at once or only 300 ms later; the tool must wait for each command to be taken up. Printed:
+// how long from the user's selection, and from the user's click, to the label in the drawing.
+class LaggingCad : public EndToEnd, public ::testing::WithParamInterface<int> {};
+
+TEST_P(LaggingCad, RealClicksFromTheSelectionToTheLabel) {
+    const int lag = GetParam();
+    Start("LINE 100,100 400,500\n", "", L"--lag " + std::to_wstring(lag));
+    HWND frame = CadFrame();
+    HWND input = FindWindowExW(frame, nullptr, L"StandinCommandPane", L"Headlands");
+    HWND history = FindWindowExW(frame, nullptr, L"StandinCommandPane", L"MountTam");
+    ASSERT_TRUE(frame && input && history);
+    // The drawing is fitted into the area above the command line, its centre in the middle:
+    // the line's midpoint 250,300.
+    RECT client{}, historyRect{};
+    GetClientRect(frame, &client);
+    GetWindowRect(history, &historyRect);
+    POINT historyTop{historyRect.left, historyRect.top};
+    ScreenToClient(frame, &historyTop);
+    POINT middle{client.right / 2, historyTop.y / 2};
+    ClientToScreen(frame, &middle);
+
+    ClickAt(GetDlgItem(dialog_, vermiq::ids::plButton1));
+    ASSERT_TRUE(WaitUntil([&] { return PaneText(input) == "オブジェクトを選択: "; }, 10000))
+        << PaneText(input);
+    ASSERT_TRUE(WaitUntil([&] { return IsIconic(dialog_) != 0; }));
+    Sleep(300);  // a person takes a moment
+    ULONGLONG selected = GetTickCount64();
+    ClickScreen(middle);
+    // The user clicks as soon as the CAD asks.
+    ASSERT_TRUE(WaitUntil([&] { return PaneText(input) == "点を指定: "; }, 20000)) << PaneText(input);
+    ULONGLONG clicked = GetTickCount64();
+    ClickScreen(middle);
+    ULONGLONG labelled = 0;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            if (ReadState(State()).labels.empty()) return false;
+            labelled = GetTickCount64();
+            return true;
+        },
+        20000));
+    ASSERT_TRUE(WaitUntil([&] { return !IsIconic(dialog_); }, 20000)) << "the run did not end";
+    EXPECT_TRUE(WaitUntil([&] { return ReadState(State()).filedia == "1"; }, 3000));
+    log_.Poll(GetTickCount64());
+
+    CadState state = ReadState(State());
+    ASSERT_EQ(state.labels.size(), 1u);
+    EXPECT_EQ(state.labels[0].text, "  500ｍ");
+    std::string point = state.lastPoint;
+    std::string x = point.substr(0, point.find(','));
+    point = point.substr(point.find(',') + 1);
+    std::string y = point.substr(0, point.find(','));
+    // At the clicked point, which is the middle of the drawing to within a pixel or two.
+    EXPECT_DOUBLE_EQ(state.labels[0].x, std::stod(x));
+    EXPECT_DOUBLE_EQ(state.labels[0].y, std::stod(y));
+    EXPECT_NEAR(state.labels[0].x, 250, 3);
+    EXPECT_NEAR(state.labels[0].y, 300, 3);
+    // The same commands in the same order, whatever the lag.
+    std::vector<std::string> received;
+    for (const auto& entry : log_.Entries()) received.push_back(entry.line);
+    EXPECT_EQ(received, PassCommands(DxfWorkFile(), x, y, "350", "  500ｍ"));
+
+    std::printf("CAD lag %d ms: %lld ms from the user's selection to the label, %lld ms from the "
+                "user's click to the label\n",
+                lag, static_cast<long long>(labelled - selected),
+                static_cast<long long>(labelled - clicked));
+}
+
+INSTANTIATE_TEST_SUITE_P(AtOnceAndLate, LaggingCad, ::testing::Values(0, 300));
 
 TEST_F(EndToEnd, ContinuousRunOverALineAnArcABulgedPolylineAndAnEllipseArcEndedByACancel) {
     WritePrivateProfileStringW(L"初期化", L"延長桁", L"2", (WorkFolder() / L"Vermiq.Ini").c_str());

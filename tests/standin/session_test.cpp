@@ -67,10 +67,11 @@ TEST(CommandLine, PromptShowsTypedTextUntilCrOrBlankEndsIt) {
     EXPECT_EQ(session->HistoryLines(), (std::vector<std::string>{"コマンド: FILEDIA", "FILEDIA の新しい値を入力 <1>: 0"}));
 }
 
-TEST(CommandLine, CtrlCCancelsTheActiveCommandAndNothingWhenIdle) {
+TEST(CommandLine, CtrlCCancelsTheActiveCommandAndLeavesACancelAtTheIdlePromptToo) {
     auto session = MakeSession();
     session->Type("\x03");
-    EXPECT_TRUE(session->HistoryLines().empty());
+    EXPECT_EQ(session->HistoryLines(), (std::vector<std::string>{"コマンド: *キャンセル*"}));
+    EXPECT_EQ(session->InputPaneText(), kIdle);
     session->Type("SELECT ");
     session->Type("\x03");
     EXPECT_EQ(session->InputPaneText(), kIdle);
@@ -78,6 +79,38 @@ TEST(CommandLine, CtrlCCancelsTheActiveCommandAndNothingWhenIdle) {
     // Ctrl+C first in a text cancels, then the rest is typed as new input.
     session->Type("SELECT \x03" "FILEDIA 0 ");
     EXPECT_EQ(session->Variable("FILEDIA"), "0");
+    EXPECT_EQ(session->InputPaneText(), kIdle);
+}
+
+// A lagging CAD: each text waits its lag on the session's clock, in arrival order, and the
+// scripted user acts at its own moment within one long step, between the texts.
+TEST(CommandLine, LaggingInputIsTakenUpLateInOrderWhileTheUserActsOnTime) {
+    TempDir dir;
+    SessionOptions options;
+    options.lagMs = 300;
+    auto session = MakeSession("wait 100\nselect 1\n", options);
+    session->Type("\x03" "FILEDIA 0 ");                        // taken up at 300
+    session->Advance(100);
+    session->Type("\x03" "SELECT SI\r");                       // at 400; the user selects at 500
+    session->Advance(150);
+    session->Type("DXFOUT \"" + dir.File("lag.dxf") + "\"\rVER 2000 OBJ PREV \r16 ");  // at 550
+    EXPECT_EQ(session->ReceivedLog().size(), 3u);  // logged on arrival
+    EXPECT_EQ(session->PendingInputs(), 3u);
+
+    session->Advance(49);  // 299 ms: nothing taken up yet
+    EXPECT_EQ(session->InputPaneText(), kIdle);
+    EXPECT_TRUE(session->HistoryLines().empty());
+    EXPECT_EQ(session->Variable("FILEDIA"), "1");
+
+    // One step over all four moments. Had the user acted only at the end of the step, the
+    // export would have been typed into the selection prompt and written nothing.
+    session->Advance(1000);
+    EXPECT_EQ(session->Now(), 1299);
+    EXPECT_EQ(session->PendingInputs(), 0u);
+    EXPECT_EQ(session->Variable("FILEDIA"), "0");
+    EXPECT_EQ(session->PreviousSelection(), std::vector<int>{0});
+    EXPECT_TRUE(Contains(ReadFile(dir.File("lag.dxf")), "LINE"));
+    EXPECT_EQ(session->HistoryLines()[0], "コマンド: *キャンセル*");
     EXPECT_EQ(session->InputPaneText(), kIdle);
 }
 

@@ -3,6 +3,7 @@
 // window's history copy, and judged by its log, its DXF file and its state file.
 #include "common/win32_raii.h"
 #include "common/win32_text.h"
+#include "tests/support/win32_process.h"
 
 #include <gtest/gtest.h>
 
@@ -434,22 +435,32 @@ TEST(StandinDialogues, ReadOnlyVariableAnswersInTheHistoryWrapped) {
     EXPECT_EQ(lines.back(), "(読み込み専用)");
 }
 
-TEST(StandinChannel, TakesBothFormsOnEitherWindowAndOnlyDwDataOne) {
-    for (const char* options : {"", "--ansi"}) {
+// A frame reads WM_COPYDATA by its own kind, as a real one does: a Unicode frame UTF-16 only,
+// an ANSI frame code-page bytes only; the other form is not guessed at.
+TEST(StandinChannel, EachFrameReadsOnlyItsOwnFormAndOnlyDwDataOne) {
+    for (bool unicode : {true, false}) {
         std::string log = OutDir() + "\\forms.log";
         CreateDirectoryA(OutDir().c_str(), nullptr);
-        Standin cad(std::string(options) + " --log \"" + log + "\"");
+        Standin cad(std::string(unicode ? "" : "--ansi") + " --log \"" + log + "\"");
         ASSERT_TRUE(cad.Main() && cad.FindPanes());
-        cad.SendInForm("FILEDIA 0 ", true, 2); // not typed input
-        cad.SendInForm("日本", false);
-        cad.SendInForm("語", true);
-        EXPECT_EQ(cad.ReadInput(), "コマンド: 日本語") << options;
-        cad.SendInForm("\x03", true);
-        cad.SendInForm("'SETVAR FILEDIA\r", false);
-        EXPECT_EQ(cad.ReadInput(), "FILEDIA の新しい値を入力 <1>: ") << options;
-        cad.SendInForm("\x03", false);
+        ASSERT_EQ(IsWindowUnicode(cad.Main()) != 0, unicode);
+        cad.SendInForm("FILEDIA 0 ", unicode, 2); // not typed input
+        cad.SendInForm("日本", unicode);
+        cad.SendInForm("語", unicode);
+        EXPECT_EQ(cad.ReadInput(), "コマンド: 日本語") << unicode;
+        cad.SendInForm("\x03", unicode);
+        cad.SendInForm("'SETVAR FILEDIA\r", unicode);
+        EXPECT_EQ(cad.ReadInput(), "FILEDIA の新しい値を入力 <1>: ") << unicode;
+        cad.SendInForm("\x03", unicode);
+        // The other form arrives as the frame's own reading makes it: not the command.
+        cad.SendInForm("ID ", !unicode);
+        EXPECT_NE(cad.ReadInput(), "点を指定: ") << unicode;
+        cad.SendInForm("\x03", unicode);
         std::vector<std::string> logged = Lines(ReadFile(log));
-        EXPECT_EQ(logged, (std::vector<std::string>{"日本", "語", "^C", "'SETVAR FILEDIA^M", "^C"})) << options;
+        ASSERT_EQ(logged.size(), 7u) << unicode;
+        EXPECT_EQ(std::vector<std::string>(logged.begin(), logged.begin() + 5),
+                  (std::vector<std::string>{"日本", "語", "^C", "'SETVAR FILEDIA^M", "^C"})) << unicode;
+        EXPECT_NE(logged[5], "ID ") << unicode;
     }
 }
 
@@ -472,18 +483,7 @@ TEST(StandinPerson, MouseClicksSelectAndPick) {
     auto click = [&](int x, int y) {
         POINT p{x, y};
         ClientToScreen(cad.Main(), &p);
-        INPUT input[3] = {};
-        int screenW = GetSystemMetrics(SM_CXSCREEN), screenH = GetSystemMetrics(SM_CYSCREEN);
-        for (INPUT& i : input) {
-            i.type = INPUT_MOUSE;
-            i.mi.dx = static_cast<LONG>((p.x * 65535.0 + screenW / 2) / (screenW - 1));
-            i.mi.dy = static_cast<LONG>((p.y * 65535.0 + screenH / 2) / (screenH - 1));
-            i.mi.dwFlags = MOUSEEVENTF_ABSOLUTE;
-        }
-        input[0].mi.dwFlags |= MOUSEEVENTF_MOVE;
-        input[1].mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;
-        input[2].mi.dwFlags |= MOUSEEVENTF_LEFTUP;
-        SendInput(3, input, sizeof(INPUT));
+        vermiq::test::ClickScreen(p);
     };
 
     cad.Send("\x03" "SELECT SI\r");

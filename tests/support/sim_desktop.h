@@ -22,8 +22,10 @@
 // - A hosted CAD shows the session as windows in the chosen layout: its input pane answers
 //   WM_GETTEXT with InputPaneText(), its text window answers menu command 32781 by putting
 //   HistoryText() on the clipboard (unless someone holds the clipboard open), and its main
-//   frame turns each WM_COPYDATA with dwData 1 into CadSession::Type (a Unicode frame converts
-//   the UTF-16 text to code page 932 first, as the CAD would).
+//   frame turns each WM_COPYDATA with dwData 1 into CadSession::Type (a Unicode frame reads the
+//   data as UTF-16 only and converts it to code page 932, an ANSI frame reads code-page bytes
+//   only, as a real frame decodes by its own kind). With CadOptions::lagMs the session takes
+//   each text up that much later on the virtual clock.
 // - For cases that need a CAD answering exactly so (a wrapped history line, a prompt that never
 //   returns), Host() takes any ScriptedCad instead of a session.
 // - Plain fake windows (AddWindow) model everything else on the desktop: other programs,
@@ -69,6 +71,9 @@ struct CadOptions {
     // (0: never), as the stand-in's session options say.
     bool askExport = false;
     int historyWidth = 0;
+    // For StartCad: every WM_COPYDATA is taken up this many milliseconds of the virtual clock
+    // after it was sent, as the stand-in's --lag does.
+    int lagMs = 0;
 };
 
 // What answers behind a hosted CAD's windows: the stand-in session, or a test's own script.

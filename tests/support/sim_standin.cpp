@@ -31,6 +31,7 @@ SimCad SimDesktop::StartCad(CadLayout layout, std::string_view drawingText,
     standin::SessionOptions sessionOptions;
     sessionOptions.askExport = options.askExport;
     sessionOptions.historyWidth = options.historyWidth;
+    sessionOptions.lagMs = options.lagMs;
     auto behaviour = std::make_unique<SessionBehaviour>(std::make_unique<standin::CadSession>(
         std::move(drawing), std::move(scenario), sessionOptions));
     standin::CadSession* session = &behaviour->Session();

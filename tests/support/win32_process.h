@@ -1,5 +1,6 @@
 // What the Windows tests that start programs share: a child process that never outlives its
-// test, finding its windows, waiting, and paths handed over from the Linux side.
+// test, finding its windows, waiting, a person's click, and paths handed over from the Linux
+// side.
 #pragma once
 
 #include <windows.h>
@@ -26,6 +27,23 @@ inline bool WaitUntil(const std::function<bool()>& done, ULONGLONG timeoutMs = 1
         Sleep(20);
     }
     return true;
+}
+
+// A person's click at a point of the screen: a move, a press and a release of the left button
+// through the system's input queue.
+inline void ClickScreen(POINT p) {
+    int screenW = GetSystemMetrics(SM_CXSCREEN), screenH = GetSystemMetrics(SM_CYSCREEN);
+    INPUT input[3] = {};
+    for (INPUT& i : input) {
+        i.type = INPUT_MOUSE;
+        i.mi.dx = static_cast<LONG>((p.x * 65535.0 + screenW / 2) / (screenW - 1));
+        i.mi.dy = static_cast<LONG>((p.y * 65535.0 + screenH / 2) / (screenH - 1));
+        i.mi.dwFlags = MOUSEEVENTF_ABSOLUTE;
+    }
+    input[0].mi.dwFlags |= MOUSEEVENTF_MOVE;
+    input[1].mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;
+    input[2].mi.dwFlags |= MOUSEEVENTF_LEFTUP;
+    SendInput(3, input, sizeof(INPUT));
 }
 
 // A visible top-level window of the process with that class; null when there is none.
