@@ -176,9 +176,11 @@ void TVermiqF::CreateControls() {
                         Scale(kMarquee.height), ids::Marquee);
     AddControl(L"BUTTON", L"注記の大きさ", BS_GROUPBOX, ids::GroupBox2, kGroupBox2.left,
                kGroupBox2.top, kGroupBox2.width, kGroupBox2.height, font);
-    AddControl(L"EDIT", L"50", WS_TABSTOP | WS_GROUP | WS_BORDER | ES_AUTOHSCROLL, ids::Edit1,
-               kGroupBox2.left + kEdit1.left, kGroupBox2.top + kEdit1.top, kEdit1.width,
-               kEdit1.height, font);
+    HWND edit = AddControl(L"EDIT", L"50", WS_TABSTOP | WS_GROUP | WS_BORDER | ES_AUTOHSCROLL,
+                           ids::Edit1, kGroupBox2.left + kEdit1.left, kGroupBox2.top + kEdit1.top,
+                           kEdit1.width, kEdit1.height, font);
+    // No length limit: 0 lifts the edit control's default of 30000 characters.
+    SendMessageW(edit, EM_SETLIMITTEXT, 0, 0);
     AddControl(L"BUTTON", L"延長値小数点以下桁数", BS_GROUPBOX, ids::GroupBox4, kGroupBox4.left,
                kGroupBox4.top, kGroupBox4.width, kGroupBox4.height, font);
     // The list drops down below the 20-pixel field, tall enough for all nine items.
@@ -264,7 +266,8 @@ void TVermiqF::SetRunInProgress(bool running) {
 }
 
 bool TVermiqF::FileExists(const std::string& path) {
-    return GetFileAttributesW(win32::Widen(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+    // A folder at the work file's path would pass as an export that read as empty.
+    return IsExistingFile(path);
 }
 
 void TVermiqF::RemoveFile(const std::string& path) { DeleteFileW(win32::Widen(path).c_str()); }

@@ -57,6 +57,8 @@ public:
     unsigned StepInterval() const { return steps_.StepInterval(); }
     unsigned TimerResolution() const { return steps_.TimerResolution(); }
     HWND StepWindow() const { return stepWindow_; }
+    // The multimedia timer's id, 0 while none runs.
+    unsigned TimerId() const { return steps_.TimerId(); }
     unsigned long StepCount() const { return steps_.StepCount(); }
     // How many times the caption image has been rendered, for measurements and tests.
     unsigned long RenderCount() const { return renderCount_; }

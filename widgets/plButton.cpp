@@ -553,13 +553,13 @@ void TplButton::Click() {
 }
 
 void TplButton::ClickHandlers() {
-    std::weak_ptr<char> alive = life_;
+    // One click, one action: the wired handler, or else the parent hears of the click as from
+    // any push button and handles it in its own window procedure. Never both, so a dialog that
+    // wires both cannot act twice on one click.
     if (OnClick) {
         OnClick(*this);
-        if (alive.expired()) return;
+        return;
     }
-    // The parent hears of the click as from any push button, so that it can handle the click
-    // inside its own window procedure.
     if (hwnd_) {
         if (HWND parent = GetParent(hwnd_)) {
             auto id = static_cast<WORD>(GetDlgCtrlID(hwnd_));

@@ -181,8 +181,8 @@ public:
     MouseMoveEvent OnMouseMove, OnMouseEnter, OnMouseLeave;
 
     // The full click: clears Pressed, hands ModalResult to the form, runs the click handlers,
-    // invalidates. The click handlers are OnClick and then a WM_COMMAND BN_CLICKED to the parent
-    // with the control id, as a system push button sends it.
+    // invalidates. The click handler is OnClick when assigned, otherwise a WM_COMMAND BN_CLICKED
+    // to the parent with the control id, as a system push button sends it; never both.
     void Click();
     // Enter (when this button is the active control) or Esc (when Cancel is on), without
     // Shift, Ctrl or Alt, clicks a focus-handling button. True when the key was used.

@@ -2,6 +2,8 @@
 // pixel against plain text drawn by the system, and the caption moving with the timer.
 #include "widgets/EsMarque.h"
 
+#include <mmsystem.h>
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -415,10 +417,17 @@ TEST(EsMarqueeTimer, DestroyedWhileScrolling) {
         marquee->SetScrollSpeed(10);
         marquee->SetActive(true);
         Pump(30);
+        const unsigned timer = marquee->TimerId();
+        const HWND stepWindow = marquee->StepWindow(), window = marquee->Handle();
+        ASSERT_NE(timer, 0u);
+        ASSERT_GT(marquee->StepCount(), 0u);
         marquee.reset();
+        // The timer is gone with the marquee (killing it again fails), and so are both windows.
+        EXPECT_NE(timeKillEvent(timer), static_cast<MMRESULT>(TIMERR_NOERROR));
+        EXPECT_FALSE(IsWindow(stepWindow));
+        EXPECT_FALSE(IsWindow(window));
         Pump(30); // ticks still queued for the dead step window go nowhere
     }
-    SUCCEED();
 }
 
 } // namespace
