@@ -12,10 +12,10 @@ namespace vermiq {
 
 namespace {
 
-void RegisterOnce(const wchar_t* name, WNDPROC procedure) {
+void RegisterOnce(const wchar_t* name, UINT style, WNDPROC procedure) {
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
-    wc.style = CS_DBLCLKS;
+    wc.style = style;
     wc.lpfnWndProc = procedure;
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
@@ -57,10 +57,12 @@ void TEsCustomLabel::DestroyHandle() {
 
 const wchar_t* TEsCustomLabel::WindowClassName() const { return L"VermiqEsLabel"; }
 
+UINT TEsCustomLabel::WindowClassStyle() const { return CS_DBLCLKS; }
+
 void TEsCustomLabel::CreateHandle(HWND parent, int left, int top, int width, int height,
                                   int controlId) {
     if (hwnd_) throw std::logic_error("the label already has a window");
-    RegisterOnce(WindowClassName(), &TEsCustomLabel::WindowProc);
+    RegisterOnce(WindowClassName(), WindowClassStyle(), &TEsCustomLabel::WindowProc);
     HWND hwnd = CreateWindowExW(0, WindowClassName(), L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS,
                                 left, top, width, height, parent,
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlId)),

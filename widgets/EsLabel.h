@@ -94,6 +94,7 @@ public:
 
 protected:
     virtual const wchar_t* WindowClassName() const;
+    virtual UINT WindowClassStyle() const;
     virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     virtual void Paint(HDC dc);
     virtual void HandleCreated() {}

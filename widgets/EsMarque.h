@@ -69,6 +69,7 @@ public:
 
 protected:
     const wchar_t* WindowClassName() const override;
+    UINT WindowClassStyle() const override;
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void Paint(HDC dc) override;
     void HandleCreated() override;
@@ -87,6 +88,8 @@ private:
 
     static LRESULT CALLBACK StepWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     void ReleaseImage();
+    // The window is visible and its dialog not minimised.
+    bool SeenOnScreen() const;
     UINT ImageFormat() const;
 
     MarqueeSteps steps_;
