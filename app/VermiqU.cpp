@@ -25,6 +25,9 @@ constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
 constexpr DWORD kFormExStyle = WS_EX_DLGMODALFRAME | WS_EX_TOPMOST | WS_EX_CONTROLPARENT |
                                WS_EX_APPWINDOW;
 constexpr int kCsidlAppData = 26;
+// While the user's clipboard waits to be put back after a run, the dialog retries this often.
+constexpr UINT_PTR kClipboardRestoreTimer = 1;
+constexpr UINT kClipboardRestoreMilliseconds = 500;
 
 // Layout at 96 pixels per inch. Children of a group box are placed relative to it.
 struct Placement {
@@ -134,6 +137,12 @@ LRESULT TVermiqF::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
         break;
+    case WM_TIMER:
+        if (wParam == kClipboardRestoreTimer) {
+            if (!cadLink_.RetryClipboardRestore()) KillTimer(hwnd_, kClipboardRestoreTimer);
+            return 0;
+        }
+        break;
     case WM_CLOSE:
         RequestClose();
         return 0;
@@ -240,6 +249,7 @@ void TVermiqF::RequestClose() {
     // The settings are saved first; a settings file that cannot be written is reported, and
     // the dialog still closes, since the user asked to close it.
     Guarded([&] { FormClose(); });
+    cadLink_.RetryClipboardRestore();  // a last attempt for the user's clipboard
     DestroyWindow(hwnd_);
 }
 
@@ -253,6 +263,10 @@ void TVermiqF::Button3Click() {
         TVermiqF& form;
         ~EndOfRun() {
             form.runInProgress_ = false;
+            // Another program held the clipboard when the user's contents were to go back: they
+            // are put back as soon as it lets go, from the dialog's timer, never stalling it.
+            if (form.cadLink_.ClipboardRestorePending())
+                SetTimer(form.hwnd_, kClipboardRestoreTimer, kClipboardRestoreMilliseconds, nullptr);
             if (form.closeRequested_) PostMessageW(form.hwnd_, WM_CLOSE, 0, 0);
         }
     } endOfRun{*this};
