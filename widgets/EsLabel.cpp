@@ -68,8 +68,11 @@ void TEsCustomLabel::CreateHandle(HWND parent, int left, int top, int width, int
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlId)),
                                 GetModuleHandleW(nullptr), this);
     if (!hwnd) throw std::runtime_error("the label's window cannot be created");
+    AttachWidget(hwnd);
     MirrorWindowText();
     if (parentColor_) TakeParentColor();
+    if (parentFont_) TakeParentFont();
+    PlaceBeforeFocusControl();
     HandleCreated();
     AdjustBounds();
 }
@@ -97,7 +100,27 @@ LRESULT CALLBACK TEsCustomLabel::WindowProc(HWND hwnd, UINT message, WPARAM wPar
 }
 
 LRESULT TEsCustomLabel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (LRESULT result = 0; HandleWidgetMessage(message, wParam, lParam, result)) return result;
+    auto mouse = [&](TMouseButton button, bool down) {
+        const int x = static_cast<short>(LOWORD(lParam)), y = static_cast<short>(HIWORD(lParam));
+        if (down && OnMouseDown) OnMouseDown(*this, button, x, y);
+        if (!down && OnMouseUp) OnMouseUp(*this, button, x, y);
+    };
     switch (message) {
+    case WM_GETDLGCODE:
+        // A static for the dialog's mnemonics, so its accelerator reaches the focus control.
+        if (focusControl_ && showAccelChar_) return DLGC_STATIC;
+        break;
+    case WM_ENABLE: Invalidate(); break;
+    case WM_LBUTTONDOWN: mouse(TMouseButton::mbLeft, true); break;
+    case WM_RBUTTONDOWN: mouse(TMouseButton::mbRight, true); break;
+    case WM_MBUTTONDOWN: mouse(TMouseButton::mbMiddle, true); break;
+    case WM_RBUTTONUP: mouse(TMouseButton::mbRight, false); break;
+    case WM_MBUTTONUP: mouse(TMouseButton::mbMiddle, false); break;
+    case WM_MOUSEMOVE:
+        if (OnMouseMove)
+            OnMouseMove(*this, static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
+        break;
     case WM_ERASEBKGND: return 1; // the paint covers every pixel from its own buffer
     case WM_PAINT: {
         win32::PaintScope ps(hwnd_);
@@ -106,6 +129,7 @@ LRESULT TEsCustomLabel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
     }
     case WM_PRINTCLIENT: Paint(reinterpret_cast<HDC>(wParam)); return 0;
     case WM_LBUTTONUP:
+        mouse(TMouseButton::mbLeft, false);
         if (OnClick) OnClick(*this);
         return 0;
     case WM_LBUTTONDBLCLK:
@@ -164,8 +188,25 @@ void TEsCustomLabel::Paint(HDC dc) {
         SendMessageW(GetParent(hwnd_), WM_ERASEBKGND, reinterpret_cast<WPARAM>(memory.get()), 0);
         SetViewportOrgEx(memory.get(), previous.x, previous.y, nullptr);
     }
-    RenderTextTo(memory.get(), client, PaintFormat());
+    if (IsWindowEnabled(hwnd_)) {
+        RenderTextTo(memory.get(), client, PaintFormat());
+    } else {
+        if (!transparent_) FillWithColor(memory.get(), client);
+        DrawDisabledText(memory.get(), client, PaintFormat());
+    }
     BitBlt(dc, 0, 0, width, height, memory.get(), 0, 0, SRCCOPY);
+}
+
+void TEsCustomLabel::DrawDisabledText(HDC dc, const RECT& rect, UINT format) {
+    win32::Selection font(dc, fontHandle_.get());
+    SetBkMode(dc, TRANSPARENT);
+    const int length = static_cast<int>(caption_.size());
+    RECT raised{rect.left + 1, rect.top + 1, rect.right + 1, rect.bottom + 1};
+    SetTextColor(dc, GetSysColor(COLOR_BTNHIGHLIGHT));
+    DrawTextA(dc, caption_.c_str(), length, &raised, format);
+    RECT face = rect;
+    SetTextColor(dc, GetSysColor(COLOR_BTNSHADOW));
+    DrawTextA(dc, caption_.c_str(), length, &face, format);
 }
 
 UINT TEsCustomLabel::PaintFormat() const {
@@ -302,6 +343,7 @@ void TEsCustomLabel::SetFont(const TEsFont& font) {
                               shape.Charset != font_.Charset || shape.Weight != font_.Weight ||
                               shape.Italic != font_.Italic || shape.Underline != font_.Underline ||
                               shape.StrikeOut != font_.StrikeOut || shape.Quality != font_.Quality;
+    parentFont_ = false;
     if (shapeChanged) {
         font_ = shape;
         RebuildFont();
@@ -395,8 +437,69 @@ void TEsCustomLabel::SetBounds(int left, int top, int width, int height) {
         SetWindowPos(hwnd_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void TEsCustomLabel::SetVisible(bool visible) {
-    if (hwnd_) ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE);
+WidgetRect TEsCustomLabel::Bounds() const {
+    if (!hwnd_) return {};
+    RECT r{};
+    GetWindowRect(hwnd_, &r);
+    MapWindowPoints(nullptr, GetParent(hwnd_), reinterpret_cast<POINT*>(&r), 2);
+    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
+void TEsCustomLabel::SetLeft(int value) {
+    const WidgetRect b = Bounds();
+    SetBounds(value, b.top, b.width, b.height);
+}
+void TEsCustomLabel::SetTop(int value) {
+    const WidgetRect b = Bounds();
+    SetBounds(b.left, value, b.width, b.height);
+}
+void TEsCustomLabel::SetWidth(int value) {
+    const WidgetRect b = Bounds();
+    SetBounds(b.left, b.top, value, b.height);
+}
+void TEsCustomLabel::SetHeight(int value) {
+    const WidgetRect b = Bounds();
+    SetBounds(b.left, b.top, b.width, value);
+}
+
+void TEsCustomLabel::SetParentFont(bool value) {
+    if (value == parentFont_) return;
+    parentFont_ = value;
+    if (value) TakeParentFont();
+}
+
+void TEsCustomLabel::TakeParentFont() {
+    HWND parent = hwnd_ ? GetParent(hwnd_) : nullptr;
+    if (!parent) return;
+    auto font = reinterpret_cast<HFONT>(SendMessageW(parent, WM_GETFONT, 0, 0));
+    if (!font) font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    LOGFONTA lf{};
+    if (!GetObjectA(font, sizeof lf, &lf)) return;
+    font_.Name = lf.lfFaceName;
+    font_.Height = lf.lfHeight;
+    font_.Charset = lf.lfCharSet;
+    font_.Weight = lf.lfWeight;
+    font_.Italic = lf.lfItalic != 0;
+    font_.Underline = lf.lfUnderline != 0;
+    font_.StrikeOut = lf.lfStrikeOut != 0;
+    font_.Quality = lf.lfQuality;
+    RebuildFont();
+    FontChanged();
+}
+
+void TEsCustomLabel::SetFocusControl(HWND control) {
+    focusControl_ = control;
+    PlaceBeforeFocusControl();
+}
+
+void TEsCustomLabel::PlaceBeforeFocusControl() {
+    // The dialog's mnemonic handling gives the focus to the next tab stop after a static: the
+    // label stands just before its control among the parent's children.
+    if (!hwnd_ || !focusControl_ || GetParent(focusControl_) != GetParent(hwnd_)) return;
+    HWND previous = GetWindow(focusControl_, GW_HWNDPREV);
+    if (previous == hwnd_) return;
+    SetWindowPos(hwnd_, previous ? previous : HWND_TOP, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void TEsCustomLabel::Invalidate() {
@@ -436,7 +539,7 @@ TEsAttachedLabel::TEsAttachedLabel() {
     SetAutoSize(true);
     SetColorScheme(TEsColorScheme::csText);
     SetAppearance(TEsAppearance::apNone);
-    SetParentColor(true);
+    SetParentFont(true);
     SetTransparent(false);
 }
 
