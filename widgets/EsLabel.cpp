@@ -72,7 +72,6 @@ void TEsCustomLabel::CreateHandle(HWND parent, int left, int top, int width, int
     MirrorWindowText();
     if (parentColor_) TakeParentColor();
     if (parentFont_) TakeParentFont();
-    PlaceBeforeFocusControl();
     HandleCreated();
     AdjustBounds();
 }
@@ -108,9 +107,15 @@ LRESULT TEsCustomLabel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
     };
     switch (message) {
     case WM_GETDLGCODE:
-        // A static for the dialog's mnemonics, so its accelerator reaches the focus control.
-        if (focusControl_ && showAccelChar_) return DLGC_STATIC;
+        // Found by the dialog's mnemonic handling (IsDialogMessage), which clicks a button
+        // whose accelerator was typed: the click hands the focus on. Answering as a static
+        // instead would send the focus to the next tab stop, and only in a system dialog.
+        if (focusControl_ && showAccelChar_) return DLGC_BUTTON;
         break;
+    case BM_CLICK:
+    case WM_SETFOCUS:
+        if (focusControl_ && IsWindow(focusControl_)) SetFocus(focusControl_);
+        return 0;
     case WM_ENABLE: Invalidate(); break;
     case WM_LBUTTONDOWN: mouse(TMouseButton::mbLeft, true); break;
     case WM_RBUTTONDOWN: mouse(TMouseButton::mbRight, true); break;
@@ -487,20 +492,7 @@ void TEsCustomLabel::TakeParentFont() {
     FontChanged();
 }
 
-void TEsCustomLabel::SetFocusControl(HWND control) {
-    focusControl_ = control;
-    PlaceBeforeFocusControl();
-}
-
-void TEsCustomLabel::PlaceBeforeFocusControl() {
-    // The dialog's mnemonic handling gives the focus to the next tab stop after a static: the
-    // label stands just before its control among the parent's children.
-    if (!hwnd_ || !focusControl_ || GetParent(focusControl_) != GetParent(hwnd_)) return;
-    HWND previous = GetWindow(focusControl_, GW_HWNDPREV);
-    if (previous == hwnd_) return;
-    SetWindowPos(hwnd_, previous ? previous : HWND_TOP, 0, 0, 0, 0,
-                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-}
+void TEsCustomLabel::SetFocusControl(HWND control) { focusControl_ = control; }
 
 void TEsCustomLabel::Invalidate() {
     if (hwnd_) InvalidateRect(hwnd_, nullptr, FALSE);

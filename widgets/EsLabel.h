@@ -103,7 +103,7 @@ public:
 
     // The control that the caption's accelerator (the character after "&") gives the focus to,
     // through the dialog's own mnemonic handling (IsDialogMessage). Null: the accelerator does
-    // nothing. It must share the label's parent.
+    // nothing.
     HWND FocusControl() const { return focusControl_; }
     void SetFocusControl(HWND control);
 
@@ -143,7 +143,6 @@ private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     void RebuildFont();
     void TakeParentFont();
-    void PlaceBeforeFocusControl();
     WidgetRect Bounds() const;
     // A disabled label: the caption raised in the button highlight, sunk in the button shadow.
     void DrawDisabledText(HDC dc, const RECT& rect, UINT format);

@@ -325,7 +325,8 @@ LRESULT TplButton::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_RBUTTONUP:
         OnMouseButtonUp(TMouseButton::mbRight, wParam, lParam);
-        return 0;
+        // The system makes a right button's release into WM_CONTEXTMENU, for the popup menu.
+        return hwnd_ ? DefWindowProcW(hwnd_, msg, wParam, lParam) : 0;
     case WM_MBUTTONUP:
         OnMouseButtonUp(TMouseButton::mbMiddle, wParam, lParam);
         return 0;
