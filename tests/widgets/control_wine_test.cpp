@@ -14,23 +14,12 @@
 #include <vector>
 
 #include "common/win32_text.h"
+#include "tests/support/message_pump.h"
 
 namespace vermiq {
 namespace {
 
-void Pump(DWORD ms) {
-    const ULONGLONG end = GetTickCount64() + ms;
-    for (;;) {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        const ULONGLONG now = GetTickCount64();
-        if (now >= end) return;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
-    }
-}
+using test::Pump;
 
 void SendMouse(DWORD flags, POINT at = {0, 0}) {
     INPUT in{};
@@ -260,6 +249,21 @@ TEST(ButtonProperties, TabOrderAndAnActionKeptInStepBothWays) {
     EXPECT_EQ(b1.Action(), nullptr) << "an action that goes unlinks its buttons";
     b2.Click();
     EXPECT_EQ(host.commands, (std::vector<WPARAM>{MAKEWPARAM(0, BN_CLICKED)}));
+
+    // The parent's font until the button is given its own; key presses and resizes reported.
+    EXPECT_EQ(b3.Font(), host.font.get());
+    b3.SetFont(static_cast<HFONT>(GetStockObject(SYSTEM_FONT)));
+    EXPECT_FALSE(b3.ParentFont());
+    b3.SetParentFont(true);
+    EXPECT_EQ(b3.Font(), host.font.get());
+    std::wstring pressed;
+    int resized = 0;
+    b3.OnKeyPress = [&](TplButton&, wchar_t& key) { pressed += key; };
+    b3.OnResize = [&](TplButton&) { ++resized; };
+    SendMessageW(b3.Handle(), WM_CHAR, L'字', 1);
+    SetWindowPos(b3.Handle(), nullptr, 0, 0, 90, 30, SWP_NOMOVE | SWP_NOZORDER);
+    EXPECT_EQ(pressed, L"字");
+    EXPECT_EQ(resized, 1);
 }
 
 TEST(MarqueeProperties, DraggedOntoALabelThatAcceptsIt) {
@@ -375,6 +379,12 @@ TEST(LabelProperties, FocusControlParentFontAndTheDisabledLook) {
     font.Height = -20;
     label.SetFont(font);
     EXPECT_FALSE(label.ParentFont());
+    label.SetAutoSize(false);
+    label.SetLeft(12);
+    label.SetWidth(70);
+    EXPECT_EQ(label.Left(), 12);
+    EXPECT_EQ(label.Top(), 10);
+    EXPECT_EQ(label.Width(), 70);
 
     // Alt+S in the dialog gives the focus to the label's control, wherever it stands.
     SetFocus(second);
@@ -388,6 +398,26 @@ TEST(LabelProperties, FocusControlParentFontAndTheDisabledLook) {
     label.SetShowAccelChar(false);
     IsDialogMessageW(host.hwnd, &alt);
     EXPECT_EQ(GetFocus(), second) << "without the accelerator character shown, no accelerator";
+
+    // The mouse as the label sees it, each button in its own events.
+    std::vector<std::string> mouse;
+    label.OnMouseDown = [&](TEsCustomLabel&, TMouseButton b, int x, int y) {
+        mouse.push_back("down " + std::to_string(static_cast<int>(b)) + " " + std::to_string(x) + "," + std::to_string(y));
+    };
+    label.OnMouseUp = [&](TEsCustomLabel&, TMouseButton b, int, int) {
+        mouse.push_back("up " + std::to_string(static_cast<int>(b)));
+    };
+    label.OnMouseMove = [&](TEsCustomLabel&, int x, int y) {
+        mouse.push_back("move " + std::to_string(x) + "," + std::to_string(y));
+    };
+    label.OnClick = [&](TEsCustomLabel&) { mouse.push_back("click"); };
+    SendMessageW(label.Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(3, 4));
+    SendMessageW(label.Handle(), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(5, 6));
+    SendMessageW(label.Handle(), WM_RBUTTONUP, 0, MAKELPARAM(5, 6));
+    SendMessageW(label.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(7, 8));
+    SendMessageW(label.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(7, 8));
+    EXPECT_EQ(mouse, (std::vector<std::string>{"move 3,4", "down 1 5,6", "up 1", "down 0 7,8",
+                                               "up 0", "click"}));
 
     // Black text enabled; disabled, none of it: raised in the highlight, sunk in the shadow.
     const COLORREF black = RGB(0, 0, 0);

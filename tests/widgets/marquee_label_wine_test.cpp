@@ -11,6 +11,8 @@
 #include <set>
 #include <vector>
 
+#include "tests/support/message_pump.h"
+
 namespace vermiq {
 namespace {
 
@@ -253,20 +255,7 @@ HWND SharedHost() {
     return host->hwnd();
 }
 
-// Lets the thread's messages through for a while, as a message loop would.
-void Pump(DWORD ms) {
-    const ULONGLONG end = GetTickCount64() + ms;
-    for (;;) {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        const ULONGLONG now = GetTickCount64();
-        if (now >= end) return;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
-    }
-}
+using test::Pump;
 
 void PrintClient(const TEsCustomLabel& label, Canvas& c) {
     SendMessageW(label.Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(c.dc()), PRF_CLIENT);
