@@ -25,6 +25,9 @@ constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
 constexpr DWORD kFormExStyle = WS_EX_DLGMODALFRAME | WS_EX_TOPMOST | WS_EX_CONTROLPARENT |
                                WS_EX_APPWINDOW;
 constexpr int kCsidlAppData = 26;
+// While the user's clipboard waits to be put back after a run, the dialog retries this often.
+constexpr UINT_PTR kClipboardRestoreTimer = 1;
+constexpr UINT kClipboardRestoreMilliseconds = 500;
 
 // Layout at 96 pixels per inch. Children of a group box are placed relative to it.
 struct Placement {
@@ -134,6 +137,12 @@ LRESULT TVermiqF::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
         break;
+    case WM_TIMER:
+        if (wParam == kClipboardRestoreTimer) {
+            if (!cadLink_.RetryClipboardRestore()) KillTimer(hwnd_, kClipboardRestoreTimer);
+            return 0;
+        }
+        break;
     case WM_CLOSE:
         RequestClose();
         return 0;
@@ -176,9 +185,11 @@ void TVermiqF::CreateControls() {
                         Scale(kMarquee.height), ids::Marquee);
     AddControl(L"BUTTON", L"注記の大きさ", BS_GROUPBOX, ids::GroupBox2, kGroupBox2.left,
                kGroupBox2.top, kGroupBox2.width, kGroupBox2.height, font);
-    AddControl(L"EDIT", L"50", WS_TABSTOP | WS_GROUP | WS_BORDER | ES_AUTOHSCROLL, ids::Edit1,
-               kGroupBox2.left + kEdit1.left, kGroupBox2.top + kEdit1.top, kEdit1.width,
-               kEdit1.height, font);
+    HWND edit = AddControl(L"EDIT", L"50", WS_TABSTOP | WS_GROUP | WS_BORDER | ES_AUTOHSCROLL,
+                           ids::Edit1, kGroupBox2.left + kEdit1.left, kGroupBox2.top + kEdit1.top,
+                           kEdit1.width, kEdit1.height, font);
+    // No length limit: 0 lifts the edit control's default of 30000 characters.
+    SendMessageW(edit, EM_SETLIMITTEXT, 0, 0);
     AddControl(L"BUTTON", L"延長値小数点以下桁数", BS_GROUPBOX, ids::GroupBox4, kGroupBox4.left,
                kGroupBox4.top, kGroupBox4.width, kGroupBox4.height, font);
     // The list drops down below the 20-pixel field, tall enough for all nine items.
@@ -238,6 +249,7 @@ void TVermiqF::RequestClose() {
     // The settings are saved first; a settings file that cannot be written is reported, and
     // the dialog still closes, since the user asked to close it.
     Guarded([&] { FormClose(); });
+    cadLink_.RetryClipboardRestore();  // a last attempt for the user's clipboard
     DestroyWindow(hwnd_);
 }
 
@@ -251,6 +263,10 @@ void TVermiqF::Button3Click() {
         TVermiqF& form;
         ~EndOfRun() {
             form.runInProgress_ = false;
+            // Another program held the clipboard when the user's contents were to go back: they
+            // are put back as soon as it lets go, from the dialog's timer, never stalling it.
+            if (form.cadLink_.ClipboardRestorePending())
+                SetTimer(form.hwnd_, kClipboardRestoreTimer, kClipboardRestoreMilliseconds, nullptr);
             if (form.closeRequested_) PostMessageW(form.hwnd_, WM_CLOSE, 0, 0);
         }
     } endOfRun{*this};
@@ -264,7 +280,8 @@ void TVermiqF::SetRunInProgress(bool running) {
 }
 
 bool TVermiqF::FileExists(const std::string& path) {
-    return GetFileAttributesW(win32::Widen(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+    // A folder at the work file's path would pass as an export that read as empty.
+    return IsExistingFile(path);
 }
 
 void TVermiqF::RemoveFile(const std::string& path) { DeleteFileW(win32::Widen(path).c_str()); }

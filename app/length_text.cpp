@@ -79,6 +79,12 @@ std::int32_t RoundedSize(std::string_view sizeText) {
     return static_cast<std::int32_t>(rounded);
 }
 
+std::string_view SizeTextToSend(std::string_view sizeText) {
+    const std::size_t first = sizeText.find_first_not_of(' ');
+    if (first == std::string_view::npos) return {};
+    return sizeText.substr(first, sizeText.find_last_not_of(' ') - first + 1);
+}
+
 std::int64_t LabelWidth(std::string_view lengthText, std::int32_t size) {
     return static_cast<std::int64_t>(lengthText.size()) * size;
 }

@@ -23,6 +23,11 @@ std::string FormatLength(double length, int decimals);
 // that is not a number, or a number too large for a size.
 std::int32_t RoundedSize(std::string_view sizeText);
 
+// The size as the label command carries it: the text as typed, less the blanks around it that
+// the number conversion skips. A blank would end the CAD's input after "h" and leave the
+// height at the CAD's default, with the rest of the command read against the wrong prompts.
+std::string_view SizeTextToSend(std::string_view sizeText);
+
 // The label's width: the bytes of the text (blanks and the two-byte mark included) times the
 // size.
 std::int64_t LabelWidth(std::string_view lengthText, std::int32_t size);

@@ -51,6 +51,11 @@ bool WriteProfileText(const std::string& file, const char* section, const char* 
     return WritePrivateProfileStringA(section, key, value.c_str(), file.c_str()) != FALSE;
 }
 
+bool IsExistingFile(const std::string& path) {
+    const DWORD attributes = GetFileAttributesW(win32::Widen(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 void ShowErrorBox(HWND owner, std::string_view message) {
     std::wstring text = win32::Widen(WithFullStop(message));
     std::wstring title = win32::Widen(kAppTitle);

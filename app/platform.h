@@ -32,6 +32,9 @@ std::string ReadProfileText(const std::string& file, const char* section, const 
 bool WriteProfileText(const std::string& file, const char* section, const char* key,
                       const std::string& value);
 
+// True only for a file: a folder at the path is no file to read.
+bool IsExistingFile(const std::string& path);
+
 // The application's error box: title "辺長値を描画する", error icon, OK, full-stop rule.
 void ShowErrorBox(HWND owner, std::string_view message);
 

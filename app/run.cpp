@@ -144,7 +144,7 @@ MeasureAndLabelRun::PassEnd MeasureAndLabelRun::RunPass() {
     lengthText += kUnitMark;
     std::string sizeText = host_.Edit1Text();
     std::int32_t size = RoundedSize(sizeText);
-    Send(LabelCommand(x, y, sizeText, LabelWidth(lengthText, size), lengthText));
+    Send(LabelCommand(x, y, SizeTextToSend(sizeText), LabelWidth(lengthText, size), lengthText));
     Send(run_text::C8);
     return PassEnd::Continue;
 }

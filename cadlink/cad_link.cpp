@@ -244,6 +244,8 @@ std::string CadLink::ReadCommandInput() {
 std::string CadLink::ReadCommandHistory() {
     const WindowHandle textWindow = LocateCadTextWindow();
     if (!desktop_.IsWindow(textWindow)) return {};
+    // The user's contents from an earlier read go back first, so that this read saves them.
+    RetryClipboardRestore();
 
     // The clipboard is the user's: what it held goes back once the history has been read. It
     // is closed while the CAD copies, since the CAD must open it itself.
@@ -259,7 +261,8 @@ std::string CadLink::ReadCommandHistory() {
         try {
             desktop_.OpenClipboard()->Restore(saved);
         } catch (const ClipboardError&) {
-            // Nothing more can be done for the clipboard; the run ends anyway.
+            // Tried again later, once the other program has let go of the clipboard.
+            pendingRestore_ = PendingRestore{std::move(saved), desktop_.ClipboardSequenceNumber(), 1};
         }
     };
     std::string history;
@@ -276,6 +279,24 @@ std::string CadLink::ReadCommandHistory() {
         throw;
     }
     return history;
+}
+
+bool CadLink::RetryClipboardRestore() {
+    if (!pendingRestore_) return false;
+    if (desktop_.ClipboardSequenceNumber() != pendingRestore_->sequence) {
+        pendingRestore_.reset();
+        return false;
+    }
+    try {
+        desktop_.OpenClipboardAtOnce()->Restore(pendingRestore_->contents);
+        pendingRestore_.reset();
+        return false;
+    } catch (const ClipboardError&) {
+        // Still held, or held again: the failed attempt may have changed nothing, or emptied it.
+        pendingRestore_->sequence = desktop_.ClipboardSequenceNumber();
+        if (++pendingRestore_->attempts >= ClipboardRestoreAttempts) pendingRestore_.reset();
+        return pendingRestore_.has_value();
+    }
 }
 
 std::vector<std::string> SplitHistoryLines(std::string_view text) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -59,6 +60,15 @@ public:
     std::string ReadCommandHistory();
     std::string LastHistoryLine();
 
+    // When another program held the clipboard as the user's contents were to go back after a
+    // history read, they wait here to be put back. One attempt, never waiting for the
+    // clipboard; true while a later attempt is still wanted. Given up after
+    // ClipboardRestoreAttempts failed attempts, or at once when anyone has changed the
+    // clipboard since (the user copied something new: that is not to be overwritten).
+    bool RetryClipboardRestore();
+    bool ClipboardRestorePending() const { return pendingRestore_.has_value(); }
+    static constexpr int ClipboardRestoreAttempts = 20;
+
     // Prompts, variables, points.
     void PaintPrompt(WindowHandle window, std::string_view text);
     // Polls until the CAD shows the variable's "<value>" prompt or its read-only answer, at most
@@ -103,9 +113,18 @@ private:
     void WaitForPick(std::string_view promptBefore);
     void RecordMainWindow(WindowHandle window);
 
+    // What the user had on the clipboard, not yet put back, and the clipboard's sequence number
+    // as the failed attempt left it.
+    struct PendingRestore {
+        ClipboardSnapshot contents;
+        std::uint32_t sequence = 0;
+        int attempts = 0;
+    };
+
     Desktop& desktop_;
     Waiter& waiter_;
     CadWindows windows_;
+    std::optional<PendingRestore> pendingRestore_;
 };
 
 // The first comma-separated field of `text`, after trimming codes 0 to 32 from both ends of

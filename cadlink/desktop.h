@@ -94,6 +94,11 @@ public:
     // cannot use the clipboard while the returned object lives, so it must not be kept across
     // a message that asks the CAD to fill the clipboard.
     virtual std::unique_ptr<Clipboard> OpenClipboard() = 0;
+    // As OpenClipboard, but a single attempt that never waits: for retries from the dialog's
+    // own time, which must not stall it.
+    virtual std::unique_ptr<Clipboard> OpenClipboardAtOnce() { return OpenClipboard(); }
+    // GetClipboardSequenceNumber: changes whenever anyone changes the clipboard's contents.
+    virtual std::uint32_t ClipboardSequenceNumber() = 0;
 
     // CompareStringA with the user default locale, no flags and both lengths as given: true
     // when the platform says "equal".

@@ -87,12 +87,12 @@ bool IsHandleFormat(UINT format) {
 
 class Win32Clipboard final : public Desktop::Clipboard {
 public:
-    explicit Win32Clipboard(HWND owner) {
-        // A clipboard viewer may hold the clipboard for a moment after each change; only a
-        // clipboard that stays held counts as unavailable.
-        for (int attempt = 0; attempt < 10; ++attempt) {
+    // A clipboard viewer may hold the clipboard for a moment after each change; only a
+    // clipboard that stays held through all attempts counts as unavailable.
+    Win32Clipboard(HWND owner, int attempts) {
+        for (int attempt = 0; attempt < attempts; ++attempt) {
+            if (attempt > 0) ::Sleep(10);
             if (::OpenClipboard(owner)) return;
-            ::Sleep(10);
         }
         throw ClipboardError();
     }
@@ -226,8 +226,14 @@ void Win32Desktop::SendCommand(WindowHandle window, unsigned id) {
 }
 
 std::unique_ptr<Desktop::Clipboard> Win32Desktop::OpenClipboard() {
-    return std::make_unique<Win32Clipboard>(Hwnd(clipboardOwner_));
+    return std::make_unique<Win32Clipboard>(Hwnd(clipboardOwner_), 10);
 }
+
+std::unique_ptr<Desktop::Clipboard> Win32Desktop::OpenClipboardAtOnce() {
+    return std::make_unique<Win32Clipboard>(Hwnd(clipboardOwner_), 1);
+}
+
+std::uint32_t Win32Desktop::ClipboardSequenceNumber() { return GetClipboardSequenceNumber(); }
 
 bool Win32Desktop::LocaleEqual(std::string_view a, std::string_view b) {
     return CompareStringA(LOCALE_USER_DEFAULT, 0, a.data(), static_cast<int>(a.size()), b.data(),

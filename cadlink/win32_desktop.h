@@ -29,6 +29,8 @@ public:
     std::string GetText(WindowHandle window, long capacity) override;
     void SendCommand(WindowHandle window, unsigned id) override;
     std::unique_ptr<Clipboard> OpenClipboard() override;
+    std::unique_ptr<Clipboard> OpenClipboardAtOnce() override;
+    std::uint32_t ClipboardSequenceNumber() override;
     bool LocaleEqual(std::string_view a, std::string_view b) override;
     std::u16string AnsiToWide(std::string_view text) override;
     std::string WideToAnsi(std::u16string_view text) override;

@@ -18,13 +18,15 @@ inline std::wstring Widen(std::string_view ansi) {
     return wide;
 }
 
+// A character the code page cannot hold becomes its default character ("?"), never a
+// look-alike: best fit would turn "¥" into "\\", a path separator, and "é" into "e".
 inline std::string Narrow(std::wstring_view wide) {
     if (wide.empty()) return {};
-    int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                                nullptr, nullptr);
+    int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(),
+                                static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
     std::string ansi(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), ansi.data(), n,
-                        nullptr, nullptr);
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()),
+                        ansi.data(), n, nullptr, nullptr);
     return ansi;
 }
 

@@ -12,10 +12,10 @@ namespace vermiq {
 
 namespace {
 
-void RegisterOnce(const wchar_t* name, WNDPROC procedure) {
+void RegisterOnce(const wchar_t* name, UINT style, WNDPROC procedure) {
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
-    wc.style = CS_DBLCLKS;
+    wc.style = style;
     wc.lpfnWndProc = procedure;
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
@@ -57,17 +57,21 @@ void TEsCustomLabel::DestroyHandle() {
 
 const wchar_t* TEsCustomLabel::WindowClassName() const { return L"VermiqEsLabel"; }
 
+UINT TEsCustomLabel::WindowClassStyle() const { return CS_DBLCLKS; }
+
 void TEsCustomLabel::CreateHandle(HWND parent, int left, int top, int width, int height,
                                   int controlId) {
     if (hwnd_) throw std::logic_error("the label already has a window");
-    RegisterOnce(WindowClassName(), &TEsCustomLabel::WindowProc);
+    RegisterOnce(WindowClassName(), WindowClassStyle(), &TEsCustomLabel::WindowProc);
     HWND hwnd = CreateWindowExW(0, WindowClassName(), L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS,
                                 left, top, width, height, parent,
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlId)),
                                 GetModuleHandleW(nullptr), this);
     if (!hwnd) throw std::runtime_error("the label's window cannot be created");
+    AttachWidget(hwnd);
     MirrorWindowText();
     if (parentColor_) TakeParentColor();
+    if (parentFont_) TakeParentFont();
     HandleCreated();
     AdjustBounds();
 }
@@ -95,7 +99,33 @@ LRESULT CALLBACK TEsCustomLabel::WindowProc(HWND hwnd, UINT message, WPARAM wPar
 }
 
 LRESULT TEsCustomLabel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (LRESULT result = 0; HandleWidgetMessage(message, wParam, lParam, result)) return result;
+    auto mouse = [&](TMouseButton button, bool down) {
+        const int x = static_cast<short>(LOWORD(lParam)), y = static_cast<short>(HIWORD(lParam));
+        if (down && OnMouseDown) OnMouseDown(*this, button, x, y);
+        if (!down && OnMouseUp) OnMouseUp(*this, button, x, y);
+    };
     switch (message) {
+    case WM_GETDLGCODE:
+        // Found by the dialog's mnemonic handling (IsDialogMessage), which clicks a button
+        // whose accelerator was typed: the click hands the focus on. Answering as a static
+        // instead would send the focus to the next tab stop, and only in a system dialog.
+        if (focusControl_ && showAccelChar_) return DLGC_BUTTON;
+        break;
+    case BM_CLICK:
+    case WM_SETFOCUS:
+        if (focusControl_ && IsWindow(focusControl_)) SetFocus(focusControl_);
+        return 0;
+    case WM_ENABLE: Invalidate(); break;
+    case WM_LBUTTONDOWN: mouse(TMouseButton::mbLeft, true); break;
+    case WM_RBUTTONDOWN: mouse(TMouseButton::mbRight, true); break;
+    case WM_MBUTTONDOWN: mouse(TMouseButton::mbMiddle, true); break;
+    case WM_RBUTTONUP: mouse(TMouseButton::mbRight, false); break;
+    case WM_MBUTTONUP: mouse(TMouseButton::mbMiddle, false); break;
+    case WM_MOUSEMOVE:
+        if (OnMouseMove)
+            OnMouseMove(*this, static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
+        break;
     case WM_ERASEBKGND: return 1; // the paint covers every pixel from its own buffer
     case WM_PAINT: {
         win32::PaintScope ps(hwnd_);
@@ -104,6 +134,7 @@ LRESULT TEsCustomLabel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
     }
     case WM_PRINTCLIENT: Paint(reinterpret_cast<HDC>(wParam)); return 0;
     case WM_LBUTTONUP:
+        mouse(TMouseButton::mbLeft, false);
         if (OnClick) OnClick(*this);
         return 0;
     case WM_LBUTTONDBLCLK:
@@ -162,8 +193,25 @@ void TEsCustomLabel::Paint(HDC dc) {
         SendMessageW(GetParent(hwnd_), WM_ERASEBKGND, reinterpret_cast<WPARAM>(memory.get()), 0);
         SetViewportOrgEx(memory.get(), previous.x, previous.y, nullptr);
     }
-    RenderTextTo(memory.get(), client, PaintFormat());
+    if (IsWindowEnabled(hwnd_)) {
+        RenderTextTo(memory.get(), client, PaintFormat());
+    } else {
+        if (!transparent_) FillWithColor(memory.get(), client);
+        DrawDisabledText(memory.get(), client, PaintFormat());
+    }
     BitBlt(dc, 0, 0, width, height, memory.get(), 0, 0, SRCCOPY);
+}
+
+void TEsCustomLabel::DrawDisabledText(HDC dc, const RECT& rect, UINT format) {
+    win32::Selection font(dc, fontHandle_.get());
+    SetBkMode(dc, TRANSPARENT);
+    const int length = static_cast<int>(caption_.size());
+    RECT raised{rect.left + 1, rect.top + 1, rect.right + 1, rect.bottom + 1};
+    SetTextColor(dc, GetSysColor(COLOR_BTNHIGHLIGHT));
+    DrawTextA(dc, caption_.c_str(), length, &raised, format);
+    RECT face = rect;
+    SetTextColor(dc, GetSysColor(COLOR_BTNSHADOW));
+    DrawTextA(dc, caption_.c_str(), length, &face, format);
 }
 
 UINT TEsCustomLabel::PaintFormat() const {
@@ -300,6 +348,7 @@ void TEsCustomLabel::SetFont(const TEsFont& font) {
                               shape.Charset != font_.Charset || shape.Weight != font_.Weight ||
                               shape.Italic != font_.Italic || shape.Underline != font_.Underline ||
                               shape.StrikeOut != font_.StrikeOut || shape.Quality != font_.Quality;
+    parentFont_ = false;
     if (shapeChanged) {
         font_ = shape;
         RebuildFont();
@@ -393,9 +442,57 @@ void TEsCustomLabel::SetBounds(int left, int top, int width, int height) {
         SetWindowPos(hwnd_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void TEsCustomLabel::SetVisible(bool visible) {
-    if (hwnd_) ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE);
+WidgetRect TEsCustomLabel::Bounds() const {
+    if (!hwnd_) return {};
+    RECT r{};
+    GetWindowRect(hwnd_, &r);
+    MapWindowPoints(nullptr, GetParent(hwnd_), reinterpret_cast<POINT*>(&r), 2);
+    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
 }
+
+void TEsCustomLabel::SetLeft(int value) {
+    const WidgetRect b = Bounds();
+    SetBounds(value, b.top, b.width, b.height);
+}
+void TEsCustomLabel::SetTop(int value) {
+    const WidgetRect b = Bounds();
+    SetBounds(b.left, value, b.width, b.height);
+}
+void TEsCustomLabel::SetWidth(int value) {
+    const WidgetRect b = Bounds();
+    SetBounds(b.left, b.top, value, b.height);
+}
+void TEsCustomLabel::SetHeight(int value) {
+    const WidgetRect b = Bounds();
+    SetBounds(b.left, b.top, b.width, value);
+}
+
+void TEsCustomLabel::SetParentFont(bool value) {
+    if (value == parentFont_) return;
+    parentFont_ = value;
+    if (value) TakeParentFont();
+}
+
+void TEsCustomLabel::TakeParentFont() {
+    HWND parent = hwnd_ ? GetParent(hwnd_) : nullptr;
+    if (!parent) return;
+    auto font = reinterpret_cast<HFONT>(SendMessageW(parent, WM_GETFONT, 0, 0));
+    if (!font) font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    LOGFONTA lf{};
+    if (!GetObjectA(font, sizeof lf, &lf)) return;
+    font_.Name = lf.lfFaceName;
+    font_.Height = lf.lfHeight;
+    font_.Charset = lf.lfCharSet;
+    font_.Weight = lf.lfWeight;
+    font_.Italic = lf.lfItalic != 0;
+    font_.Underline = lf.lfUnderline != 0;
+    font_.StrikeOut = lf.lfStrikeOut != 0;
+    font_.Quality = lf.lfQuality;
+    RebuildFont();
+    FontChanged();
+}
+
+void TEsCustomLabel::SetFocusControl(HWND control) { focusControl_ = control; }
 
 void TEsCustomLabel::Invalidate() {
     if (hwnd_) InvalidateRect(hwnd_, nullptr, FALSE);
@@ -434,7 +531,7 @@ TEsAttachedLabel::TEsAttachedLabel() {
     SetAutoSize(true);
     SetColorScheme(TEsColorScheme::csText);
     SetAppearance(TEsAppearance::apNone);
-    SetParentColor(true);
+    SetParentFont(true);
     SetTransparent(false);
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "common/win32_raii.h"
+#include "widgets/WidgetControl.h"
 #include "widgets/label_layers.h"
 #include "widgets/colors_win32.h"
 #include "widgets/label_look.h"
@@ -38,7 +39,7 @@ struct EsDibSurface {
 inline constexpr UINT AttachLabelMessage = WM_USER + 102;
 inline constexpr UINT PositionLabelMessage = WM_USER + 101;
 
-class TEsCustomLabel {
+class TEsCustomLabel : public WidgetControl {
 public:
     TEsCustomLabel();
     virtual ~TEsCustomLabel();
@@ -52,12 +53,23 @@ public:
                       int controlId = 0);
     HWND Handle() const { return hwnd_; }
     void SetBounds(int left, int top, int width, int height);
-    void SetVisible(bool visible);
+    // Position and size within the parent's client area (0 without a window).
+    int Left() const { return Bounds().left; }
+    int Top() const { return Bounds().top; }
+    int Width() const { return Bounds().width; }
+    int Height() const { return Bounds().height; }
+    void SetLeft(int value);
+    void SetTop(int value);
+    void SetWidth(int value);
+    void SetHeight(int value);
 
     const std::string& Caption() const { return caption_; }
     void SetCaption(std::string caption);
     TEsFont Font() const;
-    void SetFont(const TEsFont& font);
+    void SetFont(const TEsFont& font);  // turns ParentFont off
+    // With ParentFont the label takes its parent's font (WM_GETFONT), keeping its own colour.
+    bool ParentFont() const { return parentFont_; }
+    void SetParentFont(bool value);
     // The face the system actually chose for Font (it substitutes a missing one).
     std::string RealizedFontName() const;
     EsColor Color() const { return color_; }
@@ -89,11 +101,20 @@ public:
     // Schedules a repaint of the window.
     virtual void Invalidate();
 
+    // The control that the caption's accelerator (the character after "&") gives the focus to,
+    // through the dialog's own mnemonic handling (IsDialogMessage). Null: the accelerator does
+    // nothing.
+    HWND FocusControl() const { return focusControl_; }
+    void SetFocusControl(HWND control);
+
     std::function<void(TEsCustomLabel&)> OnClick;
     std::function<void(TEsCustomLabel&)> OnDblClick;
+    std::function<void(TEsCustomLabel&, TMouseButton, int x, int y)> OnMouseDown, OnMouseUp;
+    std::function<void(TEsCustomLabel&, int x, int y)> OnMouseMove;
 
 protected:
     virtual const wchar_t* WindowClassName() const;
+    virtual UINT WindowClassStyle() const;
     virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     virtual void Paint(HDC dc);
     virtual void HandleCreated() {}
@@ -121,6 +142,10 @@ protected:
 private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     void RebuildFont();
+    void TakeParentFont();
+    WidgetRect Bounds() const;
+    // A disabled label: the caption raised in the button highlight, sunk in the button shadow.
+    void DrawDisabledText(HDC dc, const RECT& rect, UINT format);
     // Copies the caption into the window text, for GetWindowText and accessibility tools.
     void MirrorWindowText();
 
@@ -134,6 +159,8 @@ private:
     bool showAccelChar_ = true;
     bool transparent_ = true;
     bool autoSize_ = false;
+    bool parentFont_ = false;
+    HWND focusControl_ = nullptr;
     bool mirroring_ = false;
 };
 

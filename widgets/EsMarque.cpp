@@ -74,6 +74,10 @@ const wchar_t* TEsCustomScrollingMarquee::WindowClassName() const {
     return L"VermiqEsScrollingMarquee";
 }
 
+// A device context of its own: each step draws straight away, and fetching a shared one from
+// the system's cache for every step would cost more than the copy itself.
+UINT TEsCustomScrollingMarquee::WindowClassStyle() const { return CS_DBLCLKS | CS_OWNDC; }
+
 LRESULT CALLBACK TEsCustomScrollingMarquee::StepWindowProc(HWND hwnd, UINT message, WPARAM wParam,
                                                            LPARAM lParam) {
     if (message == WM_NCCREATE) {
@@ -84,7 +88,12 @@ LRESULT CALLBACK TEsCustomScrollingMarquee::StepWindowProc(HWND hwnd, UINT messa
         auto* self =
             reinterpret_cast<TEsCustomScrollingMarquee*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
         try {
-            if (self) self->steps_.HandleStepMessage();
+            if (self) {
+                // A step nobody can see is not taken, and the timer stands until the marquee
+                // is painted again.
+                self->steps_.SetShown(self->SeenOnScreen());
+                self->steps_.HandleStepMessage();
+            }
         } catch (...) {
             // An OnCycle handler that throws must not unwind through the dispatcher.
         }
@@ -109,6 +118,10 @@ LRESULT TEsCustomScrollingMarquee::HandleMessage(UINT message, WPARAM wParam, LP
         FillWithColor(reinterpret_cast<HDC>(wParam), ClientRect());
         Paint(reinterpret_cast<HDC>(wParam));
         return 0;
+    case WM_PAINT: steps_.SetShown(true); break;  // seen again: the caption goes on
+    case WM_SHOWWINDOW:
+        if (wParam) steps_.SetShown(true);
+        break;
     case WM_DESTROY: ReleaseImage(); break;
     case WM_SIZE:
         steps_.SetClientSize(LOWORD(lParam), HIWORD(lParam));
@@ -237,8 +250,16 @@ void TEsCustomScrollingMarquee::FillClient() {
     FillWithColor(dc.get(), ClientRect());
 }
 
+bool TEsCustomScrollingMarquee::SeenOnScreen() const {
+    return hwnd_ && IsWindowVisible(hwnd_) && !IsIconic(GetAncestor(hwnd_, GA_ROOT));
+}
+
 void TEsCustomScrollingMarquee::Repaint() {
-    if (hwnd_) InvalidateRect(hwnd_, nullptr, FALSE);
+    // A step only moves the finished image: it is copied at once, without the invalidation,
+    // the paint message and the update region that a scheduled paint would cost.
+    if (!hwnd_ || !steps_.Shown()) return;
+    win32::WindowDC dc(hwnd_);
+    if (dc) Paint(dc.get());
 }
 
 void TEsCustomScrollingMarquee::Cycled() { DoCycle(); }

@@ -57,6 +57,8 @@ public:
     unsigned StepInterval() const { return steps_.StepInterval(); }
     unsigned TimerResolution() const { return steps_.TimerResolution(); }
     HWND StepWindow() const { return stepWindow_; }
+    // The multimedia timer's id, 0 while none runs.
+    unsigned TimerId() const { return steps_.TimerId(); }
     unsigned long StepCount() const { return steps_.StepCount(); }
     // How many times the caption image has been rendered, for measurements and tests.
     unsigned long RenderCount() const { return renderCount_; }
@@ -67,6 +69,7 @@ public:
 
 protected:
     const wchar_t* WindowClassName() const override;
+    UINT WindowClassStyle() const override;
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void Paint(HDC dc) override;
     void HandleCreated() override;
@@ -85,6 +88,8 @@ private:
 
     static LRESULT CALLBACK StepWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     void ReleaseImage();
+    // The window is visible and its dialog not minimised.
+    bool SeenOnScreen() const;
     UINT ImageFormat() const;
 
     MarqueeSteps steps_;

@@ -20,7 +20,7 @@ if(WIN32)
     ${CMAKE_CURRENT_LIST_DIR}/plButton.cpp
     ${CMAKE_CURRENT_LIST_DIR}/plPicture.cpp
     ${CMAKE_CURRENT_LIST_DIR}/EsSrMgr.cpp)
-  target_link_libraries(vermiq_widgets_button PUBLIC vermiq_widgets_button_core gdi32 user32 msimg32)
+  target_link_libraries(vermiq_widgets_button PUBLIC vermiq_widgets_button_core vermiq_widgets_control gdi32 user32 msimg32)
 
   # The widget set's string tables, linked into every program that reads them (Vermiq.exe):
   #   get_property(rc GLOBAL PROPERTY VERMIQ_STR0_RC)

@@ -8,5 +8,5 @@ if(WIN32)
   add_library(vermiq_widgets_marquee STATIC
     ${CMAKE_CURRENT_LIST_DIR}/EsLabel.cpp
     ${CMAKE_CURRENT_LIST_DIR}/EsMarque.cpp)
-  target_link_libraries(vermiq_widgets_marquee PUBLIC vermiq_widgets_marquee_core winmm gdi32 user32)
+  target_link_libraries(vermiq_widgets_marquee PUBLIC vermiq_widgets_marquee_core vermiq_widgets_control winmm gdi32 user32)
 endif()

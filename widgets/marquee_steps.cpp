@@ -62,17 +62,37 @@ void MarqueeSteps::SetScrollSpeed(unsigned value) {
 void MarqueeSteps::StartScrollTimer() {
     StopScrollTimer();
     stepInterval_ = StepIntervalForSpeed(speed_);
-    if (active_)
+    if (!active_) return;
+    if (shown_)
         timerId_ = host_.StartTimer(stepInterval_, std::max(stepInterval_, timerResolution_));
+    else
+        timerWanted_ = true;
 }
 
 void MarqueeSteps::StopScrollTimer() {
     if (timerId_ != 0) host_.KillTimer(timerId_);
     timerId_ = 0;
+    timerWanted_ = false;
+}
+
+void MarqueeSteps::SetShown(bool shown) {
+    if (shown == shown_) return;
+    shown_ = shown;
+    if (!shown) {
+        // Nobody sees the steps: the timer stands, and the caption stays where it is.
+        if (timerId_ != 0) {
+            host_.KillTimer(timerId_);
+            timerId_ = 0;
+            timerWanted_ = true;
+        }
+    } else if (timerWanted_ && active_) {
+        timerWanted_ = false;
+        timerId_ = host_.StartTimer(stepInterval_, std::max(stepInterval_, timerResolution_));
+    }
 }
 
 void MarqueeSteps::HandleStepMessage() {
-    if (active_) ScrollStep();
+    if (active_ && shown_) ScrollStep();
 }
 
 void MarqueeSteps::SetClientSize(int width, int height) {

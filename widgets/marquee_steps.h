@@ -60,7 +60,12 @@ public:
 
     void StartScrollTimer();
     void StopScrollTimer();
-    // The timer's message reached the window; a late one after stopping is dropped.
+    // Whether the marquee can be seen (its window visible, the dialog not minimised). While it
+    // cannot, the timer stands and no step is taken; shown again, the caption goes on from
+    // where it stood, and a timer that was stopped meanwhile (speed 0, inactive) stays stopped.
+    void SetShown(bool shown);
+    bool Shown() const { return shown_; }
+    // The timer's message reached the window; a late one after stopping or hiding is dropped.
     void HandleStepMessage();
     void ScrollStep();
 
@@ -113,6 +118,8 @@ private:
     unsigned stepInterval_ = 10;
     unsigned timerResolution_;
     unsigned timerId_ = 0;
+    bool shown_ = true;
+    bool timerWanted_ = false;  // a timer that runs again once the marquee is shown
     unsigned long stepCount_ = 0;
 };
 

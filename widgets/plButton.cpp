@@ -132,6 +132,8 @@ int TextWidth(HDC dc, std::string_view text) {
 void TplBtnCaption::SetCaption(std::string_view value) {
     if (caption_ == value) return;
     caption_ = value;
+    // The first line is the button's caption, which a linked action shares.
+    if (this == &owner_.CaptionA() && owner_.Action()) owner_.Action()->SetCaption(caption_);
     owner_.Repaint();
 }
 void TplBtnCaption::SetAlignment(TplBtnAlignment value) {
@@ -224,15 +226,17 @@ ATOM TplButton::ClassAtom() {
 }
 
 TplButton::TplButton(HWND parent, std::string_view name, int left, int top, int width, int height, int controlId)
-    : name_(name) {
+{
+    SetName(std::string(name));
     if (!ClassAtom()) throw std::runtime_error("RegisterClassEx failed for the gradient button");
     CreateWindowExW(0, kClassName, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS, left, top, width,
                     height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlId)), ThisModule(), this);
     if (!hwnd_) throw std::runtime_error("CreateWindowEx failed for the gradient button");
+    AttachWidget(hwnd_);
     // The first parent gives the first caption line the control's name; a caption set later replaces it.
     if (parent && !captionNamed_) {
         captionNamed_ = true;
-        captionA_.SetCaption(name_);
+        captionA_.SetCaption(Name());
     }
     Repaint();
 }
@@ -269,6 +273,7 @@ UINT TplButton::ModalResultMessage() {
 void TplButton::SetErrorHandler(ErrorHandler handler) { ErrorSink() = std::move(handler); }
 
 LRESULT TplButton::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (LRESULT result = 0; HandleWidgetMessage(msg, wParam, lParam, result)) return result;
     switch (msg) {
     case WM_PAINT: {
         win32::PaintScope paint(hwnd_);
@@ -320,7 +325,8 @@ LRESULT TplButton::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_RBUTTONUP:
         OnMouseButtonUp(TMouseButton::mbRight, wParam, lParam);
-        return 0;
+        // The system makes a right button's release into WM_CONTEXTMENU, for the popup menu.
+        return hwnd_ ? DefWindowProcW(hwnd_, msg, wParam, lParam) : 0;
     case WM_MBUTTONUP:
         OnMouseButtonUp(TMouseButton::mbMiddle, wParam, lParam);
         return 0;
@@ -553,13 +559,14 @@ void TplButton::Click() {
 }
 
 void TplButton::ClickHandlers() {
-    std::weak_ptr<char> alive = life_;
+    // One click, one action: the wired handler, or else the parent hears of the click as from
+    // any push button and handles it in its own window procedure. Never both, so a dialog that
+    // wires both cannot act twice on one click.
     if (OnClick) {
         OnClick(*this);
-        if (alive.expired()) return;
+        return;
     }
-    // The parent hears of the click as from any push button, so that it can handle the click
-    // inside its own window procedure.
+    if (Action() && Action()->Execute()) return;
     if (hwnd_) {
         if (HWND parent = GetParent(hwnd_)) {
             auto id = static_cast<WORD>(GetDlgCtrlID(hwnd_));
@@ -685,14 +692,7 @@ void TplButton::SetFontColor(TColor value) {
     fontColor_ = value;
     Repaint();
 }
-bool TplButton::Enabled() const { return hwnd_ && IsWindowEnabled(hwnd_); }
-void TplButton::SetEnabled(bool value) {
-    if (hwnd_) EnableWindow(hwnd_, value);
-}
-bool TplButton::Visible() const { return hwnd_ && (GetWindowLongPtrW(hwnd_, GWL_STYLE) & WS_VISIBLE); }
-void TplButton::SetVisible(bool value) {
-    if (hwnd_) ShowWindow(hwnd_, value ? SW_SHOWNA : SW_HIDE);
-}
+void TplButton::ActionCaptionChanged(const std::string& caption) { captionA_.SetCaption(caption); }
 bool TplButton::TabStop() const { return hwnd_ && (GetWindowLongPtrW(hwnd_, GWL_STYLE) & WS_TABSTOP); }
 void TplButton::SetTabStop(bool value) {
     if (!hwnd_) return;

@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "widgets/WidgetControl.h"
 #include "widgets/button_layout.h"
 #include "widgets/plPicture.h"
 
@@ -20,7 +21,6 @@ namespace vermiq {
 
 class TplButton;
 
-enum class TMouseButton : std::uint8_t { mbLeft, mbRight, mbMiddle };
 
 // One caption line. Every setter repaints the owning button when the value changes.
 class TplBtnCaption {
@@ -85,7 +85,7 @@ private:
     bool horzCenter_ = false;
 };
 
-class TplButton {
+class TplButton : public WidgetControl {
 public:
     using NotifyEvent = std::function<void(TplButton& sender)>;
     using MouseEvent = std::function<void(TplButton& sender, TMouseButton button, TShiftState shift, int x, int y)>;
@@ -107,7 +107,6 @@ public:
     virtual ~TplButton();
 
     HWND Handle() const { return hwnd_; }
-    const std::string& Name() const { return name_; }
 
     // Properties.
     TplButtonStyle ButtonStyle() const { return buttonStyle_; }
@@ -158,10 +157,6 @@ public:
     void SetParentFont(bool value);
     TColor FontColor() const { return fontColor_; }
     void SetFontColor(TColor value);
-    bool Enabled() const;
-    void SetEnabled(bool value);
-    bool Visible() const;
-    void SetVisible(bool value);
     bool TabStop() const;
     void SetTabStop(bool value);
 
@@ -181,8 +176,9 @@ public:
     MouseMoveEvent OnMouseMove, OnMouseEnter, OnMouseLeave;
 
     // The full click: clears Pressed, hands ModalResult to the form, runs the click handlers,
-    // invalidates. The click handlers are OnClick and then a WM_COMMAND BN_CLICKED to the parent
-    // with the control id, as a system push button sends it.
+    // invalidates. The click handler is OnClick when assigned, else the linked action's
+    // OnExecute, else a WM_COMMAND BN_CLICKED to the parent with the control id, as a system
+    // push button sends it; never two of them.
     void Click();
     // Enter (when this button is the active control) or Esc (when Cancel is on), without
     // Shift, Ctrl or Alt, clicks a focus-handling button. True when the key was used.
@@ -203,6 +199,7 @@ public:
     void PaintTo(HDC dc);
 
 protected:
+    void ActionCaptionChanged(const std::string& caption) override;
     virtual void MouseEnter(TShiftState shift, int x, int y);
     virtual void MouseLeave(TShiftState shift, int x, int y);
 
@@ -230,7 +227,6 @@ private:
     void DrawFocusMark(HDC dc, SIZE size);
 
     HWND hwnd_ = nullptr;
-    std::string name_;
     // Expires with the object, so that a handler which destroys the button is noticed.
     std::shared_ptr<char> life_ = std::make_shared<char>();
 

@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "app/control_ids.h"
+#include "app/platform.h"
+#include "common/win32_text.h"
 #include "tests/support/win32_process.h"
 
 namespace {
@@ -100,6 +102,8 @@ TEST_F(ToolDialog, FirstStartCreatesTheFolderShowsDefaultsAndClosingWritesThem) 
     EXPECT_EQ(SendMessageW(tool.Control(vermiq::ids::ComboBox2), CB_GETCURSEL, 0, 0), 0);
     EXPECT_EQ(SendMessageW(tool.Control(vermiq::ids::ComboBox2), CB_GETCOUNT, 0, 0), 9);
     EXPECT_EQ(SendMessageW(tool.Control(vermiq::ids::CheckBox1), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    // No length limit on the size: not the edit control's default of 30000 characters.
+    EXPECT_GT(SendMessageW(tool.Control(vermiq::ids::Edit1), EM_GETLIMITTEXT, 0, 0), 0x7FFF0000);
     EXPECT_FALSE(fs::exists(SettingsFile()));
 
     tool.Close();
@@ -242,6 +246,57 @@ TEST_F(ToolDialog, UnwritableSettingsAreReportedAndTheDialogStillCloses) {
     EXPECT_TRUE(tool.Exited());
 }
 
+// A copy of Vermiq.exe whose reader message table has lost its "STR0" mark.
+fs::path ExecutableWithBrokenStringTable() {
+    const fs::path copy = fs::temp_directory_path() / L"vermiq-broken-table" / L"Vermiq.exe";
+    fs::create_directories(copy.parent_path());
+    fs::copy_file(g_vermiqExe, copy, fs::copy_options::overwrite_existing);
+    WORD language = 0;
+    HMODULE module = LoadLibraryExW(copy.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    EnumResourceLanguagesW(module, MAKEINTRESOURCEW(10), L"ESSRMGR_STRINGS",
+                           [](HMODULE, LPCWSTR, LPCWSTR, WORD found, LONG_PTR out) -> BOOL {
+                               *reinterpret_cast<WORD*>(out) = found;
+                               return FALSE;
+                           },
+                           reinterpret_cast<LONG_PTR>(&language));
+    FreeLibrary(module);
+    HANDLE update = BeginUpdateResourceW(copy.c_str(), FALSE);
+    char broken[16] = "STRX";
+    UpdateResourceW(update, MAKEINTRESOURCEW(10), L"ESSRMGR_STRINGS", language, broken, sizeof broken);
+    EndUpdateResourceW(update, FALSE);
+    return copy;
+}
+
+TEST(ToolStart, ABrokenStringTableIsReportedInTheErrorBoxAndEndsTheProgram) {
+    vermiq::test::ChildProcess process(ExecutableWithBrokenStringTable().wstring());
+    ASSERT_TRUE(process.Started());
+    HWND box = process.WaitForWindow(L"#32770");
+    ASSERT_TRUE(box) << "no error box";
+    EXPECT_EQ(WindowText(box), L"辺長値を描画する");
+    wchar_t message[1024] = {};
+    GetDlgItemTextW(box, 0xFFFF, message, 1024);
+    EXPECT_EQ(std::wstring(message), L"Invalid string resource.");
+    EXPECT_FALSE(vermiq::test::TopLevelWindowOf(process.Pid(), L"TVermiqF"));
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(process.Exited());
+}
+
+// The run's check that the export wrote its file: a folder at the path is no file.
+TEST(ToolPlatform, OnlyAFileCountsAsExisting) {
+    const fs::path folder = fs::temp_directory_path() / L"vermiq-exists";
+    fs::remove_all(folder);
+    fs::create_directories(folder / L"作業.dxf");
+    std::ofstream(folder / L"書き出し.dxf") << "0\nEOF\n";
+    const struct {
+        const wchar_t* name;
+        bool file;
+    } cases[] = {{L"書き出し.dxf", true}, {L"作業.dxf", false}, {L"無い.dxf", false}};
+    for (const auto& c : cases) {
+        const std::string path = vermiq::win32::Narrow((folder / c.name).wstring());
+        EXPECT_EQ(vermiq::IsExistingFile(path), c.file) << path;
+    }
+    fs::remove_all(folder);
+}
 
 TEST(ToolExecutable, CarriesItsIconManifestAndVersion) {
     HMODULE module = LoadLibraryExW(g_vermiqExe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);

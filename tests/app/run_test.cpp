@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -95,13 +96,11 @@ protected:
         return "DXFOUT \"" + dxf_ + "\"\rVER 2000 OBJ PREV \r16 ";
     }
 
-    // The label command the tool must send for the CAD's current LASTPOINT.
-    static std::string Label(const SimCad& cad, const std::string& size, const std::string& width,
-                             const std::string& text) {
-        std::string point = cad.Session().Variable("LASTPOINT");
-        std::string x = TakeFirstField(point);
-        std::string y = TakeFirstField(point);
-        return "\x03-mtext " + x + "," + y + " h " + size + " r 0 j mc w " + width + " " + text +
+    // The label command the tool must send at `point`, written as the CAD prints its last
+    // point (four decimals, its LUPREC).
+    static std::string Label(const std::string& point, const std::string& size,
+                             const std::string& width, const std::string& text) {
+        return "\x03-mtext " + point + " h " + size + " r 0 j mc w " + width + " " + text +
                "\r\r";
     }
 
@@ -127,7 +126,7 @@ TEST_F(RunTest, OneSuccessfulPassSendsTheCommandsInOrderAndDrawsTheLabel) {
     std::vector<std::string> expected = {
         kC1, kC2, Export(), kC5, kC6,
         kPickStart, kPick, kLastPoint, kCancelPrompt, kC8,
-        Label(cad, "50", "350", " 5.00ｍ"), kC8,
+        Label("10.0000,20.0000", "50", "350", " 5.00ｍ"), kC8,
     };
     EXPECT_EQ(cad.Session().ReceivedLog(), expected);
     auto labels = Labels(cad);
@@ -164,7 +163,7 @@ TEST_F(RunTest, TheCadsExportAndReplaceQuestionsAreEachAnsweredYes) {
     std::vector<std::string> expected = {
         kC1, kC2, Export(), yes, yes, kC5, kC6,
         kPickStart, kPick, kLastPoint, kCancelPrompt, kC8,
-        Label(cad, "50", "350", " 5.00ｍ"), kC8,
+        Label("10.0000,20.0000", "50", "350", " 5.00ｍ"), kC8,
     };
     EXPECT_EQ(cad.Session().ReceivedLog(), expected);
     // The old file was replaced by the export, which the label was measured from.
@@ -384,16 +383,20 @@ TEST_F(RunTest, TheLabelTextAndWidthFollowTheSizeAndTheDecimals) {
         double length;
         int decimals;
         const char* size;
+        const char* sent;  // the size as C7 carries it
         const char* width;
         const char* text;
     } cases[] = {
-        {1234.5678, 2, "50", "450", "1234.57ｍ"},
-        {3.2, 0, "50", "350", "    3ｍ"},
-        {3.2, 0, "2.5", "14", "    3ｍ"},   // sent as typed, the width computed with 2
-        {3.2, 0, "3.5", "28", "    3ｍ"},
-        {7.0, -1, "10", "70", " 7.00ｍ"},   // no item selected: two decimals
-        {0.125, 2, "50", "350", " 0.13ｍ"},
-        {3.2, 0, "0", "0", "    3ｍ"},
+        {1234.5678, 2, "50", "50", "450", "1234.57ｍ"},
+        {3.2, 0, "50", "50", "350", "    3ｍ"},
+        {3.2, 0, "2.5", "2.5", "14", "    3ｍ"},   // sent as typed, the width computed with 2
+        {3.2, 0, "3.5", "3.5", "28", "    3ｍ"},
+        {7.0, -1, "10", "10", "70", " 7.00ｍ"},   // no item selected: two decimals
+        {0.125, 2, "50", "50", "350", " 0.13ｍ"},
+        {3.2, 0, "0", "0", "0", "    3ｍ"},
+        // The blanks the number check skips would end the CAD's input after "h".
+        {3.2, 0, " 50 ", "50", "350", "    3ｍ"},
+        {3.2, 0, "  2.50", "2.50", "14", "    3ｍ"},
     };
     for (const Case& c : cases) {
         SimDesktop desk;
@@ -407,7 +410,12 @@ TEST_F(RunTest, TheLabelTextAndWidthFollowTheSizeAndTheDecimals) {
         run.RunMeasureAndLabel();
         const auto& log = cad.Session().ReceivedLog();
         ASSERT_GE(log.size(), 2u) << c.text;
-        EXPECT_EQ(log[log.size() - 2], Label(cad, c.size, c.width, c.text)) << c.text;
+        EXPECT_EQ(log[log.size() - 2], Label("4.0000,5.0000", c.sent, c.width, c.text)) << c.size;
+        // The CAD drew it at that height (it refuses a height of 0, as a CAD does).
+        if (std::atof(c.sent) > 0) {
+            ASSERT_FALSE(Labels(cad).empty()) << c.size;
+            EXPECT_DOUBLE_EQ(Labels(cad).back()->height, std::atof(c.sent)) << c.size;
+        }
         EXPECT_EQ(log.back(), kC8);
     }
 }

@@ -219,6 +219,65 @@ TEST_F(Channel, ClipboardTakenWhileTheCadCopiesIsASilentAbort) {
     EXPECT_FALSE(desk.ClipboardOpen());
 }
 
+// The other program lets go after a while, or the user copies something new meanwhile, or it
+// never lets go: the user's contents go back in the first case only, and the retries end.
+TEST_F(Channel, TheUsersClipboardGoesBackOnceTheOtherProgramLetsGo) {
+    const struct {
+        const char* meanwhile;
+        int heldFor;        // failed retries before the other program lets go; -1: never
+        bool userCopies;    // the user copies something new before the first retry
+        std::string after;  // the clipboard's text at the end
+        int retries;        // retries that asked for another one
+    } cases[] = {
+        {"lets go at once", 0, false, "keep", 0},
+        {"lets go after three retries", 3, false, "keep", 3},
+        {"the user copied anew", 3, true, "new", 0},
+        {"never lets go", -1, false, "LINE\r\n", CadLink::ClipboardRestoreAttempts - 2},
+    };
+    for (const auto& c : cases) {
+        sim::SimDesktop d;
+        CadLink l(d, d.Clock());
+        auto owned = std::make_unique<ScriptedCad>();
+        owned->history = "LINE\r\n";
+        d.Host(CadLayout::Docked, std::move(owned));
+        l.LocateCadMainWindow();
+        d.SetClipboardText("keep");
+        d.SetClipboardFormat(0xC200, Bytes{9});
+        d.HoldClipboardAfterOpens(1);  // taken right after the CAD's copy
+        EXPECT_THROW(l.ReadCommandHistory(), SilentAbort) << c.meanwhile;
+        EXPECT_TRUE(l.ClipboardRestorePending()) << c.meanwhile;
+        EXPECT_EQ(d.ClipboardText(), "LINE\r\n") << c.meanwhile;
+        if (c.userCopies) d.SetClipboardText("new");
+        int retries = 0;
+        for (int i = 0; i < 100; ++i) {
+            if (i == c.heldFor) d.HoldClipboard(false);
+            if (!l.RetryClipboardRestore()) break;
+            ++retries;
+        }
+        EXPECT_EQ(retries, c.retries) << c.meanwhile;
+        EXPECT_FALSE(l.ClipboardRestorePending()) << c.meanwhile;
+        EXPECT_FALSE(d.ClipboardOpen()) << c.meanwhile;
+        EXPECT_EQ(d.ClipboardText(), c.after) << c.meanwhile;
+        if (c.after == "keep") {
+            EXPECT_EQ(d.ClipboardFormats().at(0xC200), Bytes{9}) << c.meanwhile;
+        }
+    }
+}
+
+// A pending restore goes back before the next history read saves the clipboard, so that read
+// also gives the user their own contents back.
+TEST_F(Channel, TheNextHistoryReadPutsAPendingRestoreBackFirst) {
+    Host();
+    script->history = "LINE\r\n";
+    desk.SetClipboardText("keep");
+    desk.HoldClipboardAfterOpens(1);
+    EXPECT_THROW(link.ReadCommandHistory(), SilentAbort);
+    desk.HoldClipboard(false);
+    EXPECT_EQ(link.LastHistoryLine(), "LINE");
+    EXPECT_FALSE(link.ClipboardRestorePending());
+    EXPECT_EQ(desk.ClipboardText(), "keep");
+}
+
 // A CAD whose history copy fails inside the host (an exception out of the copy command).
 class FailingCopy : public sim::CadBehaviour {
 public:

@@ -257,7 +257,14 @@ TEST_F(Win32DesktopTest, DiscoveryTextAndLocaleComparison) {
     EXPECT_TRUE(desktop.LocaleEqual("AutoCAD ", "AutoCAD "));
     EXPECT_FALSE(desktop.LocaleEqual("autocad ", "AutoCAD "));
     EXPECT_EQ(desktop.AnsiToWide("コマンド"), u"コマンド");
-    EXPECT_EQ(desktop.WideToAnsi(u"\u0E01"), "?");  // Thai: no best fit in code page 932
+    // What code page 932 cannot hold becomes its default character, also where the system has
+    // a look-alike for it (best fit): no "\\" for the yen sign, no "e" for "é".
+    for (const char16_t* text : {u"\u0E01", u"\u00A5", u"\u00E9", u"\u00C0", u"\u2009"})
+        EXPECT_EQ(desktop.WideToAnsi(text), "?") << static_cast<unsigned>(text[0]);
+    // The command channel sends the same.
+    ASSERT_TRUE(link.SendCadCommandInForm(u"C:\u00A5x", false));
+    ASSERT_FALSE(cad.received().empty());
+    EXPECT_EQ(cad.received().back().bytes, (Bytes{'C', ':', '?', 'x', 0}));
 }
 
 TEST_F(Win32DesktopTest, HistoryReadGivesTheUserTheirClipboardBack) {

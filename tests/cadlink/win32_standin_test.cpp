@@ -178,13 +178,10 @@ TEST_P(AgainstStandin, DiscoveryChannelHistoryQueryPickAndClipboard) {
 
     std::string x, y;
     ASSERT_TRUE(link.PickPoint(history, "辺長値を描画したい位置をクリック", x, y));
-    EXPECT_DOUBLE_EQ(std::atof(x.c_str()), 120.5) << x;
-    EXPECT_DOUBLE_EQ(std::atof(y.c_str()), 45.25) << y;
+    EXPECT_EQ(x, "120.5000");
+    EXPECT_EQ(y, "45.2500");
     EXPECT_EQ(clipboard.Get(), userText);
-
-    std::string lastPoint = link.QueryCadVariable("LASTPOINT");
-    EXPECT_EQ(TakeFirstField(lastPoint), x);
-    EXPECT_EQ(TakeFirstField(lastPoint), y);
+    EXPECT_EQ(link.QueryCadVariable("LASTPOINT"), "120.5000,45.2500,0.0000");
 
     // A read-only value is answered in the history, wrapped over three lines.
     EXPECT_EQ(link.QueryCadVariable("DWGPREFIX"), kFolder);

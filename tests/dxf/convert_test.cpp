@@ -107,14 +107,25 @@ TEST(StrToFloatTest, MessageQuotesTheTextAsRead) {
     }
 }
 
-// The messages go to a code page 932 error box; checked where literals are built as code page 932.
+// The messages go to a code page 932 error box; checked where literals are built as code page 932,
+// against the bytes themselves so that a literal compiled in another code page shows.
 TEST(StrToFloatTest, MessagesAreCodePage932) {
     if (std::strlen("は") != 2) GTEST_SKIP() << "this compiler does not build literals as code page 932";
+    const std::string notAnInteger = "\x82\xcd\x90\xae\x90\x94\x82\xc5\x82\xcd\x82\xa0\x82\xe8\x82\xdc\x82\xb9\x82\xf1";
+    const std::string notAReal = "\x82\xcd\x95\x82\x93\xae\x8f\xac\x90\x94\x93\x5f\x90\x94\x82\xc5\x82\xcd\x82\xa0\x82\xe8\x82\xdc\x82\xb9\x82\xf1";
+    std::string intMessage = "<nothing thrown>", realMessage = "<nothing thrown>";
     try {
         StrToInt("x");
     } catch (const ConversionError& e) {
-        EXPECT_EQ(std::string(e.what()), "'x' \x82\xcd\x90\xae\x90\x94\x82\xc5\x82\xcd\x82\xa0\x82\xe8\x82\xdc\x82\xb9\x82\xf1");
+        intMessage = e.what();
     }
+    try {
+        StrToFloat("y");
+    } catch (const ConversionError& e) {
+        realMessage = e.what();
+    }
+    EXPECT_EQ(intMessage, "'x' " + notAnInteger);
+    EXPECT_EQ(realMessage, "'y' " + notAReal);
 }
 
 // Every double written in the ways a DXF writer may write it reads back to the same bits.

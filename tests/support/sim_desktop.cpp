@@ -206,6 +206,7 @@ void SimDesktop::CopyHistory(HostedCad& cad) {
     // The CAD opens the clipboard itself: it cannot while anyone else has it open.
     if (clipboardHeld_ || clipboardOpen_) return;
     std::string text = cad.behaviour->HistoryText();
+    ++clipboardSequence_;
     clipboard_.clear();
     clipboard_[kCfText] = std::vector<unsigned char>(text.begin(), text.end());
     clipboard_[kCfText].push_back(0);
@@ -243,7 +244,10 @@ public:
     SimClipboard(const SimClipboard&) = delete;
     SimClipboard& operator=(const SimClipboard&) = delete;
 
-    void Empty() override { desk_.clipboard_.clear(); }
+    void Empty() override {
+        ++desk_.clipboardSequence_;
+        desk_.clipboard_.clear();
+    }
     std::string Text() override { return desk_.ClipboardText(); }
     void SetText(std::string_view text) override {
         Empty();
@@ -274,6 +278,7 @@ std::unique_ptr<Desktop::Clipboard> SimDesktop::OpenClipboard() {
 }
 
 void SimDesktop::SetClipboardText(std::string_view text) {
+    ++clipboardSequence_;
     clipboard_.clear();
     auto& bytes = clipboard_[kCfText];
     bytes.assign(text.begin(), text.end());
@@ -281,6 +286,7 @@ void SimDesktop::SetClipboardText(std::string_view text) {
 }
 
 void SimDesktop::SetClipboardFormat(unsigned id, std::vector<unsigned char> bytes) {
+    ++clipboardSequence_;
     clipboard_[id] = std::move(bytes);
 }
 

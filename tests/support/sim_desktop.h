@@ -194,8 +194,12 @@ public:
     const std::map<unsigned, std::vector<unsigned char>>& ClipboardFormats() const {
         return clipboard_;
     }
-    // Another program holds the clipboard open: every OpenClipboard fails.
-    void HoldClipboard(bool held) { clipboardHeld_ = held; }
+    // Another program holds the clipboard open: every OpenClipboard fails (or, with false, lets
+    // go of it, also after HoldClipboardAfterOpens).
+    void HoldClipboard(bool held) {
+        clipboardHeld_ = held;
+        opensBeforeHold_ = -1;
+    }
     // The next n opens succeed, later ones fail as if held.
     void HoldClipboardAfterOpens(int n) { opensBeforeHold_ = n; }
     int ClipboardOpens() const { return clipboardOpens_; }
@@ -229,6 +233,7 @@ public:
     std::string GetText(WindowHandle window, long capacity) override;
     void SendCommand(WindowHandle window, unsigned id) override;
     std::unique_ptr<Clipboard> OpenClipboard() override;
+    std::uint32_t ClipboardSequenceNumber() override { return clipboardSequence_; }
     bool LocaleEqual(std::string_view a, std::string_view b) override;
     std::u16string AnsiToWide(std::string_view text) override;
     std::string WideToAnsi(std::u16string_view text) override;
@@ -278,6 +283,7 @@ private:
     bool clipboardOpen_ = false;
     int opensBeforeHold_ = -1;
     int clipboardOpens_ = 0;
+    std::uint32_t clipboardSequence_ = 1;  // one more for every change of the contents
 
     std::vector<SentCopyData> copyData_;
     std::vector<WindowHandle> nulls_;

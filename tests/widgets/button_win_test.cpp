@@ -623,6 +623,13 @@ TEST_F(ButtonTest, RealMousePressAndReleaseClickOnce) {
     EXPECT_FALSE(b->Pressed());
     ASSERT_EQ(host_->modalResults.size(), 1u);
     EXPECT_EQ(host_->modalResults[0], 0u);
+    // One click, one action: with OnClick wired the parent hears no BN_CLICKED besides it, so a
+    // dialog that handles both cannot act twice; without it the parent hears of it once.
+    EXPECT_TRUE(host_->commands.empty());
+    b->OnClick = nullptr;
+    SendMessageW(b->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+    SendMessageW(b->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
+    EXPECT_EQ(clicks, 1);
     EXPECT_EQ(host_->commands, std::vector<WPARAM>{MAKEWPARAM(kRunId, BN_CLICKED)});
 }
 
@@ -722,7 +729,7 @@ TEST_F(ButtonTest, RealKeysThroughADialogLoop) {
     Pump(200, {}, host_->hwnd);
     EXPECT_EQ(runClicks, 1);
     EXPECT_EQ(closeClicks, 0);
-    EXPECT_EQ(host_->commands, std::vector<WPARAM>{MAKEWPARAM(kRunId, BN_CLICKED)});
+    EXPECT_TRUE(host_->commands.empty());
     SendKey(VK_SPACE); // no meaning for this button
     SendKey(VK_ESCAPE); // no Cancel button: nothing
     Pump(300, {}, host_->hwnd);
@@ -779,7 +786,7 @@ TEST_F(ButtonTest, EnterAndEscAsDialogKeys) {
     SendMessageW(run->Handle(), WM_KEYDOWN, VK_RETURN, 1);
     EXPECT_EQ(seen, VK_RETURN);
     EXPECT_EQ(runClicks, 2); // the handler swallowed the key
-    EXPECT_EQ(std::count(host_->commands.begin(), host_->commands.end(), MAKEWPARAM(kRunId, BN_CLICKED)), 2);
+    EXPECT_TRUE(host_->commands.empty());
 }
 
 TEST_F(ButtonTest, HandlerMayDestroyTheButtonAndErrorsStayInside) {

@@ -1,13 +1,16 @@
-// The dialog's banner alone in a window of the dialog's size, scrolling for a given time, then
-// the process's CPU time. Used for screenshots and to compare rendering the caption on every
-// step with rendering it once.
+// The dialog's banner alone in a window of the dialog's size: CPU seconds of the process per
+// minute of scrolling, first with the window shown, then minimised (as during every run), then
+// shown again. Also used for screenshots and to compare rendering the caption on every step
+// with rendering it once. To compare with an earlier version, build this program at that
+// commit and run both the same way (the earlier one takes --minimised for its second figure).
 //
-//   marquee_cpu [--seconds N] [--render every|once] [--charset N] [--minimised]
+//   marquee_cpu [--seconds N] [--render every|once] [--charset N]
 #include "widgets/EsMarque.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 
@@ -31,22 +34,44 @@ LRESULT CALLBACK HostProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
+// Lets the banner scroll for `seconds` of wall time; prints the process's CPU time per minute.
+void Measure(const char* phase, double seconds, const vermiq::TEsScrollingMarquee& banner) {
+    const double cpuStart = ProcessCpuSeconds();
+    const unsigned long stepsStart = banner.StepCount(), rendersStart = banner.RenderCount();
+    const ULONGLONG wallStart = GetTickCount64();
+    const ULONGLONG deadline = wallStart + static_cast<ULONGLONG>(seconds * 1000);
+    MSG msg;
+    for (;;) {
+        const ULONGLONG now = GetTickCount64();
+        if (now >= deadline) break;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(deadline - now), QS_ALLINPUT);
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+    const double cpu = ProcessCpuSeconds() - cpuStart;
+    const double wall = static_cast<double>(GetTickCount64() - wallStart) / 1000.0;
+    std::printf("%-9s wall_s=%.1f cpu_s=%.3f cpu_s_per_min=%.3f steps=%lu renders=%lu offset=%d\n",
+                phase, wall, cpu, wall > 0 ? cpu * 60.0 / wall : 0.0,
+                banner.StepCount() - stepsStart, banner.RenderCount() - rendersStart,
+                banner.OffsetX());
+    std::fflush(stdout);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     double seconds = 60;
     bool everyStep = false;
     int charset = SHIFTJIS_CHARSET;
-    bool minimised = false; // as during a run: steps go on, nothing is painted
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--seconds") && i + 1 < argc) seconds = std::atof(argv[++i]);
         else if (!std::strcmp(argv[i], "--render") && i + 1 < argc)
             everyStep = !std::strcmp(argv[++i], "every");
         else if (!std::strcmp(argv[i], "--charset") && i + 1 < argc) charset = std::atoi(argv[++i]);
-        else if (!std::strcmp(argv[i], "--minimised")) minimised = true;
         else {
-            std::fprintf(stderr, "usage: marquee_cpu [--seconds N] [--render every|once] "
-                                 "[--charset N] [--minimised]\n");
+            std::fprintf(stderr, "usage: marquee_cpu [--seconds N] [--render every|once] [--charset N]\n");
             return 2;
         }
     }
@@ -83,38 +108,20 @@ int main(int argc, char** argv) {
         banner.SetScrollSpeed(5);
         banner.RenderOnEveryStep = everyStep;
         banner.CreateHandle(host, 8, 8, 225, 35);
-        ShowWindow(host, minimised ? SW_SHOWMINNOACTIVE : SW_SHOWNORMAL);
+        ShowWindow(host, SW_SHOWNORMAL);
         UpdateWindow(host);
         banner.SetActive(true);
 
-        std::printf("font: asked for \"%s\", got \"%s\"\n", banner.Font().Name.c_str(),
-                    banner.RealizedFontName().c_str());
+        std::printf("font: asked for \"%s\", got \"%s\"; render=%s caption=%dx%d period_ms=%u\n",
+                    banner.Font().Name.c_str(), banner.RealizedFontName().c_str(),
+                    everyStep ? "every" : "once", banner.CaptionWidth(), banner.CaptionHeight(),
+                    banner.StepInterval());
         std::fflush(stdout);
-
-        const double cpuStart = ProcessCpuSeconds();
-        const ULONGLONG wallStart = GetTickCount64();
-        const ULONGLONG deadline = wallStart + static_cast<ULONGLONG>(seconds * 1000);
-        MSG msg;
-        bool quit = false;
-        while (!quit) {
-            const ULONGLONG now = GetTickCount64();
-            if (now >= deadline) break;
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(deadline - now),
-                                      QS_ALLINPUT);
-            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-                if (msg.message == WM_QUIT) quit = true;
-                TranslateMessage(&msg);
-                DispatchMessageW(&msg);
-            }
-        }
-        const double cpu = ProcessCpuSeconds() - cpuStart;
-        const double wall = static_cast<double>(GetTickCount64() - wallStart) / 1000.0;
-        std::printf("render=%s%s wall_s=%.1f cpu_s=%.3f cpu_s_per_min=%.3f steps=%lu renders=%lu "
-                    "caption=%dx%d period_ms=%u\n",
-                    everyStep ? "every" : "once", minimised ? " minimised" : "", wall, cpu,
-                    wall > 0 ? cpu * 60.0 / wall : 0.0,
-                    banner.StepCount(), banner.RenderCount(), banner.CaptionWidth(),
-                    banner.CaptionHeight(), banner.StepInterval());
+        Measure("shown", seconds, banner);
+        ShowWindow(host, SW_MINIMIZE);
+        Measure("minimised", seconds, banner);
+        ShowWindow(host, SW_RESTORE);
+        Measure("restored", std::min(seconds, 5.0), banner);
         DestroyWindow(host);
         return 0;
     } catch (const std::exception& e) {

@@ -2,12 +2,16 @@
 // pixel against plain text drawn by the system, and the caption moving with the timer.
 #include "widgets/EsMarque.h"
 
+#include <mmsystem.h>
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <memory>
 #include <set>
 #include <vector>
+
+#include "tests/support/message_pump.h"
 
 namespace vermiq {
 namespace {
@@ -251,20 +255,7 @@ HWND SharedHost() {
     return host->hwnd();
 }
 
-// Lets the thread's messages through for a while, as a message loop would.
-void Pump(DWORD ms) {
-    const ULONGLONG end = GetTickCount64() + ms;
-    for (;;) {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        const ULONGLONG now = GetTickCount64();
-        if (now >= end) return;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
-    }
-}
+using test::Pump;
 
 void PrintClient(const TEsCustomLabel& label, Canvas& c) {
     SendMessageW(label.Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(c.dc()), PRF_CLIENT);
@@ -366,6 +357,62 @@ TEST(EsMarqueeTimer, OffsetAdvancesWithTheTimerAndTheImageIsRenderedOnce) {
     EXPECT_EQ(marquee.OffsetX(), 0) << "steps after stopping are dropped";
 }
 
+// Minimised or hidden, nobody sees the banner: no timer, no step. Seen again, it goes on from
+// where it stood. Each step draws straight onto the screen what a paint would draw.
+TEST(EsMarqueeTimer, StandsStillWhileNobodySeesItAndGoesOnFromThere) {
+    HWND dialog = CreateWindowExW(0, L"STATIC", L"banner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40,
+                                  300, 120, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    ASSERT_TRUE(dialog);
+    TEsScrollingMarquee marquee;
+    marquee.SetFont(HardEdgedFont());
+    marquee.SetCaption("Scrolling caption");
+    marquee.CreateHandle(dialog, 8, 8, 225, 35);
+    marquee.SetActive(true);
+    Pump(200);
+    ASSERT_GT(marquee.StepCount(), 5u);
+
+    Canvas screen(225, 35), printed(225, 35);
+    {
+        win32::WindowDC dc(marquee.Handle());
+        BitBlt(screen.dc(), 0, 0, 225, 35, dc.get(), 0, 0, SRCCOPY);
+    }
+    PrintClient(marquee, printed);
+    int differing = 0;
+    for (int y = 0; y < 35; ++y)
+        for (int x = 0; x < 225; ++x) differing += screen.At(x, y) != printed.At(x, y);
+    EXPECT_EQ(differing, 0) << "the screen is not what a paint at this offset shows";
+
+    const struct {
+        const char* how;
+        void (*hide)(HWND dialog, TEsScrollingMarquee&);
+        void (*show)(HWND dialog, TEsScrollingMarquee&);
+    } cases[] = {
+        {"dialog minimised", [](HWND d, TEsScrollingMarquee&) { ShowWindow(d, SW_MINIMIZE); },
+         [](HWND d, TEsScrollingMarquee&) { ShowWindow(d, SW_RESTORE); }},
+        {"banner hidden", [](HWND, TEsScrollingMarquee& m) { m.SetVisible(false); },
+         [](HWND, TEsScrollingMarquee& m) { m.SetVisible(true); }},
+    };
+    for (const auto& c : cases) {
+        c.hide(dialog, marquee);
+        Pump(100);  // the first tick that finds it unseen stops the timer
+        const unsigned long steps = marquee.StepCount();
+        const int offset = marquee.OffsetX();
+        Pump(300);
+        EXPECT_EQ(marquee.TimerId(), 0u) << c.how;
+        EXPECT_EQ(marquee.StepCount(), steps) << c.how;
+        EXPECT_EQ(marquee.OffsetX(), offset) << c.how;
+        EXPECT_TRUE(marquee.Active()) << c.how;
+        c.show(dialog, marquee);
+        Pump(300);
+        EXPECT_NE(marquee.TimerId(), 0u) << c.how;
+        EXPECT_GT(marquee.StepCount(), steps + 10) << c.how;
+        // One pixel per step, counted on from where it stood.
+        EXPECT_EQ(marquee.OffsetX(), offset - static_cast<int>(marquee.StepCount() - steps))
+            << c.how;
+    }
+    DestroyWindow(dialog);
+}
+
 TEST(EsMarqueeTimer, ChangesRenderAgainAndRemeasureWithoutMoving) {
     TEsScrollingMarquee marquee;
     marquee.SetFont(HardEdgedFont());
@@ -415,10 +462,17 @@ TEST(EsMarqueeTimer, DestroyedWhileScrolling) {
         marquee->SetScrollSpeed(10);
         marquee->SetActive(true);
         Pump(30);
+        const unsigned timer = marquee->TimerId();
+        const HWND stepWindow = marquee->StepWindow(), window = marquee->Handle();
+        ASSERT_NE(timer, 0u);
+        ASSERT_GT(marquee->StepCount(), 0u);
         marquee.reset();
+        // The timer is gone with the marquee (killing it again fails), and so are both windows.
+        EXPECT_NE(timeKillEvent(timer), static_cast<MMRESULT>(TIMERR_NOERROR));
+        EXPECT_FALSE(IsWindow(stepWindow));
+        EXPECT_FALSE(IsWindow(window));
         Pump(30); // ticks still queued for the dead step window go nowhere
     }
-    SUCCEED();
 }
 
 } // namespace

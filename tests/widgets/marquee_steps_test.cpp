@@ -103,6 +103,49 @@ TEST(MarqueeSteps, SpeedZeroStandsUntilActiveIsSetAgain) {
     EXPECT_EQ(m.host.periods.back(), 20u);
 }
 
+// Hidden or minimised: no timer and no step; shown again it goes on from where it stood, and
+// what was switched meanwhile (speed 0, inactive, active) holds once it is shown.
+TEST(MarqueeSteps, NoTimerNorStepWhileHidden) {
+    Marquee m;
+    m.steps.SetActive(true);
+    for (int i = 0; i < 7; ++i) m.steps.HandleStepMessage();
+    const int offset = m.steps.OffsetX(), repaints = m.host.repaints;
+    m.steps.SetShown(false);
+    EXPECT_EQ(m.host.runningId, 0u);
+    m.steps.HandleStepMessage(); // a tick posted just before the timer went
+    m.steps.SetScrollSpeed(6);   // no timer while hidden, but the new period when shown
+    m.steps.SetActive(true);
+    EXPECT_EQ(m.host.runningId, 0u);
+    EXPECT_EQ(m.steps.OffsetX(), offset);
+    m.steps.SetShown(true);
+    EXPECT_NE(m.host.runningId, 0u);
+    EXPECT_EQ(m.host.periods.back(), 8u);
+    m.steps.HandleStepMessage();
+    EXPECT_EQ(m.steps.OffsetX(), offset - 1);
+    EXPECT_EQ(m.steps.StepCount(), 8u);
+    EXPECT_GT(m.host.repaints, repaints);
+
+    const struct {
+        const char* meanwhile;
+        void (*change)(MarqueeSteps&);
+        bool runs;
+    } cases[] = {
+        {"nothing", [](MarqueeSteps&) {}, true},
+        {"speed 0", [](MarqueeSteps& s) { s.SetScrollSpeed(0); }, false},
+        {"inactive", [](MarqueeSteps& s) { s.SetActive(false); }, false},
+        {"inactive, active", [](MarqueeSteps& s) { s.SetActive(false); s.SetActive(true); }, true},
+    };
+    for (const auto& c : cases) {
+        Marquee n;
+        n.steps.SetActive(true);
+        n.steps.SetShown(false);
+        c.change(n.steps);
+        EXPECT_EQ(n.host.runningId, 0u) << c.meanwhile;
+        n.steps.SetShown(true);
+        EXPECT_EQ(n.host.runningId != 0, c.runs) << c.meanwhile;
+    }
+}
+
 TEST(MarqueeSteps, StartOffsets) {
     const struct {
         Dir direction;
