@@ -277,7 +277,7 @@ private:
     }
 
     void ArcPair(ArcRec& arc, std::int32_t code, std::string_view value) {
-        if (CoordinatePair(arc.Centre, code, 0, value)) return;
+        if (CoordinatePair(arc.Centre, code, 0, value) || CoordinatePair(arc.Extrusion, code, 200, value)) return;
         switch (code) {
         case 8: arc.Layer = Layer(value); break;
         case 40: arc.Radius = StrToFloat(value); break;
@@ -288,15 +288,17 @@ private:
     }
 
     void CirclePair(CircleRec& circle, std::int32_t code, std::string_view value) {
-        if (CoordinatePair(circle.Centre, code, 0, value)) return;
+        if (CoordinatePair(circle.Centre, code, 0, value) || CoordinatePair(circle.Extrusion, code, 200, value)) return;
         if (code == 8) circle.Layer = Layer(value);
         else if (code == 40) circle.Radius = StrToFloat(value);
     }
 
-    // The header's own 10/20/30 (elevation) are no vertex.
+    // The header's own 10/20/30 are no vertex; its Z is the elevation of a 2D polyline.
     void PolylineHeaderPair(PolylineRec& polyline, std::int32_t code, std::string_view value) {
         if (code == 8) polyline.Layer = Layer(value);
         else if (code == 70) polyline.Flags = StrToInt(value);
+        else if (code == 30) polyline.Elevation = StrToFloat(value);
+        else CoordinatePair(polyline.Extrusion, code, 200, value);
     }
 
     // A 20, 42 or 70 before the vertex's own 10 has no vertex to go to and is passed over,
@@ -322,6 +324,10 @@ private:
         switch (code) {
         case 8: polyline.Layer = Layer(value); return;
         case 70: polyline.Flags = StrToInt(value); return;
+        case 38: polyline.Elevation = StrToFloat(value); return;
+        case 210: polyline.Extrusion.X = StrToFloat(value); return;
+        case 220: polyline.Extrusion.Y = StrToFloat(value); return;
+        case 230: polyline.Extrusion.Z = StrToFloat(value); return;
         case 90: {
             // The vertex count announced in the header saves the regrowth of a long vertex list.
             // Every vertex takes at least ten bytes of the file, which bounds what a false count
