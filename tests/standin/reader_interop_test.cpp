@@ -65,6 +65,26 @@ TEST(ReaderInterop, EachKindAloneLandsInItsTable) {
     }
 }
 
+TEST(ReaderInterop, AMirroredPolylineIsWrittenInItsOwnCoordinates) {
+    Drawing d = Drawing::Parse("LWPOLYLINE CLOSED MIRRORED 1,2 3,4,0.5 5,-6\n"
+                               "POLYLINE MIRRORED 1,2 3,4,0.5 5,-6\n");
+    ASSERT_EQ(Drawing::Parse(d.Format()).Entities(), d.Entities());
+    for (const Entity& e : d.Entities()) {
+        vermiq::EntityTables t = Read(e);
+        ASSERT_EQ(t.PolylineCount(), 1);
+        const vermiq::PolylineRec& p = t.PolylineTable[0];
+        EXPECT_EQ(p.Closed(), e.closed);
+        EXPECT_EQ(p.Extrusion.X, 0.0);
+        EXPECT_EQ(p.Extrusion.Z, -1.0);
+        ASSERT_EQ(p.Vertices.size(), 3u);
+        for (size_t i = 0; i < 3; ++i) {
+            EXPECT_EQ(p.Vertices[i].X, -e.vertices[i].x);
+            EXPECT_EQ(p.Vertices[i].Y, e.vertices[i].y);
+            EXPECT_EQ(p.Vertices[i].Bulge, -e.vertices[i].bulge);
+        }
+    }
+}
+
 TEST(ReaderInterop, AtZeroDecimalsTheValuesAreRounded) {
     Entity line;
     line.kind = EntityKind::Line;
