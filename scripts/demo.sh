@@ -19,7 +19,7 @@ winpath() { echo "Z:${1//\//\\}"; }
 run_wine() { "$build/win/wine-run.sh" "$@"; }
 
 stop_wine
-display=:$((90 + RANDOM % 100))
+display=${VERMIQ_DEMO_DISPLAY:-:$((90 + RANDOM % 100))}
 Xvfb "$display" -screen 0 "${demo_screen}x24" -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
 export DISPLAY=$display
