@@ -25,7 +25,7 @@ std::vector<std::string> Lines(const std::string& text) {
 
 TEST(DrawingFormat, EveryKindReadsBackAsWritten) {
     Drawing d = Drawing::Load(std::string(VERMIQ_TEST_DATA) + "/standin/all_kinds.drawing");
-    ASSERT_EQ(d.Entities().size(), 10u);
+    ASSERT_EQ(d.Entities().size(), 12u);
     EXPECT_EQ(Drawing::Parse(d.Format()).Entities(), d.Entities());
     const Entity& arc = d.Entities()[1];
     EXPECT_EQ(arc.kind, EntityKind::Arc);
@@ -39,6 +39,8 @@ TEST(DrawingFormat, EveryKindReadsBackAsWritten) {
     EXPECT_EQ(label.text, "    3ｍ");
     EXPECT_EQ(label.attachment, 7);
     EXPECT_EQ(label.rotation, 30);
+    EXPECT_TRUE(d.Entities()[10].mirrored && d.Entities()[10].closed);
+    EXPECT_TRUE(d.Entities()[11].mirrored && !d.Entities()[11].closed);
 }
 
 TEST(DrawingFormat, NumbersKeepEveryBit) {
