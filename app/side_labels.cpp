@@ -107,17 +107,6 @@ Side Bulged(V2 a, V2 b, double bulge) {
     return s;
 }
 
-// The sweep of an ARC record in degrees, as the measurement takes it.
-double ArcSweepDegrees(const ArcRec& arc) {
-    double sweep = arc.EndAngle - arc.StartAngle;
-    if (arc.EndAngle < arc.StartAngle) sweep += 360;
-    if (sweep < 0 || sweep > 360) {
-        sweep = std::fmod(sweep, 360.0);
-        if (sweep < 0) sweep += 360;
-    }
-    return sweep;
-}
-
 Side ArcSide(V2 centre, double radius, double startDegrees, double sweepDegrees) {
     Side s;
     s.arc = true;

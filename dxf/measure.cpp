@@ -26,6 +26,18 @@ Wide WideSegment(Wide x1, Wide y1, Wide x2, Wide y2, Wide bulge) {
     return chord * (quarterSweep * b + quarterSweep / b);
 }
 
+Wide WideArcSweep(const ArcRec& arc) {
+    Wide sweep = static_cast<Wide>(arc.EndAngle) - arc.StartAngle;
+    if (arc.EndAngle < arc.StartAngle) sweep += 360; // the arc passes through 0 degrees
+    // Angles written outside 0 to 360 (-90, 450) still describe an arc of less than a turn; a
+    // negative or multi-turn sweep would be no arc's length.
+    if (sweep < 0 || sweep > 360) {
+        sweep = std::fmod(sweep, Wide(360));
+        if (sweep < 0) sweep += 360;
+    }
+    return sweep;
+}
+
 } // namespace
 
 double SegmentLength(double x1, double y1, double x2, double y2, double bulge) {
@@ -38,18 +50,12 @@ void MeasureLine(const EntityTables& tables, double& length) {
     length = static_cast<double>(Chord(line.Start.X, line.Start.Y, line.End.X, line.End.Y));
 }
 
+double ArcSweepDegrees(const ArcRec& arc) { return static_cast<double>(WideArcSweep(arc)); }
+
 void MeasureArc(const EntityTables& tables, double& length) {
     if (tables.ArcTable.empty()) return;
     const ArcRec& arc = tables.ArcTable.front();
-    Wide sweep = static_cast<Wide>(arc.EndAngle) - arc.StartAngle;
-    if (arc.EndAngle < arc.StartAngle) sweep += 360; // the arc passes through 0 degrees
-    // Angles written outside 0 to 360 (-90, 450) still describe an arc of less than a turn; a
-    // negative or multi-turn sweep would be no arc's length.
-    if (sweep < 0 || sweep > 360) {
-        sweep = std::fmod(sweep, Wide(360));
-        if (sweep < 0) sweep += 360;
-    }
-    length = static_cast<double>(2 * static_cast<Wide>(arc.Radius) * kPi * sweep / 360);
+    length = static_cast<double>(2 * static_cast<Wide>(arc.Radius) * kPi * WideArcSweep(arc) / 360);
 }
 
 void MeasureCircle(const EntityTables& tables, double& length) {
