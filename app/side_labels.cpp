@@ -144,12 +144,13 @@ std::optional<Element> DecidingElement(const EntityTables& t) {
             if ((v.Flags & kVertexSplineFrame) == 0) points.push_back(&v);
         for (size_t i = 0; i + 1 < points.size(); ++i)
             e.sides.push_back(Bulged({points[i]->X, points[i]->Y}, {points[i + 1]->X, points[i + 1]->Y}, points[i]->Bulge));
-        if (points.size() > 2) {
+        if (points.size() >= 2) {
             const Vertex& first = *points.front();
             const Vertex& last = *points.back();
             bool meets = first.X == last.X && first.Y == last.Y;
             if (p.Closed() && !meets) e.sides.push_back(Bulged({last.X, last.Y}, {first.X, first.Y}, last.Bulge));
-            e.closed = p.Closed() || meets;
+            // Drawn back to its start without being marked closed, it still encloses its figure.
+            e.closed = p.Closed() || (meets && points.size() > 3);
         }
         return e;
     }
@@ -224,15 +225,17 @@ std::vector<SideLabel> SideLabels(const EntityTables& tables, double textHeight)
     std::optional<Element> element = DecidingElement(tables);
     if (!element || !element->hasSides) return labels;
     const Plane& plane = element->plane;
-    const double area = element->closed ? SignedArea(element->sides) : 0.0;
+    // A closed figure of no area (two straight sides, there and back) still has an inside to
+    // keep its labels apart by: that of a counter-clockwise figure.
+    const double outward = !element->closed ? 0.0 : SignedArea(element->sides) < 0 ? -1.0 : 1.0;
     for (const Side& side : element->sides) {
         if (!(side.length > 0)) continue;
         V2 along = plane.Direction(side.MiddleTangent());
         double rotation = ReadableRotation(along.x, along.y);
         V2 away;
-        if (area != 0) {
+        if (outward != 0) {
             // Outside: right of the direction of travel when the sides run counter-clockwise.
-            away = plane.Direction((area > 0 ? 1.0 : -1.0) * RightOf(Unit(side.MiddleTangent())));
+            away = plane.Direction(outward * RightOf(Unit(side.MiddleTangent())));
         } else if (side.arc) {
             away = plane.Direction(Convex(side));
         } else {

@@ -102,6 +102,9 @@ TEST(SideLabels, EachSideAtItsMiddleTurnedToReadAndMovedOffByThreeQuartersOfTheH
          {{10, -off, 5, 90}, {10, 5, 10 + off, 0}, {10, 10 + off, 5, 90}, {10, 5, -off, 0}}},
         {"last vertex on the first, not flagged closed", Polyline({{0, 0}, {10, 0}, {0, 10}, {0, 0}}, false),
          {{10, 5, -off, 0}, {std::sqrt(200.0), 5 + r2, 5 + r2, -45}, {10, -off, 5, 90}}},
+        {"circle drawn as two half circles", Polyline({{0, 0, 1}, {10, 0, 1}}, true),
+         {{5 * kPi, 5, -5 - off, 0}, {5 * kPi, 5, 5 + off, 0}}},
+        {"closed there and back", Polyline({{0, 0}, {10, 0}}, true), {{10, 5, -off, 0}, {10, 5, off, 0}}},
         // A bulged side outward (semicircle below the bottom side) and one inward.
         {"outward arc side", Polyline({{0, 0, 1}, {10, 0}, {10, 10}, {0, 10}}, true),
          {{5 * kPi, 5, -5 - off, 0}, {10, 10 + off, 5, 90}, {10, 5, 10 + off, 0}, {10, -off, 5, 90}}},
