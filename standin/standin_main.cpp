@@ -18,6 +18,8 @@
 //   --ask-export      DXFOUT also asks "…書き出しますか" before writing
 //   --wrap N          history lines wrap after N bytes (a long read-only value then spans lines)
 //   --var NAME=VALUE  sets a system variable; --readonly NAME=VALUE defines a read-only one
+//                     (--readonly UCSORG=x,y,0 moves the user's coordinate system away from the
+//                     world's: typed points other than "*x,y" and ID's answers are then in it)
 //   --log FILE        every command text received by WM_COPYDATA, exactly as received, one per
 //                     line (LF), code 3 written as "^C", 13 as "^M", 10 as "^J", every other byte
 //                     as it is (code page 932); written through at once after every command
