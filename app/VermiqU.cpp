@@ -143,6 +143,9 @@ LRESULT TVermiqF::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
         break;
+    case WM_SYSCOMMAND:
+        if (ToggleOption(static_cast<unsigned>(wParam & 0xFFF0))) return 0;
+        break;
     case WM_CLOSE:
         RequestClose();
         return 0;
@@ -230,6 +233,29 @@ void TVermiqF::FormCreate() {
     // an index past the end, so such an index is given as "none" explicitly.
     int index = SelectableIndex(DecimalsIndexFromText(decimals));
     SendMessageW(Control(hwnd_, ids::ComboBox2), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+
+    options_.eachSide = OptionFromText(ReadProfileText(settingsFile, kOptionsSection, kEachSideKey, "0"));
+    options_.alongElement = OptionFromText(ReadProfileText(settingsFile, kOptionsSection, kAlongElementKey, "0"));
+    AddOptionItems();
+}
+
+void TVermiqF::AddOptionItems() {
+    HMENU menu = GetSystemMenu(hwnd_, FALSE);
+    if (!menu) return;
+    auto state = [](bool on) { return static_cast<UINT>(MF_STRING | (on ? MF_CHECKED : MF_UNCHECKED)); };
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, state(options_.eachSide), ids::EachSideItem, L"各辺に記入");
+    AppendMenuW(menu, state(options_.alongElement), ids::AlongElementItem, L"要素に沿って記入");
+}
+
+bool TVermiqF::ToggleOption(unsigned command) {
+    bool* option = command == ids::EachSideItem       ? &options_.eachSide
+                   : command == ids::AlongElementItem ? &options_.alongElement
+                                                      : nullptr;
+    if (!option) return false;
+    *option = !*option;
+    CheckMenuItem(GetSystemMenu(hwnd_, FALSE), command, MF_BYCOMMAND | (*option ? MF_CHECKED : MF_UNCHECKED));
+    return true;
 }
 
 void TVermiqF::FormClose() {
@@ -237,6 +263,8 @@ void TVermiqF::FormClose() {
     bool written = WriteProfileText(file, kSettingsSection, kSizeKey, Edit1Text());
     written = WriteProfileText(file, kSettingsSection, kDecimalsKey,
                                std::to_string(ComboBox2Index())) && written;
+    written = WriteProfileText(file, kOptionsSection, kEachSideKey, OptionText(options_.eachSide)) && written;
+    written = WriteProfileText(file, kOptionsSection, kAlongElementKey, OptionText(options_.alongElement)) && written;
     if (!written) throw std::runtime_error(CannotWriteMessage(file));
 }
 

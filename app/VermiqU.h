@@ -55,12 +55,16 @@ private:
 
     void FormCreate();
     void FormClose();
+    // The options live in the system menu as check items below a separator.
+    void AddOptionItems();
+    bool ToggleOption(unsigned command);
     void Button3Click();
     void Button5Click();
     void RequestClose();
 
     // The rest of what the run asks of the dialog and the machine.
     void SetRunInProgress(bool running) override;
+    LabelOptions LabelOptionsInUse() override { return options_; }
     bool FileExists(const std::string& path) override;
     void RemoveFile(const std::string& path) override;
     void Sleep(int milliseconds) override;
@@ -84,6 +88,7 @@ private:
     Win32Desktop desktop_;
     CadLink cadLink_{desktop_, *this};
     EntityTables entityTables_;
+    LabelOptions options_;
     bool runInProgress_ = false;
     bool closeRequested_ = false;
 };

@@ -14,4 +14,11 @@ enum : int {
     plButton2 = 107,  // "閉じる"
 };
 
+// The option items added to the dialog's system menu. System menu commands leave the low four
+// bits to the system, so these are multiples of 16, below the system's own (0xF000 and up).
+enum : unsigned {
+    EachSideItem = 0x0140,      // "各辺に記入"
+    AlongElementItem = 0x0150,  // "要素に沿って記入"
+};
+
 } // namespace vermiq::ids

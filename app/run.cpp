@@ -18,14 +18,23 @@ std::string ExportCommand(std::string_view dxfPath) {
 }
 
 std::string LabelCommand(std::string_view x, std::string_view y, std::string_view sizeText,
-                         std::int64_t labelWidth, std::string_view lengthText) {
+                         std::int64_t labelWidth, std::string_view lengthText,
+                         std::string_view rotation) {
+    std::string point(x);
+    point += ',';
+    point += y;
+    return LabelCommandAt(point, sizeText, rotation, labelWidth, lengthText);
+}
+
+std::string LabelCommandAt(std::string_view point, std::string_view sizeText, std::string_view rotation,
+                           std::int64_t labelWidth, std::string_view lengthText) {
     std::string command = "\x03-mtext ";
-    command += x;
-    command += ',';
-    command += y;
+    command += point;
     command += " h ";
     command += sizeText;
-    command += " r 0 j mc w ";
+    command += " r ";
+    command += rotation;
+    command += " j mc w ";
     command += std::to_string(labelWidth);
     command += ' ';
     command += lengthText;
@@ -133,6 +142,8 @@ MeasureAndLabelRun::PassEnd MeasureAndLabelRun::RunPass() {
         Send(run_text::C8);
         return PassEnd::Continue;
     }
+    const LabelOptions options = host_.LabelOptionsInUse();
+    if (options.eachSide && LabelEachSide(host_.ComboBox2Index(), host_.Edit1Text())) return PassEnd::Continue;
     std::string lengthText = FormatLength(length, host_.ComboBox2Index());
     Send(run_text::C6);
     std::string x, y;
@@ -144,7 +155,8 @@ MeasureAndLabelRun::PassEnd MeasureAndLabelRun::RunPass() {
     lengthText += kUnitMark;
     std::string sizeText = host_.Edit1Text();
     std::int32_t size = RoundedSize(sizeText);
-    Send(LabelCommand(x, y, SizeTextToSend(sizeText), LabelWidth(lengthText, size), lengthText));
+    std::string rotation = options.alongElement ? RotationAtPick(x, y) : "0";
+    Send(LabelCommand(x, y, SizeTextToSend(sizeText), LabelWidth(lengthText, size), lengthText, rotation));
     Send(run_text::C8);
     return PassEnd::Continue;
 }

@@ -11,6 +11,12 @@
 
 namespace vermiq {
 
+// How labels are placed beyond the single upright label at a clicked point; both off by default.
+struct LabelOptions {
+    bool eachSide = false;     // every side of the element labelled along itself, no click
+    bool alongElement = false; // the clicked label turned along the element at the click
+};
+
 // What the run asks of the dialog and of the file system.
 class RunHost {
 public:
@@ -25,6 +31,8 @@ public:
     virtual bool FileExists(const std::string& path) = 0;
     // Failures are ignored.
     virtual void RemoveFile(const std::string& path) = 0;
+    // Read once per pass, when the element has been measured.
+    virtual LabelOptions LabelOptionsInUse() { return {}; }
 };
 
 // The texts the run sends and looks for, in code page 932; Ctrl+C is "\x03", CR is "\r".
@@ -44,9 +52,13 @@ inline constexpr std::string_view AskReplace = "置き換えますか";
 
 // C3: the export of the previous selection to `dxfPath` with 16 decimal places.
 std::string ExportCommand(std::string_view dxfPath);
-// C7: the label at the picked point.
+// C7: the label at the picked point, upright unless a rotation in degrees is given.
 std::string LabelCommand(std::string_view x, std::string_view y, std::string_view sizeText,
-                         std::int64_t labelWidth, std::string_view lengthText);
+                         std::int64_t labelWidth, std::string_view lengthText,
+                         std::string_view rotation = "0");
+// C7 at a point given as the CAD reads it ("*x,y" for a world point).
+std::string LabelCommandAt(std::string_view point, std::string_view sizeText, std::string_view rotation,
+                           std::int64_t labelWidth, std::string_view lengthText);
 
 // One run, as the execute button starts it. Returns when the run has ended: the dialog is
 // restored and the CAD's file dialogs are on again, also when an error leaves the run (the
@@ -64,6 +76,11 @@ private:
     void WaitForSelection(const std::string& promptBefore);
     void WaitForExport(const std::string& promptBefore);
     double MeasureDxf();
+    // Side labels and aligned labels (side_label_pass.cpp). LabelEachSide sends a label for
+    // every side of the measured element and the pass's closing C8; false, sending nothing,
+    // when the element has no sides.
+    bool LabelEachSide(int decimals, const std::string& sizeText);
+    std::string RotationAtPick(const std::string& x, const std::string& y);
     void Send(std::string_view ansiCommand);
     void Pause(int milliseconds);
 

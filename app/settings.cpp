@@ -12,6 +12,11 @@ int DecimalsIndexFromText(std::string_view text) {
     return TryStrToInt(text, value) ? value : 0;
 }
 
+bool OptionFromText(std::string_view text) {
+    std::int32_t value = 0;
+    return TryStrToInt(text, value) && value != 0;
+}
+
 int SelectableIndex(int index) {
     return index >= 0 && index < kDecimalsItems ? index : -1;
 }

@@ -12,6 +12,16 @@ inline constexpr const char* kSizeKey = "大きさ";
 inline constexpr const char* kDecimalsKey = "延長桁";
 inline constexpr const char* kDefaultSize = "50";
 
+// The options beyond the two settings keep a section of their own; each key is 1 (on) or 0.
+inline constexpr const char* kOptionsSection = "オプション";
+inline constexpr const char* kEachSideKey = "各辺に記入";
+inline constexpr const char* kAlongElementKey = "要素に沿って記入";
+
+// A stored option: on for a number other than 0; off for 0, an empty text (no such key) or any
+// text that is not a number.
+bool OptionFromText(std::string_view text);
+inline const char* OptionText(bool on) { return on ? "1" : "0"; }
+
 // Number of items of the decimal-places list: 0 to 8 places.
 inline constexpr int kDecimalsItems = 9;
 

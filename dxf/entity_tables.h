@@ -24,6 +24,11 @@ struct Point3 {
     double Z = 0.0;
 };
 
+// The normal of an entity's own coordinate system (codes 210, 220, 230). Arcs, circles and
+// polylines hold their points in that system; (0,0,1) makes it the world's, while a mirrored
+// element has (0,0,-1).
+inline constexpr Point3 kWorldNormal{0.0, 0.0, 1.0};
+
 // Every record starts value-initialised: a field its file does not set is zero (or empty), never
 // a value left from an earlier record or an earlier read.
 struct LineRec {
@@ -49,12 +54,14 @@ struct ArcRec {
     double StartAngle = 0.0; // degrees, counter-clockwise from the X axis
     double EndAngle = 0.0;
     std::uint32_t Layer = kNoLayer;
+    Point3 Extrusion = kWorldNormal;
 };
 
 struct CircleRec {
     Point3 Centre;
     double Radius = 0.0;
     std::uint32_t Layer = kNoLayer;
+    Point3 Extrusion = kWorldNormal;
 };
 
 // Bulge: tangent of a quarter of the included angle of the arc from this vertex to the next,
@@ -76,6 +83,8 @@ struct PolylineRec {
     std::vector<Vertex> Vertices;
     std::int32_t Flags = 0; // code 70 of the POLYLINE header or of the LWPOLYLINE
     std::uint32_t Layer = kNoLayer;
+    double Elevation = 0.0; // code 38 of an LWPOLYLINE, the Z of a POLYLINE header's point
+    Point3 Extrusion = kWorldNormal;
 
     std::int32_t VertexCount() const { return static_cast<std::int32_t>(Vertices.size()); }
     bool Closed() const { return (Flags & kPolylineClosed) != 0; }

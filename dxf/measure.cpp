@@ -46,6 +46,8 @@ void MeasureLine(const EntityTables& tables, double& length) {
     length = static_cast<double>(Chord(line.Start.X, line.Start.Y, line.End.X, line.End.Y));
 }
 
+double ArcSweepDegrees(const ArcRec& arc) { return static_cast<double>(Sweep(arc.StartAngle, arc.EndAngle, 360)); }
+
 void MeasureArc(const EntityTables& tables, double& length) {
     if (tables.ArcTable.empty()) return;
     const ArcRec& arc = tables.ArcTable.front();

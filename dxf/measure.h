@@ -24,6 +24,10 @@ void MeasureSpline(const EntityTables& tables, double& length);
 // kind present last in that order wins. A run labels only a value above 0.
 double MeasuredLength(const EntityTables& tables);
 
+// The sweep of an arc in degrees, counter-clockwise from its start angle to its end angle and
+// less than a turn however its angles are written.
+double ArcSweepDegrees(const ArcRec& arc);
+
 // Length of the segment from (x1, y1) to (x2, y2) with the bulge of its start vertex.
 double SegmentLength(double x1, double y1, double x2, double y2, double bulge);
 

@@ -289,7 +289,7 @@ private:
     }
 
     void ArcPair(ArcRec& arc, std::int32_t code, std::string_view value) {
-        if (CoordinatePair(arc.Centre, code, 0, value)) return;
+        if (CoordinatePair(arc.Centre, code, 0, value) || CoordinatePair(arc.Extrusion, code, 200, value)) return;
         switch (code) {
         case 8: arc.Layer = Layer(value); break;
         case 40: arc.Radius = StrToFloat(value); break;
@@ -300,14 +300,14 @@ private:
     }
 
     void CirclePair(CircleRec& circle, std::int32_t code, std::string_view value) {
-        if (CoordinatePair(circle.Centre, code, 0, value)) return;
+        if (CoordinatePair(circle.Centre, code, 0, value) || CoordinatePair(circle.Extrusion, code, 200, value)) return;
         if (code == 8) circle.Layer = Layer(value);
         else if (code == 40) circle.Radius = StrToFloat(value);
     }
 
-    // The header's own 10/20/30 (elevation) are no vertex. A polygon or polyface mesh is no
-    // path at all: its record goes, and its vertices (for a polyface mostly face records at
-    // 0,0) are passed over like those of an unknown entity.
+    // The header's own 10/20/30 are no vertex; its Z is the elevation of a 2D polyline. A polygon
+    // or polyface mesh is no path at all: its record goes, and its vertices (for a polyface mostly
+    // face records at 0,0) are passed over like those of an unknown entity.
     void PolylineHeaderPair(PolylineRec& polyline, std::int32_t code, std::string_view value) {
         if (code == 8) {
             polyline.Layer = Layer(value);
@@ -318,6 +318,10 @@ private:
                 inMesh_ = true;
                 open_ = Open::None;
             }
+        } else if (code == 30) {
+            polyline.Elevation = StrToFloat(value);
+        } else {
+            CoordinatePair(polyline.Extrusion, code, 200, value);
         }
     }
 
@@ -386,6 +390,10 @@ private:
         switch (code) {
         case 8: polyline.Layer = Layer(value); return;
         case 70: polyline.Flags = StrToInt(value); return;
+        case 38: polyline.Elevation = StrToFloat(value); return;
+        case 210: polyline.Extrusion.X = StrToFloat(value); return;
+        case 220: polyline.Extrusion.Y = StrToFloat(value); return;
+        case 230: polyline.Extrusion.Z = StrToFloat(value); return;
         case 90:
             // The vertex count announced in the header saves the regrowth of a long vertex list.
             // Every vertex takes at least ten bytes of the file, which bounds what a false count

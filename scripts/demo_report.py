@@ -2,8 +2,10 @@
 """Prints one line per label the demo drew: the element, its length, the label text, the point.
 
 The length is measured independently of the run: each element of the demo drawing is written
-to a DXF file by ezdxf and read by the native dxflen.
-usage: demo_report.py DRAWING STATE DXFLEN
+to a DXF file by ezdxf and read by the native dxflen. With SIDES, the labels after those of the
+elements before it belong to the sides of that element (numbered from 1), each side measured on
+its own in the same way.
+usage: demo_report.py DRAWING STATE DXFLEN [SIDES]
 """
 import os
 import subprocess
@@ -52,25 +54,45 @@ def write_dxf(entity, path):
     doc.saveas(path)
 
 
+def sides_of(element):
+    """The sides of a polyline line of the drawing, each as a drawing line of its own."""
+    words = element.split()
+    closed = words[1].upper() == "CLOSED"
+    vertices = [w.split(",") for w in words[2 if closed else 1:]]
+    count = len(vertices) if closed else len(vertices) - 1
+    sides = []
+    for k in range(count):
+        a, b = vertices[k], vertices[(k + 1) % len(vertices)]
+        bulge = f",{a[2]}" if len(a) > 2 else ""
+        sides.append(f"LWPOLYLINE {a[0]},{a[1]}{bulge} {b[0]},{b[1]}")
+    return sides
+
+
 def main():
     drawing, state, dxflen = sys.argv[1:4]
     elements = [e for e in entities(drawing) if not e.upper().startswith("MTEXT")]
+    targets = list(elements)
+    if len(sys.argv) > 4:
+        sided = int(sys.argv[4]) - 1
+        targets = elements[:sided] + [f"{side}  (side {k + 1} of element {sided + 1})"
+                                      for k, side in enumerate(sides_of(elements[sided]))]
     labels = []
     with open(state, encoding="cp932") as f:
         for line in f:
             if line.startswith("MTEXT "):
                 # MTEXT x,y height width just rotation text
                 head = line.rstrip("\n").split(" ", 6)
-                labels.append((head[1], head[6]))
+                labels.append((head[1], head[5], head[6]))
     with tempfile.TemporaryDirectory() as tmp:
-        for i, (point, text) in enumerate(labels):
-            element = elements[i] if i < len(elements) else "?"
+        for i, (point, rotation, text) in enumerate(labels):
+            element = targets[i] if i < len(targets) else "?"
             length = "?"
             if element != "?":
                 path = os.path.join(tmp, f"e{i}.dxf")
-                write_dxf(element, path)
+                write_dxf(element.split("  (")[0], path)
                 length = subprocess.run([dxflen, path], capture_output=True, text=True).stdout.strip()
-            print(f"label {i + 1}: {element}  length {length}  text '{text}'  at {point}")
+            turned = f"  rotated {rotation}" if rotation != "0" else ""
+            print(f"label {i + 1}: {element}  length {length}  text '{text}'  at {point}{turned}")
     if not labels:
         print("no label was drawn")
         return 1

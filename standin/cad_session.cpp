@@ -120,6 +120,7 @@ struct CadSession::Impl {
         variables["ACADVER"] = {"15.0", true};
         variables["DWGNAME"] = {"Drawing1.dwg", true};
         variables["SYSCODEPAGE"] = {"ANSI_932", true};
+        variables["UCSORG"] = {PointText({0, 0}, 4), true};
     }
 
     // ---- the command line
@@ -326,6 +327,23 @@ struct CadSession::Impl {
         return {};
     }
 
+    // The user's coordinate system: the world's with its origin moved to UCSORG. A typed point
+    // is in it unless it begins with "*", which makes it a world point; ID reports in it.
+    Point Origin() const {
+        Point origin;
+        ParsePoint(Variable("UCSORG"), origin);
+        return origin;
+    }
+
+    bool TypedPoint(std::string_view input, Point& p) const {
+        std::string_view text = Trim(input);
+        bool world = !text.empty() && text.front() == '*';
+        if (world) text.remove_prefix(1);
+        if (!ParsePoint(text, p)) return false;
+        if (!world) p = {p.x + Origin().x, p.y + Origin().y};
+        return true;
+    }
+
     void SetVariable(const std::string& name, const std::string& value) {
         SysVar& variable = variables[name];
         if (variable.value != value) ++revision;
@@ -372,7 +390,7 @@ struct CadSession::Impl {
                 add(all, true);
             } else if (word == "L" || word == "LAST") {
                 add(count > 0 ? std::vector<int>{count - 1} : std::vector<int>{}, true);
-            } else if (ParsePoint(word, p)) {
+            } else if (TypedPoint(word, p)) {
                 int hit = drawing->HitTest(p, Tolerance());
                 add(hit >= 0 ? std::vector<int>{hit} : std::vector<int>{}, true);
             } else {
@@ -408,7 +426,8 @@ struct CadSession::Impl {
     }
 
     void StartId() {
-        auto answer = [this](Point p) {
+        auto answer = [this](Point world) {
+            Point p{world.x - Origin().x, world.y - Origin().y};
             int decimals = Decimals();
             AddHistory("X = " + Fixed(p.x, decimals) + "  Y = " + Fixed(p.y, decimals) + "  Z = " + Fixed(0, decimals));
             SetVariable("LASTPOINT", PointText(p, decimals));
@@ -420,7 +439,7 @@ struct CadSession::Impl {
         r.onText = [this, answer](const std::string& input) {
             Point p;
             if (Trim(input).empty()) Finish();
-            else if (ParsePoint(input, p)) answer(p);
+            else if (TypedPoint(input, p)) answer(p);
             else AddHistory("点を x,y の形で指定してください。");
         };
         r.onPoint = [this, answer](Point p) {
@@ -579,7 +598,7 @@ struct CadSession::Impl {
         r.prompt = "最初のコーナーを指定: ";
         r.onText = [this, label](const std::string& input) {
             if (Trim(input).empty()) Finish();
-            else if (ParsePoint(input, label->entity.position)) AskMtextOption(label);
+            else if (TypedPoint(input, label->entity.position)) AskMtextOption(label);
             else AddHistory("点を x,y の形で指定してください。");
         };
         Ask(std::move(r));
@@ -610,7 +629,7 @@ struct CadSession::Impl {
         r.onText = [this, label](const std::string& input) {
             const Entity& e = label->entity;
             Point corner;
-            if (ParsePoint(input, corner)) {
+            if (TypedPoint(input, corner)) {
                 label->entity.width = std::abs(corner.x - e.position.x);
                 AskMtextLine(label);
             } else if (IsKeyword(input, "HEIGHT")) {

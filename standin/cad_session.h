@@ -18,6 +18,9 @@
 //                        history line "NAME = value (読み込み専用)".
 // Ctrl+C (code 3) cancels whatever is active with a history line ending "*キャンセル*"; at the
 // idle prompt too, where it leaves "コマンド: *キャンセル*".
+// Typed points are in the user's coordinate system, the world's moved to the read-only variable
+// UCSORG (0,0,0 unless the host defines it); "*x,y" is a world point. ID reports in the user's
+// system, as LASTPOINT holds it; clicks and the drawing are in world coordinates.
 #pragma once
 
 #include "standin/drawing.h"

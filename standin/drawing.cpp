@@ -278,9 +278,13 @@ Drawing Drawing::Parse(std::string_view text) {
         } else if (keyword == "LWPOLYLINE" || keyword == "POLYLINE") {
             e.kind = keyword == "POLYLINE" ? EntityKind::Polyline : EntityKind::LwPolyline;
             size_t first = 1;
-            if (words.size() > 1 && AsciiUpper(words[1].text) == "CLOSED") {
+            if (words.size() > first && AsciiUpper(words[first].text) == "CLOSED") {
                 e.closed = true;
-                first = 2;
+                ++first;
+            }
+            if (words.size() > first && AsciiUpper(words[first].text) == "MIRRORED") {
+                e.mirrored = true;
+                ++first;
             }
             for (size_t i = first; i < words.size(); ++i) e.vertices.push_back(VertexOf(lineNumber, words[i].text));
             if (e.vertices.size() < 2) Fail(lineNumber, keyword + " needs two vertices or more");
@@ -368,6 +372,7 @@ std::string Drawing::Format() const {
         case EntityKind::Polyline:
             out += e.kind == EntityKind::Polyline ? "POLYLINE" : "LWPOLYLINE";
             if (e.closed) out += " CLOSED";
+            if (e.mirrored) out += " MIRRORED";
             for (const Vertex& v : e.vertices) {
                 out += " " + point({v.x, v.y});
                 if (v.bulge != 0) out += "," + FormatNumber(v.bulge);

@@ -19,6 +19,10 @@
 //                                        a NURBS curve by its control points (degree + 1 or
 //                                        more); without KNOTS the knots are clamped and uniform
 //                                        (degree + 1 zeros, 1, 2 ..., degree + 1 times the last)
+//                                        either polyline may carry MIRRORED after CLOSED (or in
+//                                        its place): the points stay world points here, and the
+//                                        export writes it as a mirrored polyline does, in its own
+//                                        coordinates with the extrusion (0,0,-1)
 //   MTEXT x,y height width just rotation text
 //                                        just: TL TC TR ML MC MR BL BC BR; rotation in degrees;
 //                                        text: the rest of the line after the one blank that
@@ -67,6 +71,7 @@ struct Entity {
     double startAngle = 0, endAngle = 0; // Arc, in degrees
     std::vector<Vertex> vertices;        // LwPolyline, Polyline
     bool closed = false;                 // LwPolyline, Polyline
+    bool mirrored = false;               // LwPolyline, Polyline: extrusion (0,0,-1) in the DXF
     Point position;                      // Mtext: insertion point
     double height = 0, width = 0;        // Mtext
     double rotation = 0;                 // Mtext, in degrees

@@ -91,6 +91,13 @@ void EntityHead(DxfOut& dxf, std::string_view type, const std::string& handle, c
     dxf.Text(8, "0");
 }
 
+// A mirrored polyline's own coordinate system has its X axis along the world's -X.
+Vertex Own(const Entity& e, const Vertex& v) { return e.mirrored ? Vertex{-v.x, v.y, -v.bulge} : v; }
+
+void Extrusion(DxfOut& dxf, const Entity& e) {
+    if (e.mirrored) dxf.Point(210, {0, 0}, -1);
+}
+
 void WriteEntity(DxfOut& dxf, const Entity& e, const std::string& modelSpace) {
     std::string handle = dxf.NewHandle();
     switch (e.kind) {
@@ -118,11 +125,13 @@ void WriteEntity(DxfOut& dxf, const Entity& e, const std::string& modelSpace) {
         dxf.Int(90, static_cast<long>(e.vertices.size()));
         dxf.Int(70, e.closed ? 1 : 0);
         dxf.Real(43, 0);
-        for (const Vertex& v : e.vertices) {
+        for (const Vertex& world : e.vertices) {
+            Vertex v = Own(e, world);
             dxf.Real(10, v.x);
             dxf.Real(20, v.y);
             if (v.bulge != 0) dxf.Real(42, v.bulge);
         }
+        Extrusion(dxf, e);
         break;
     case EntityKind::Polyline:
         EntityHead(dxf, "POLYLINE", handle, modelSpace);
@@ -130,7 +139,9 @@ void WriteEntity(DxfOut& dxf, const Entity& e, const std::string& modelSpace) {
         dxf.Int(66, 1);
         dxf.Point(10, {0, 0});
         dxf.Int(70, e.closed ? 1 : 0);
-        for (const Vertex& v : e.vertices) {
+        Extrusion(dxf, e);
+        for (const Vertex& world : e.vertices) {
+            Vertex v = Own(e, world);
             EntityHead(dxf, "VERTEX", dxf.NewHandle(), handle);
             dxf.Text(100, "AcDbVertex");
             dxf.Text(100, "AcDb2dVertex");

@@ -22,6 +22,8 @@
 //                     does; until then the panes, the history and the files show the state
 //                     before it. Default 0: taken up before SendMessage returns
 //   --var NAME=VALUE  sets a system variable; --readonly NAME=VALUE defines a read-only one
+//                     (--readonly UCSORG=x,y,0 moves the user's coordinate system away from the
+//                     world's: typed points other than "*x,y" and ID's answers are then in it)
 //   --log FILE        every command text received by WM_COPYDATA, exactly as received, one per
 //                     line (LF), code 3 written as "^C", 13 as "^M", 10 as "^J", every other byte
 //                     as it is (code page 932); written through at once as each command

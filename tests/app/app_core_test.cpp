@@ -20,6 +20,16 @@ TEST(DecimalsIndexFromText, ReadsTheStoredIntegerLikeTheRuntime) {
     for (const Case& c : cases) EXPECT_EQ(DecimalsIndexFromText(c.text), c.expected) << c.text;
 }
 
+TEST(OptionFromText, OnlyANumberOtherThanZeroSwitchesAnOptionOn) {
+    struct Case {
+        const char* text;
+        bool on;
+    } cases[] = {{"1", true}, {"0", false}, {"", false}, {" 1", true}, {"-1", true}, {"yes", false}, {"1 ", false}};
+    for (const Case& c : cases) EXPECT_EQ(OptionFromText(c.text), c.on) << c.text;
+    EXPECT_STREQ(OptionText(true), "1");
+    EXPECT_STREQ(OptionText(false), "0");
+}
+
 TEST(SelectableIndex, OnlyIndicesOfTheNineItemsSelectAnything) {
     EXPECT_EQ(SelectableIndex(0), 0);
     EXPECT_EQ(SelectableIndex(8), 8);

@@ -39,13 +39,13 @@ std::string FileBytes(const fs::path& file) {
     return bytes.str();
 }
 
-// The value of a key of the one section, read from the bytes (code page 932 both sides).
-std::string Profile(const fs::path& file, const std::string& key) {
+// The value of a key of a section, read from the bytes (code page 932 both sides).
+std::string Profile(const fs::path& file, const std::string& key, const std::string& section = "初期化") {
     std::istringstream lines(FileBytes(file));
     bool inSection = false;
     for (std::string line; std::getline(lines, line);) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (!line.empty() && line[0] == '[') inSection = line == "[初期化]";
+        if (!line.empty() && line[0] == '[') inSection = line == "[" + section + "]";
         else if (inSection && line.rfind(key + "=", 0) == 0) return line.substr(key.size() + 1);
     }
     return "<missing>";
@@ -226,6 +226,35 @@ TEST_F(ToolDialog, AnExecutableNamedXReadsAndWritesXIni) {
     EXPECT_FALSE(fs::exists(folder / L"X.Ini"));
     std::error_code ignored;
     fs::remove_all(folder, ignored);
+}
+
+// The options, chosen as the system menu's commands, are kept across a restart in a section of
+// their own; an older settings file without it reads as both off, its own section unchanged.
+TEST_F(ToolDialog, OptionsAreKeptInTheirOwnSectionAcrossARestart) {
+    WriteSettings(SettingsFile(), "12.5", "3");
+    const std::string side = "各辺に記入", along = "要素に沿って記入", options = "オプション";
+    struct Step {
+        std::vector<unsigned> toggles;
+        const char *eachSide, *alongElement;
+    } steps[] = {
+        {{}, "0", "0"},
+        {{vermiq::ids::EachSideItem}, "1", "0"},
+        {{}, "1", "0"},  // read at the start and written back unchanged
+        {{vermiq::ids::AlongElementItem, vermiq::ids::EachSideItem}, "0", "1"},
+    };
+    for (const Step& step : steps) {
+        RunningTool tool(g_vermiqExe);
+        ASSERT_TRUE(tool.Window());
+        for (unsigned command : step.toggles) PostMessageW(tool.Window(), WM_SYSCOMMAND, command, 0);
+        tool.Close();
+        ASSERT_TRUE(tool.Exited());
+        EXPECT_EQ(Profile(SettingsFile(), side, options), step.eachSide);
+        EXPECT_EQ(Profile(SettingsFile(), along, options), step.alongElement);
+        EXPECT_EQ(Profile(SettingsFile(), "大きさ"), "12.5");
+        EXPECT_EQ(Profile(SettingsFile(), "延長桁"), "3");
+    }
+    EXPECT_EQ(FileBytes(SettingsFile()), "[初期化]\r\n大きさ=12.5\r\n延長桁=3\r\n[オプション]\r\n" + side +
+                                             "=0\r\n" + along + "=1\r\n");
 }
 
 TEST_F(ToolDialog, UnwritableSettingsAreReportedAndTheDialogStillCloses) {

@@ -14,10 +14,13 @@
 
 #include "app/length_text.h"
 #include "app/run.h"
+#include "app/side_labels.h"
 #include "cadlink/cad_link.h"
 #include "cadlink/silent_abort.h"
 #include "dxf/convert.h"
 #include "dxf/entity_tables.h"
+#include "dxf/measure.h"
+#include "dxf/reader.h"
 #include "standin/cad_session.h"
 #include "standin/drawing.h"
 #include "tests/support/sim_desktop.h"
@@ -46,6 +49,9 @@ public:
     void SetRunInProgress(bool running) override { events.push_back(running ? "busy" : "idle"); }
     // False: the work files cannot be deleted (held open by another program, say).
     bool canRemove = true;
+
+    LabelOptions options;
+    LabelOptions LabelOptionsInUse() override { return options; }
 
     bool FileExists(const std::string& path) override { return fs::exists(path); }
     void RemoveFile(const std::string& path) override {
@@ -488,6 +494,133 @@ TEST_F(RunTest, AnIdlePromptThatNeverComesBackWaitsTheFullSixHundredPolls) {
     // 600 selection polls of 200 ms, the 400 ms pause, then 600 export polls: the prompt is
     // neither idle nor empty, so neither wait ends early.
     EXPECT_EQ(desk_.Now(), 600 * 200 + 400 + 600 * 200);
+}
+
+// Side labels: one label command per side at a world point, then one C8; the same world
+// positions whether the polyline is stored plain or mirrored, in a coordinate system moved
+// away from the world's.
+TEST_F(RunTest, ASideLabelPassLabelsEverySideOutsideAtWorldPointsWithoutAClick) {
+    const std::string sides[] = {
+        "LWPOLYLINE CLOSED 0,0 100,0 100,60 0,60\n",
+        "LWPOLYLINE CLOSED MIRRORED 0,0 100,0 100,60 0,60\n",
+        "POLYLINE CLOSED MIRRORED 0,60 100,60 100,0 0,0\n",
+    };
+    const std::vector<std::string> labels = {
+        "\x03-mtext *50,-7.5 h 10 r 0 j mc w 80 100.00ｍ\r\r",
+        "\x03-mtext *107.5,30 h 10 r 90 j mc w 70 60.00ｍ\r\r",
+        "\x03-mtext *50,67.5 h 10 r 0 j mc w 80 100.00ｍ\r\r",
+        "\x03-mtext *-7.5,30 h 10 r 90 j mc w 70 60.00ｍ\r\r",
+    };
+    for (size_t k = 0; k < std::size(sides); ++k) {
+        SimDesktop desk;
+        CadLink link{desk, desk.Clock()};
+        FakeDialog dialog;
+        dialog.size = "10";
+        dialog.options.eachSide = true;
+        SimCad cad = desk.StartCad(CadLayout::Docked, sides[k], "select 1\n");
+        cad.Session().SetVariable("UCSORG", "1000,500,0", true);
+        MeasureAndLabelRun(link, desk, desk.Clock(), dialog, tables_, workBase_).RunMeasureAndLabel();
+        std::vector<std::string> expected = {kC1, kC2, Export(), kC5};
+        // The clockwise polyline is labelled in its own order.
+        for (size_t i = 0; i < labels.size(); ++i) expected.push_back(labels[k == 2 ? (6 - i) % 4 : i]);
+        expected.push_back(kC8);
+        EXPECT_EQ(cad.Session().ReceivedLog(), expected) << sides[k];
+        EXPECT_EQ(Labels(cad).size(), 4u);
+        EXPECT_EQ(desk.Paints().size(), 1u) << "no point is asked for";
+    }
+}
+
+TEST_F(RunTest, AParcelWithABulgeSideGetsEveryLabelOutsideAlongItsSide) {
+    const std::string parcel = "LWPOLYLINE CLOSED 0,0 120,-10,0.3 140,70 30,90 -10,50\n";
+    SimCad cad = Start(parcel, "select 1\n");
+    dialog_.options.eachSide = true;
+    dialog_.options.alongElement = true; // no click, so nothing to turn along
+    dialog_.size = "8";
+    Run();
+    const standin::Entity& shape = cad.Session().GetDrawing().Entities()[0];
+    std::vector<standin::Point> outline = standin::Outline(shape, 0.01);
+    auto inside = [&](standin::Point p) {
+        bool in = false;
+        for (size_t i = 0, j = outline.size() - 1; i < outline.size(); j = i++)
+            if ((outline[i].y > p.y) != (outline[j].y > p.y) &&
+                p.x < (outline[j].x - outline[i].x) * (p.y - outline[i].y) / (outline[j].y - outline[i].y) + outline[i].x)
+                in = !in;
+        return in;
+    };
+    auto distance = [&](standin::Point p) {
+        double best = 1e300;
+        for (size_t i = 0; i + 1 < outline.size(); ++i) {
+            standin::Point a = outline[i], b = outline[i + 1];
+            double dx = b.x - a.x, dy = b.y - a.y;
+            double t = std::clamp(((p.x - a.x) * dx + (p.y - a.y) * dy) / (dx * dx + dy * dy), 0.0, 1.0);
+            best = std::min(best, std::hypot(p.x - a.x - t * dx, p.y - a.y - t * dy));
+        }
+        return best;
+    };
+    auto labels = Labels(cad);
+    ASSERT_EQ(labels.size(), 5u);
+    double total = 0;
+    for (const standin::Entity* label : labels) {
+        EXPECT_FALSE(inside(label->position)) << label->text;
+        EXPECT_NEAR(distance(label->position), 6, 0.01) << label->text;
+        EXPECT_GT(label->rotation, -90);
+        EXPECT_LE(label->rotation, 90);
+        EXPECT_EQ(label->attachment, 5);
+        total += StrToFloat(label->text.substr(0, label->text.size() - 2));
+    }
+    // The sides add up to the element's length, the bulge side counted as its arc.
+    ReadDxfEntities(tables_, dxf_);
+    EXPECT_NEAR(total, MeasuredLength(tables_), 0.03);
+    EXPECT_EQ(cad.Session().ReceivedLog().back(), kC8);
+    EXPECT_EQ(cad.Session().Variable("FILEDIA"), "1");
+}
+
+// Aligned labels: the clicked label turned along the element at the click, found in world
+// coordinates although the CAD reports the click in a moved coordinate system; a circle has no
+// sides and gets the clicked label also when every side is asked for.
+TEST_F(RunTest, AnAlignedLabelTurnsAlongTheElementWhereTheUserClicked) {
+    struct Case {
+        const char* drawing;
+        const char* click;
+        double rotation;
+    } cases[] = {
+        {"CIRCLE 1000,500 10\n", "click 1010,500\n", 90},
+        {"CIRCLE 1000,500 10\n", "click 993,507\n", 45},
+        {"LWPOLYLINE CLOSED 1000,500 1100,500 1100,560\n", "click 1050,535\n", 30.963756532073521},
+        {"LINE 1000,500 1000,400\n", "click 1003,450\n", 90},
+    };
+    for (bool eachSide : {false, true}) {
+        for (const Case& c : cases) {
+            SimDesktop desk;
+            CadLink link{desk, desk.Clock()};
+            FakeDialog dialog;
+            dialog.options = {eachSide, true};
+            SimCad cad = desk.StartCad(CadLayout::Docked, c.drawing, std::string("select 1\n") + c.click);
+            cad.Session().SetVariable("UCSORG", "1000,500,0", true);
+            MeasureAndLabelRun(link, desk, desk.Clock(), dialog, tables_, workBase_).RunMeasureAndLabel();
+            const bool hasSides = c.drawing[0] != 'C';
+            if (eachSide && hasSides) {
+                EXPECT_EQ(desk.Paints().size(), 1u) << c.drawing << "labelled without a click";
+                continue;
+            }
+            auto labels = Labels(cad);
+            ASSERT_EQ(labels.size(), 1u) << c.drawing;
+            EXPECT_NEAR(labels[0]->rotation, c.rotation, 1e-9) << c.drawing << c.click;
+            const auto& log = cad.Session().ReceivedLog();
+            // The CAD's origin, read only, answered in its history; then the label and C8.
+            ASSERT_GE(log.size(), 4u);
+            EXPECT_EQ(log[log.size() - 4], kC8);
+            EXPECT_EQ(log[log.size() - 3], "'SETVAR UCSORG\r") << c.click;
+            std::string point = cad.Session().Variable("LASTPOINT");
+            std::string x = TakeFirstField(point), y = TakeFirstField(point);
+            std::string text = FormatLength(MeasuredLength(tables_), 2) + "ｍ";
+            EXPECT_EQ(log[log.size() - 2], "\x03-mtext " + x + "," + y + " h 50 r " +
+                                               CadNumber(labels[0]->rotation) + " j mc w " +
+                                               std::to_string(50 * text.size()) + " " + text + "\r\r")
+                << c.click;
+            EXPECT_EQ(log.back(), kC8);
+        }
+    }
 }
 
 } // namespace

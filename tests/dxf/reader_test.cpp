@@ -119,7 +119,8 @@ TEST(ReadDxfTextTest, EachKindTakesItsOwnCodes) {
     EntityTables t;
     ReadDxfText(t, EntitiesText({
         {0, "ARC"}, {8, "A"}, {10, "1"}, {20, "2"}, {30, "3"}, {40, "4"}, {50, "350"}, {51, "10"}, {11, "99"},
-        {0, "CIRCLE"}, {8, "C"}, {10, "5"}, {20, "6"}, {30, "7"}, {40, "8"}, {50, "99"},
+        {230, "-1"},
+        {0, "CIRCLE"}, {8, "C"}, {10, "5"}, {20, "6"}, {30, "7"}, {40, "8"}, {50, "99"}, {210, "0.6"}, {220, "0.8"}, {230, "0"},
         {0, "TEXT"}, {8, "ignored"}, {10, "1"}, {20, "2"}, {30, "3"}, {11, "4"}, {21, "5"}, {31, "6"},
         {40, "2.5"}, {1, "abc"}, {72, "  2"}, {73, "3"},
         {0, "POINT"}, {10, "100"}, {8, "P"},
@@ -131,10 +132,15 @@ TEST(ReadDxfTextTest, EachKindTakesItsOwnCodes) {
     EXPECT_EQ(arc.Radius, 4.0);
     EXPECT_EQ(arc.StartAngle, 350.0);
     EXPECT_EQ(arc.EndAngle, 10.0);
+    EXPECT_EQ(arc.Extrusion.X, 0.0);
+    EXPECT_EQ(arc.Extrusion.Z, -1.0);
     const CircleRec& circle = t.CircleTable[0];
     EXPECT_EQ(t.LayerName(circle.Layer), "C");
     EXPECT_EQ(circle.Centre.X, 5.0);
     EXPECT_EQ(circle.Radius, 8.0);
+    EXPECT_EQ(circle.Extrusion.X, 0.6);
+    EXPECT_EQ(circle.Extrusion.Y, 0.8);
+    EXPECT_EQ(circle.Extrusion.Z, 0.0);
     const TextRec& text = t.TextTable[0];
     EXPECT_EQ(text.First.Z, 3.0);
     EXPECT_EQ(text.Second.Y, 5.0);
@@ -148,7 +154,7 @@ TEST(ReadDxfTextTest, EachKindTakesItsOwnCodes) {
 TEST(ReadDxfTextTest, PolylineWithVertexRecordsAndSeqend) {
     EntityTables t;
     ReadDxfText(t, EntitiesText({
-        {0, "POLYLINE"}, {8, "P"}, {66, "1"}, {10, "0"}, {20, "0"}, {30, "0"}, {70, "1"},
+        {0, "POLYLINE"}, {8, "P"}, {66, "1"}, {10, "0"}, {20, "0"}, {30, "7.5"}, {70, "1"}, {230, "-1"},
         {0, "VERTEX"}, {8, "P"}, {10, "1"}, {20, "2"}, {30, "0"}, {42, "0.5"},
         {0, "VERTEX"}, {8, "P"}, {10, "3"}, {20, "4"}, {70, "16"},
         {0, "SEQEND"}, {8, "P"},
@@ -159,6 +165,8 @@ TEST(ReadDxfTextTest, PolylineWithVertexRecordsAndSeqend) {
     EXPECT_EQ(t.LayerName(p.Layer), "P");
     EXPECT_EQ(p.Flags, 1);
     EXPECT_TRUE(p.Closed());
+    EXPECT_EQ(p.Elevation, 7.5);
+    EXPECT_EQ(p.Extrusion.Z, -1.0);
     ASSERT_EQ(p.VertexCount(), 3) << "the header's own 10 adds no vertex";
     EXPECT_EQ(p.Vertices[0].X, 1.0);
     EXPECT_EQ(p.Vertices[0].Y, 2.0);
@@ -178,7 +186,8 @@ TEST(ReadDxfTextTest, VertexWithoutPolylineIsPassedOver) {
 }
 
 TEST(ReadDxfTextTest, LwPolylineKeepsFlagsBulgesAndEveryVertex) {
-    Pairs pairs = {{0, "LWPOLYLINE"}, {8, "L"}, {90, "4"}, {70, "1"}, {43, "0.0"}, {42, "9"}, {20, "9"}};
+    Pairs pairs = {{0, "LWPOLYLINE"}, {8, "L"}, {90, "4"}, {70, "1"}, {38, "-2"}, {43, "0.0"}, {42, "9"}, {20, "9"},
+                   {210, "0"}, {220, "0"}, {230, "-1"}};
     const char* const points[][3] = {{"0", "0", "0"}, {"10", "0", "1"}, {"10", "10", "0"}, {"0", "10", "-0.5"}};
     for (const auto& point : points) pairs.insert(pairs.end(), {{10, point[0]}, {20, point[1]}, {42, point[2]}});
     EntityTables t;
@@ -186,6 +195,8 @@ TEST(ReadDxfTextTest, LwPolylineKeepsFlagsBulgesAndEveryVertex) {
     ASSERT_EQ(t.PolylineCount(), 1);
     const PolylineRec& p = t.PolylineTable[0];
     EXPECT_TRUE(p.Closed());
+    EXPECT_EQ(p.Elevation, -2.0);
+    EXPECT_EQ(p.Extrusion.Z, -1.0);
     ASSERT_EQ(p.VertexCount(), 4);
     EXPECT_EQ(p.Vertices[0].Bulge, 0.0) << "a 42 before the first 10 is passed over";
     EXPECT_EQ(p.Vertices[0].Y, 0.0);

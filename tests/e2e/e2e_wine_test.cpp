@@ -64,6 +64,32 @@ void ClickAt(HWND control) {
     SendInput(1, &inputs[1], sizeof(INPUT));
 }
 
+// Keys pressed and released through the system's input queue, as a user's keyboard gives them;
+// a key listed with a modifier before it is held with it.
+void PressKeys(std::initializer_list<std::initializer_list<WORD>> chords) {
+    for (const auto& chord : chords) {
+        std::vector<INPUT> inputs;
+        for (WORD key : chord) {
+            INPUT in{};
+            in.type = INPUT_KEYBOARD;
+            in.ki.wVk = key;
+            inputs.push_back(in);
+        }
+        for (auto key = chord.end(); key != chord.begin();) {
+            INPUT in{};
+            in.type = INPUT_KEYBOARD;
+            in.ki.wVk = *--key;
+            in.ki.dwFlags = KEYEVENTF_KEYUP;
+            inputs.push_back(in);
+        }
+        for (INPUT& in : inputs) {
+            SendInput(1, &in, sizeof(INPUT));
+            Sleep(40);
+        }
+        Sleep(250);
+    }
+}
+
 // Length of a polyline segment with the bulge of its start vertex: an arc of sweep 4·atan|b|.
 double Segment(double x1, double y1, double x2, double y2, double bulge) {
     double chord = std::hypot(x2 - x1, y2 - y1);
@@ -79,8 +105,8 @@ std::string Fixed(double value, int decimals) {
 }
 
 struct Label {
-    double x, y, height, width;
-    std::string text;
+    double x, y, height, width, rotation;
+    std::string just, text;
 };
 
 // The stand-in's state file: "VAR NAME value" lines and the drawing, labels included.
@@ -104,6 +130,8 @@ CadState ReadState(const fs::path& file) {
                 // The text is everything after the one blank behind the rotation.
                 size_t start = line.find(' ', line.find(just) + strlen(just) + 1);
                 label.text = line.substr(start + 1);
+                label.rotation = rotation;
+                label.just = just;
                 state.labels.push_back(label);
             }
         }
@@ -437,6 +465,75 @@ TEST_F(EndToEnd, ContinuousRunOverALineAnArcABulgedPolylineAndAnEllipseArcEndedB
         EXPECT_NE(received[pass * 12 + 10].find(expected[pass].text + "^M^M"), std::string::npos) << pass;
         EXPECT_EQ(received[pass * 12 + 11], "^CFILEDIA 1^M") << pass;
     }
+}
+
+// "各辺に記入" switched on in the dialog's system menu from the keyboard (Alt+Space, up past
+// "要素に沿って記入" to it, Enter), then one pass over a four-sided parcel with a bulge side: a
+// label per side, no click, and the option kept at close.
+TEST_F(EndToEnd, SideLabelsSwitchedOnInTheSystemMenuLabelEverySideOfAParcel) {
+    Start("LWPOLYLINE CLOSED 100,100 500,100 520,400,-0.25 80,380\n", "wait 300\nselect 1\n");
+    ClickAt(GetDlgItem(dialog_, vermiq::ids::Marquee));  // the dialog takes the keyboard
+    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == dialog_; }));
+    PressKeys({{VK_MENU, VK_SPACE}, {VK_UP}, {VK_UP}, {VK_RETURN}});
+    Execute(60000);
+
+    EXPECT_TRUE(WaitUntil([&] { return ReadState(State()).filedia == "1"; }, 3000));
+    CadState state = ReadState(State());
+    struct Side {
+        double x1, y1, x2, y2, bulge;
+    } sides[] = {{100, 100, 500, 100, 0}, {500, 100, 520, 400, 0}, {520, 400, 80, 380, -0.25}, {80, 380, 100, 100, 0}};
+    ASSERT_EQ(state.labels.size(), 4u);
+    for (size_t i = 0; i < 4; ++i) {
+        const Side& s = sides[i];
+        const Label& label = state.labels[i];
+        EXPECT_EQ(label.text, Fixed(Segment(s.x1, s.y1, s.x2, s.y2, s.bulge), 0) + "ｍ") << i;
+        EXPECT_EQ(label.just, "MC") << i;
+        EXPECT_DOUBLE_EQ(label.height, 50) << i;
+        // Along its side, turned to read.
+        double along = std::atan2(s.y2 - s.y1, s.x2 - s.x1) * 180 / std::numbers::pi;
+        if (along > 90) along -= 180;
+        if (along <= -90) along += 180;
+        EXPECT_NEAR(label.rotation, along, 1e-9) << i;
+        // Outside: the sides run counter-clockwise, so outside is right of each, 37.5 off the
+        // side's middle (on the arc for the bulge side).
+        double dx = s.x2 - s.x1, dy = s.y2 - s.y1, n = std::hypot(dx, dy);
+        double sagitta = s.bulge * n / 2;
+        double mx = (s.x1 + s.x2) / 2 + (sagitta + 37.5) * dy / n;
+        double my = (s.y1 + s.y2) / 2 - (sagitta + 37.5) * dx / n;
+        EXPECT_NEAR(label.x, mx, 1e-9) << i;
+        EXPECT_NEAR(label.y, my, 1e-9) << i;
+    }
+
+    std::vector<std::string> received;
+    for (const auto& entry : log_.Entries()) received.push_back(entry.line);
+    ASSERT_EQ(received.size(), 9u);
+    EXPECT_EQ(received[0], "^CFILEDIA 0 ");
+    EXPECT_EQ(received[1], "^CSELECT SI^M");
+    EXPECT_EQ(received[3], "FILEDIA 1 ");
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(received[4 + i].substr(0, 10), "^C-mtext *") << i;
+        EXPECT_NE(received[4 + i].find(" j mc w "), std::string::npos) << i;
+    }
+    EXPECT_EQ(received[8], "^CFILEDIA 1^M");
+    std::printf("side-label pass over a four-sided parcel, the commands as the CAD received them:\n");
+    for (const std::string& line : received) std::printf("  %s\n", line.c_str());
+    const auto& e = log_.Entries();
+    auto ms = [](ULONGLONG a, ULONGLONG b) { return static_cast<long long>(b - a); };
+    ASSERT_EQ(labelTimes_.size(), 4u);
+    std::printf("  execute click to last label  %6lld ms\n", ms(clicked_, labelTimes_.back()));
+    std::printf("  selection to last label      %6lld ms  (the scripted user selects 300 ms after SELECT)\n",
+                ms(e[1].at + 300, labelTimes_.back()));
+    std::printf("  export command to last label %6lld ms\n", ms(e[2].at, labelTimes_.back()));
+
+    // The option survives the close.
+    PostMessageW(dialog_, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(tool_->Exited(5000));
+    dialog_ = nullptr;
+    wchar_t value[8] = {};
+    GetPrivateProfileStringW(L"オプション", L"各辺に記入", L"", value, 8, (WorkFolder() / L"Vermiq.Ini").c_str());
+    EXPECT_STREQ(value, L"1");
+    GetPrivateProfileStringW(L"オプション", L"要素に沿って記入", L"", value, 8, (WorkFolder() / L"Vermiq.Ini").c_str());
+    EXPECT_STREQ(value, L"0");
 }
 
 TEST_F(EndToEnd, ClosingTheDialogDuringARunEndsItWithTheCadRestoredAndTheSettingsSaved) {

@@ -51,6 +51,8 @@ TEST(DrawingFormat, EveryKindReadsBackAsWritten) {
     EXPECT_EQ(spline.knots, (std::vector<double>{0, 0, 0, 0, 0.4, 1.75, 1.75, 1.75, 1.75}));
     EXPECT_EQ(Drawing::Parse("SPLINE 2 0,0 1,1 2,0 3,1").Entities()[0].knots,
               (std::vector<double>{0, 0, 0, 1, 2, 2, 2})) << "clamped and uniform without KNOTS";
+    EXPECT_TRUE(d.Entities()[12].mirrored && d.Entities()[12].closed);
+    EXPECT_TRUE(d.Entities()[13].mirrored && !d.Entities()[13].closed);
 }
 
 TEST(DrawingFormat, NumbersKeepEveryBit) {

@@ -9,6 +9,7 @@ import pathlib
 import sys
 
 import ezdxf
+from ezdxf.math import Vec3
 
 JUST = ["TL", "TC", "TR", "ML", "MC", "MR", "BL", "BC", "BR"]
 
@@ -39,11 +40,13 @@ def parse_expect(path):
             continue
         if kind in ("LWPOLYLINE", "POLYLINE"):
             closed = words[1] == "CLOSED"
+            first = 2 if closed else 1
+            mirrored = words[first] == "MIRRORED"
             points = []
-            for v in words[2 if closed else 1:]:
+            for v in words[first + 1 if mirrored else first:]:
                 values = [float(n) for n in v.split(",")]
                 points.append((values[0], values[1], values[2] if len(values) > 2 else 0.0))
-            entities.append(dict(kind=kind, closed=closed, points=points))
+            entities.append(dict(kind=kind, closed=closed, mirrored=mirrored, points=points))
             continue
         numbers = []
         for w in words[1:]:
@@ -84,6 +87,15 @@ def compare(entity, expected, decimals):
             closed = entity.is_closed
         if closed != expected["closed"]:
             raise Mismatch(f"closed flag {closed}, expected {expected['closed']}")
+        # The drawing holds world points; the file holds the polyline's own coordinates, which
+        # ezdxf carries into the world by its own rule. Seen from above, a mirrored arc turns
+        # the other way.
+        extrusion = tuple(d.get("extrusion", (0, 0, 1)))
+        if extrusion != ((0, 0, -1) if expected["mirrored"] else (0, 0, 1)):
+            raise Mismatch(f"extrusion {extrusion}, mirrored {expected['mirrored']}")
+        ocs = entity.ocs()
+        sense = -1 if expected["mirrored"] else 1
+        points = [(w.x, w.y, sense * b) for w, b in ((Vec3(ocs.to_wcs((x, y, 0))), b) for x, y, b in points)]
         if len(points) != len(expected["points"]):
             raise Mismatch(f"{len(points)} vertices, expected {len(expected['points'])}")
         for i, (p, q) in enumerate(zip(points, expected["points"])):

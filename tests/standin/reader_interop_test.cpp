@@ -48,11 +48,17 @@ TEST(ReaderInterop, EachKindAloneLandsInItsTable) {
             break;
         case EntityKind::LwPolyline:
         case EntityKind::Polyline: {
-            const auto& vertices = t.PolylineTable[0].Vertices;
-            ASSERT_EQ(vertices.size(), e.vertices.size());
-            for (size_t i = 0; i < vertices.size(); ++i) {
-                EXPECT_EQ(vertices[i].X, e.vertices[i].x);
-                EXPECT_EQ(vertices[i].Y, e.vertices[i].y);
+            // A mirrored polyline is written in its own coordinates, X against the world's.
+            const vermiq::PolylineRec& p = t.PolylineTable[0];
+            EXPECT_EQ(p.Closed(), e.closed);
+            EXPECT_EQ(p.Extrusion.Z, e.mirrored ? -1.0 : 1.0);
+            EXPECT_EQ(p.Extrusion.X, 0.0);
+            const double sense = e.mirrored ? -1 : 1;
+            ASSERT_EQ(p.Vertices.size(), e.vertices.size());
+            for (size_t i = 0; i < p.Vertices.size(); ++i) {
+                EXPECT_EQ(p.Vertices[i].X, sense * e.vertices[i].x);
+                EXPECT_EQ(p.Vertices[i].Y, e.vertices[i].y);
+                EXPECT_EQ(p.Vertices[i].Bulge, sense * e.vertices[i].bulge);
             }
             break;
         }

@@ -482,6 +482,29 @@ TEST(Mtext, SeveralLinesCornerWidthAndOptionsInAnyOrder) {
     EXPECT_EQ(session->Variable("TEXTSIZE"), "2.5000");
 }
 
+TEST(Mtext, WorldPointsAndPointsInAMovedCoordinateSystem) {
+    auto session = MakeSession();
+    session->SetVariable("UCSORG", "100,50,0", true);
+    // "*x,y" is a world point; a plain one is in the user's system; ID reports in the user's.
+    session->Type("\x03-mtext *10.5,-20 h 5 r -26.565051177077986 j mc w 10 a\r\r");
+    session->Type("\x03-mtext 10.5,-20 h 5 r 90 j tl w 10 b\r\r");
+    const auto& all = session->GetDrawing().Entities();
+    ASSERT_GE(all.size(), 2u);
+    EXPECT_EQ(all[all.size() - 2].position, (Point{10.5, -20}));
+    EXPECT_EQ(all[all.size() - 2].rotation, -26.565051177077986);
+    EXPECT_EQ(all[all.size() - 2].attachment, 5);
+    EXPECT_EQ(all.back().position, (Point{110.5, 30}));
+    EXPECT_EQ(all.back().attachment, 1);
+    EXPECT_TRUE(Contains(session->StateText(), "\nMTEXT 10.5,-20 5 10 MC -26.565051177077986 a\n"));
+    session->Type("\x03ID *110,70\r");
+    EXPECT_EQ(session->Variable("LASTPOINT"), "10.0000,20.0000,0.0000");
+    session->Type("\x03ID ");
+    session->UserClicks(100, 50);
+    EXPECT_EQ(session->Variable("LASTPOINT"), "0.0000,0.0000,0.0000");
+    session->Type("'SETVAR UCSORG\r");
+    EXPECT_EQ(LastLine(*session), "UCSORG = 100,50,0 (読み込み専用)");
+}
+
 TEST(Mtext, BadValuesAskAgainAndCancelDrawsNothing) {
     auto session = MakeSession();
     size_t count = session->GetDrawing().Entities().size();
