@@ -214,7 +214,14 @@ std::string CadNumber(double value) {
     return std::string(buffer.data(), result.ptr);
 }
 
-std::string WorldPointText(double x, double y) { return "*" + CadNumber(x) + "," + CadNumber(y); }
+std::string WorldPointText(double x, double y) {
+    // Built up in place: GCC 12's -Wrestrict misreads "*" + std::string&& when inlined.
+    std::string text = "*";
+    text += CadNumber(x);
+    text += ',';
+    text += CadNumber(y);
+    return text;
+}
 
 Point3 OcsToWcs(const Point3& normal, const Point3& point) {
     Plane plane(normal, point.Z);

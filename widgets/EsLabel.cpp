@@ -117,12 +117,17 @@ LRESULT TEsCustomLabel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
         if (focusControl_ && IsWindow(focusControl_)) SetFocus(focusControl_);
         return 0;
     case WM_ENABLE: Invalidate(); break;
-    case WM_LBUTTONDOWN: mouse(TMouseButton::mbLeft, true); break;
+    case WM_LBUTTONDOWN:
+        leftPressed_ = true;
+        mouse(TMouseButton::mbLeft, true);
+        break;
     case WM_RBUTTONDOWN: mouse(TMouseButton::mbRight, true); break;
     case WM_MBUTTONDOWN: mouse(TMouseButton::mbMiddle, true); break;
     case WM_RBUTTONUP: mouse(TMouseButton::mbRight, false); break;
     case WM_MBUTTONUP: mouse(TMouseButton::mbMiddle, false); break;
     case WM_MOUSEMOVE:
+        // Let go outside, unseen here: that press ends without a click.
+        if ((wParam & MK_LBUTTON) == 0) leftPressed_ = false;
         if (OnMouseMove)
             OnMouseMove(*this, static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
         break;
@@ -133,11 +138,17 @@ LRESULT TEsCustomLabel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
         return 0;
     }
     case WM_PRINTCLIENT: Paint(reinterpret_cast<HDC>(wParam)); return 0;
-    case WM_LBUTTONUP:
+    case WM_LBUTTONUP: {
+        // Only a press that began here clicks: the release that ends a double click, or one
+        // that ends a press begun over another window, is no second click.
+        const bool click = leftPressed_;
+        leftPressed_ = false;
         mouse(TMouseButton::mbLeft, false);
-        if (OnClick) OnClick(*this);
+        if (click && OnClick) OnClick(*this);
         return 0;
+    }
     case WM_LBUTTONDBLCLK:
+        mouse(TMouseButton::mbLeft, true);
         if (OnDblClick) OnDblClick(*this);
         return 0;
     case WM_SETTEXT:

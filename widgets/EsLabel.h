@@ -162,6 +162,7 @@ private:
     bool parentFont_ = false;
     HWND focusControl_ = nullptr;
     bool mirroring_ = false;
+    bool leftPressed_ = false;  // a left press began over the label and has not been let go
 };
 
 // A label meant to stand beside a windowed control, which it tells when it attaches and

@@ -25,7 +25,7 @@ std::vector<std::string> Lines(const std::string& text) {
 
 TEST(DrawingFormat, EveryKindReadsBackAsWritten) {
     Drawing d = Drawing::Load(std::string(VERMIQ_TEST_DATA) + "/standin/all_kinds.drawing");
-    ASSERT_EQ(d.Entities().size(), 12u);
+    ASSERT_EQ(d.Entities().size(), 14u);
     EXPECT_EQ(Drawing::Parse(d.Format()).Entities(), d.Entities());
     const Entity& arc = d.Entities()[1];
     EXPECT_EQ(arc.kind, EntityKind::Arc);

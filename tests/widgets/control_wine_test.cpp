@@ -411,13 +411,19 @@ TEST(LabelProperties, FocusControlParentFontAndTheDisabledLook) {
         mouse.push_back("move " + std::to_string(x) + "," + std::to_string(y));
     };
     label.OnClick = [&](TEsCustomLabel&) { mouse.push_back("click"); };
+    label.OnDblClick = [&](TEsCustomLabel&) { mouse.push_back("double"); };
     SendMessageW(label.Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(3, 4));
     SendMessageW(label.Handle(), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(5, 6));
     SendMessageW(label.Handle(), WM_RBUTTONUP, 0, MAKELPARAM(5, 6));
     SendMessageW(label.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(7, 8));
     SendMessageW(label.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(7, 8));
-    EXPECT_EQ(mouse, (std::vector<std::string>{"move 3,4", "down 1 5,6", "up 1", "down 0 7,8",
-                                               "up 0", "click"}));
+    // A double click: one click, one double click, each press seen.
+    SendMessageW(label.Handle(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(7, 8));
+    SendMessageW(label.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(7, 8));
+    // Pressed elsewhere and let go over the label: no click.
+    SendMessageW(label.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(7, 8));
+    EXPECT_EQ(mouse, (std::vector<std::string>{"move 3,4", "down 1 5,6", "up 1", "down 0 7,8", "up 0",
+                                               "click", "down 0 7,8", "double", "up 0", "up 0"}));
 
     // Black text enabled; disabled, none of it: raised in the highlight, sunk in the shadow.
     const COLORREF black = RGB(0, 0, 0);
