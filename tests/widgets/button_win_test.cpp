@@ -770,12 +770,18 @@ TEST_F(ButtonTest, EnterAndEscAsDialogKeys) {
     EXPECT_FALSE(TplButton::OfferDialogKey(enter));
     EXPECT_EQ(runClicks, 1);
 
+    // Focus handling: gaining and losing the focus are told, and only then.
+    int enters = 0, exits = 0;
+    run->OnEnter = [&](TplButton&) { ++enters; };
+    run->OnExit = [&](TplButton&) { ++exits; };
+    SetFocus(run->Handle());
+    SetFocus(host_->hwnd);
+    EXPECT_EQ(enters, 1);
+    EXPECT_EQ(exits, 1);
     // Without focus handling: no dialog key, but Enter as a key-down still fires OnClick only.
     run->SetHasFocus(false);
-    int enters = 0;
-    run->OnEnter = [&](TplButton&) { ++enters; };
     SetFocus(run->Handle());
-    EXPECT_EQ(enters, 0);
+    EXPECT_EQ(enters, 1);
     MSG runEnter{run->Handle(), WM_KEYDOWN, VK_RETURN, 1, 0, {}};
     EXPECT_FALSE(TplButton::OfferDialogKey(runEnter));
     SendMessageW(run->Handle(), WM_KEYDOWN, VK_RETURN, 1);
