@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -343,7 +344,13 @@ TEST(MarqueeProperties, DraggedOntoALabelThatAcceptsIt) {
 }
 
 // How many pixels of the label's client area have exactly this colour.
-int PixelsOf(HWND label, COLORREF colour) {
+// Where the label's printed client area holds pixels of `colour`: how many, and their bounds.
+struct Ink {
+    int count = 0;
+    RECT box{1 << 20, 1 << 20, -1, -1};
+};
+
+Ink InkOf(HWND label, COLORREF colour) {
     RECT r{};
     GetClientRect(label, &r);
     win32::WindowDC screen(nullptr);
@@ -351,11 +358,18 @@ int PixelsOf(HWND label, COLORREF colour) {
     win32::GdiObject<HBITMAP> bitmap(CreateCompatibleBitmap(screen.get(), r.right, r.bottom));
     win32::Selection keep(dc.get(), bitmap.get());
     SendMessageW(label, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.get()), PRF_CLIENT);
-    int n = 0;
+    Ink ink;
     for (int y = 0; y < r.bottom; ++y)
-        for (int x = 0; x < r.right; ++x) n += GetPixel(dc.get(), x, y) == colour;
-    return n;
+        for (int x = 0; x < r.right; ++x) {
+            if (GetPixel(dc.get(), x, y) != colour) continue;
+            ++ink.count;
+            ink.box = {std::min<LONG>(ink.box.left, x), std::min<LONG>(ink.box.top, y),
+                       std::max<LONG>(ink.box.right, x + 1), std::max<LONG>(ink.box.bottom, y + 1)};
+        }
+    return ink;
 }
+
+int PixelsOf(HWND label, COLORREF colour) { return InkOf(label, colour).count; }
 
 TEST(LabelProperties, FocusControlParentFontAndTheDisabledLook) {
     Host host;
@@ -432,6 +446,35 @@ TEST(LabelProperties, FocusControlParentFontAndTheDisabledLook) {
     EXPECT_EQ(PixelsOf(label.Handle(), black), 0);
     EXPECT_GT(PixelsOf(label.Handle(), GetSysColor(COLOR_BTNSHADOW)), 20);
     EXPECT_GT(PixelsOf(label.Handle(), GetSysColor(COLOR_BTNHIGHLIGHT)), 20);
+}
+
+TEST(LabelProperties, AlignmentAndWordWrapPlaceTheCaption) {
+    Host host;
+    TEsAttachedLabel label;
+    label.SetCaption("Wrap me now");
+    label.SetAutoSize(false);
+    label.CreateHandle(host.hwnd, 10, 10, 200, 80);
+    label.SetWordWrap(false);
+    const COLORREF black = RGB(0, 0, 0);
+    label.SetAlignment(TAlignment::taLeftJustify);
+    const RECT left = InkOf(label.Handle(), black).box;
+    label.SetAlignment(TAlignment::taRightJustify);
+    const RECT right = InkOf(label.Handle(), black).box;
+    label.SetAlignment(TAlignment::taCenter);
+    const RECT centre = InkOf(label.Handle(), black).box;
+    ASSERT_LT(left.left, left.right) << "the caption is drawn";
+    EXPECT_LE(left.left, 3);
+    EXPECT_GE(right.right, 197);
+    EXPECT_NEAR((centre.left + centre.right) / 2.0, 100, 3);
+    EXPECT_EQ(right.right - right.left, left.right - left.left) << "the same line, only moved";
+
+    // Narrower than the caption: wrapped over lines, or one line cut at the edge.
+    label.SetWidth(45);
+    label.SetAlignment(TAlignment::taLeftJustify);
+    const RECT oneLine = InkOf(label.Handle(), black).box;
+    label.SetWordWrap(true);
+    const RECT wrapped = InkOf(label.Handle(), black).box;
+    EXPECT_GT(wrapped.bottom - wrapped.top, 2 * (oneLine.bottom - oneLine.top));
 }
 
 } // namespace
