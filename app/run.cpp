@@ -85,13 +85,6 @@ void MeasureAndLabelRun::RunMeasureAndLabel() {
     host_.SetRunInProgress(false);
 }
 
-void MeasureAndLabelRun::WaitForSelection(const std::string& promptBefore) {
-    // Over once the CAD, having taken SELECT up, is idle again: until it takes the command up
-    // its idle prompt and its last history line (a Ctrl+C at the idle prompt leaves a cancel
-    // there) are those of before. After all polls the pass goes on as if the prompt had come.
-    link_.WaitForCommandDone("SELECT", promptBefore, false);
-}
-
 void MeasureAndLabelRun::WaitForExport(const std::string& promptBefore) {
     // Each question is answered once: a CAD that takes its input up late shows the question
     // again at the next polls, and a second "Y" would be typed into whatever comes after it.
@@ -121,7 +114,10 @@ MeasureAndLabelRun::PassEnd MeasureAndLabelRun::RunPass() {
     Send(run_text::C1);
     Send(run_text::C2);
     link_.PaintPrompt(historyPane, run_text::SelectPrompt);
-    WaitForSelection(promptBeforeSelection);
+    // Over once the CAD, having taken SELECT up, is idle again: until it takes the command up
+    // its idle prompt and its last history line (a Ctrl+C at the idle prompt leaves a cancel
+    // there) are those of before. After all polls the pass goes on as if the prompt had come.
+    link_.WaitForCommandDone("SELECT", promptBeforeSelection, false);
 
     if (link_.LastHistoryLine().find(run_text::Cancelled) != std::string::npos) {
         Send(run_text::C8);

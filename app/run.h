@@ -73,7 +73,6 @@ public:
 private:
     enum class PassEnd { Continue, Stop };
     PassEnd RunPass();
-    void WaitForSelection(const std::string& promptBefore);
     void WaitForExport(const std::string& promptBefore);
     double MeasureDxf();
     // Side labels and aligned labels (side_label_pass.cpp). LabelEachSide sends a label for

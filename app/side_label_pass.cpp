@@ -1,26 +1,11 @@
 // The run's labels along the element: a label on every side without a click, and the clicked
 // label turned along the element where the user clicked.
-#include <charconv>
-#include <string_view>
-
 #include "app/length_text.h"
 #include "app/run.h"
 #include "app/side_labels.h"
 #include "dxf/convert.h"
 
 namespace vermiq {
-namespace {
-
-// A coordinate as the CAD prints it; '.' is its decimal mark whatever the user's settings.
-bool ParseCoordinate(std::string_view text, double& value) {
-    while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
-    while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
-    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-    auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-    return !text.empty() && result.ec == std::errc() && result.ptr == text.data() + text.size();
-}
-
-} // namespace
 
 bool MeasureAndLabelRun::LabelEachSide(int decimals, const std::string& sizeText) {
     std::vector<SideLabel> sides = SideLabels(tables_, StrToFloat(sizeText));
@@ -39,13 +24,13 @@ bool MeasureAndLabelRun::LabelEachSide(int decimals, const std::string& sizeText
 
 std::string MeasureAndLabelRun::RotationAtPick(const std::string& x, const std::string& y) {
     double px = 0, py = 0;
-    if (!ParseCoordinate(x, px) || !ParseCoordinate(y, py)) return "0";
+    if (!TryStrToFloat(x, px) || !TryStrToFloat(y, py)) return "0";
     // The CAD gives the picked point in the user's coordinate system; the element's points are
     // world points. A moved origin is added back; without an answer the systems are taken as one.
     std::string origin = link_.QueryCadVariable("UCSORG");
     std::string ox = TakeFirstField(origin), oy = TakeFirstField(origin);
     double dx = 0, dy = 0;
-    if (ParseCoordinate(ox, dx) && ParseCoordinate(oy, dy)) {
+    if (TryStrToFloat(ox, dx) && TryStrToFloat(oy, dy)) {
         px += dx;
         py += dy;
     }

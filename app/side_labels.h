@@ -19,12 +19,12 @@ struct SideLabel {
 };
 
 // The labels for every side of the element whose length a run labels (of the kinds present,
-// the last in the order line, arc, circle, polyline; the first of its kind). A line or an arc is
+// the last in the order line, arc, circle, polyline, ellipse, spline; the first of its kind). A line or an arc is
 // one side; a polyline has one per segment, a bulged segment counting as its arc and a closed
 // polyline's closing segment included. Each sits at the middle of its side, moved off the side by
 // three quarters of `textHeight`: away from the inside of a closed polyline, to the convex side
 // of an arc, and otherwise to the side the upright text's top faces. Empty when the element has
-// no sides (a circle, a curve-fitted polyline) or there is no element.
+// no sides (a circle, an ellipse, a spline, a curve-fitted polyline) or there is no element.
 std::vector<SideLabel> SideLabels(const EntityTables& tables, double textHeight);
 
 // The rotation for a label at the world point (x, y) along the element whose length a run

@@ -478,7 +478,10 @@ bool CadLink::PickPoint(WindowHandle promptWindow, std::string_view prompt, std:
     } restore{*this, ctrlC + u"FILEDIA 1\r"};
 
     PaintPrompt(promptWindow, prompt);
-    WaitForPick(promptBefore);
+    // The user's click: over once the CAD, having taken "ID " up, is idle again; before that
+    // its idle prompt and its history are those of the commands before, and a Ctrl+C at its
+    // idle prompt would read as a cancelled pick.
+    WaitForCommandDone("ID", promptBefore, true);
 
     const std::string last = LastHistoryLine();
     if (Contains(last, kCancelled) || !Contains(last, "X")) {
@@ -495,13 +498,6 @@ bool CadLink::PickPoint(WindowHandle promptWindow, std::string_view prompt, std:
     x = std::move(pickedX);
     y = std::move(pickedY);
     return true;
-}
-
-void CadLink::WaitForPick(std::string_view promptBefore) {
-    // The user's click: over once the CAD, having taken "ID " up, is idle again; before that
-    // its idle prompt and its history are those of the commands before, and a Ctrl+C at its
-    // idle prompt would read as a cancelled pick.
-    WaitForCommandDone("ID", promptBefore, true);
 }
 
 } // namespace vermiq

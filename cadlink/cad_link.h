@@ -110,7 +110,6 @@ private:
     WindowHandle LocatePane(WindowHandle CadWindows::*pane);
     // The value on the prompt, else the read-only answer in the history; empty when neither.
     std::string ReadVariableAnswer(const std::string& prompt);
-    void WaitForPick(std::string_view promptBefore);
     void RecordMainWindow(WindowHandle window);
 
     // What the user had on the clipboard, not yet put back, and the clipboard's sequence number

@@ -5,13 +5,14 @@
 #include <array>
 #include <cmath>
 #include <cstddef>
+#include <numbers>
 #include <vector>
 
 namespace vermiq {
 namespace {
 
 using Wide = long double;
-constexpr Wide kPi = 3.141592653589793238462643383279502884L;
+constexpr Wide kPi = std::numbers::pi_v<Wide>;
 
 // The 15-point Kronrod rule on [-1, 1]: the positive nodes (0 last) and their weights; nodes
 // 1, 3, 5 and 7 (from 0) are those of the 7-point Gauss rule, whose weights follow.

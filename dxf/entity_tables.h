@@ -94,7 +94,7 @@ struct PolylineRec {
 struct EllipseRec {
     Point3 Centre;
     Point3 MajorAxis;                 // end point of the major axis, relative to the centre
-    Point3 Extrusion{0.0, 0.0, 1.0};  // the minor axis lies along Extrusion × MajorAxis
+    Point3 Extrusion = kWorldNormal;  // the minor axis lies along Extrusion × MajorAxis
     double Ratio = 1.0;               // minor axis length over major axis length
     double StartParameter = 0.0;      // radians
     double EndParameter = 6.283185307179586;

@@ -387,13 +387,11 @@ private:
     }
 
     void LwPolylinePair(PolylineRec& polyline, std::int32_t code, std::string_view value) {
+        if (CoordinatePair(polyline.Extrusion, code, 200, value)) return;
         switch (code) {
         case 8: polyline.Layer = Layer(value); return;
         case 70: polyline.Flags = StrToInt(value); return;
         case 38: polyline.Elevation = StrToFloat(value); return;
-        case 210: polyline.Extrusion.X = StrToFloat(value); return;
-        case 220: polyline.Extrusion.Y = StrToFloat(value); return;
-        case 230: polyline.Extrusion.Z = StrToFloat(value); return;
         case 90:
             // The vertex count announced in the header saves the regrowth of a long vertex list.
             // Every vertex takes at least ten bytes of the file, which bounds what a false count

@@ -453,28 +453,20 @@ void TEsCustomLabel::SetBounds(int left, int top, int width, int height) {
         SetWindowPos(hwnd_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-WidgetRect TEsCustomLabel::Bounds() const {
-    if (!hwnd_) return {};
-    RECT r{};
-    GetWindowRect(hwnd_, &r);
-    MapWindowPoints(nullptr, GetParent(hwnd_), reinterpret_cast<POINT*>(&r), 2);
-    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
-}
-
 void TEsCustomLabel::SetLeft(int value) {
-    const WidgetRect b = Bounds();
+    const WidgetRect b = BoundsInParent();
     SetBounds(value, b.top, b.width, b.height);
 }
 void TEsCustomLabel::SetTop(int value) {
-    const WidgetRect b = Bounds();
+    const WidgetRect b = BoundsInParent();
     SetBounds(b.left, value, b.width, b.height);
 }
 void TEsCustomLabel::SetWidth(int value) {
-    const WidgetRect b = Bounds();
+    const WidgetRect b = BoundsInParent();
     SetBounds(b.left, b.top, value, b.height);
 }
 void TEsCustomLabel::SetHeight(int value) {
-    const WidgetRect b = Bounds();
+    const WidgetRect b = BoundsInParent();
     SetBounds(b.left, b.top, b.width, value);
 }
 

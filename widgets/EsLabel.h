@@ -54,10 +54,10 @@ public:
     HWND Handle() const { return hwnd_; }
     void SetBounds(int left, int top, int width, int height);
     // Position and size within the parent's client area (0 without a window).
-    int Left() const { return Bounds().left; }
-    int Top() const { return Bounds().top; }
-    int Width() const { return Bounds().width; }
-    int Height() const { return Bounds().height; }
+    int Left() const { return BoundsInParent().left; }
+    int Top() const { return BoundsInParent().top; }
+    int Width() const { return BoundsInParent().width; }
+    int Height() const { return BoundsInParent().height; }
     void SetLeft(int value);
     void SetTop(int value);
     void SetWidth(int value);
@@ -143,7 +143,6 @@ private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     void RebuildFont();
     void TakeParentFont();
-    WidgetRect Bounds() const;
     // A disabled label: the caption raised in the button highlight, sunk in the button shadow.
     void DrawDisabledText(HDC dc, const RECT& rect, UINT format);
     // Copies the caption into the window text, for GetWindowText and accessibility tools.

@@ -105,12 +105,17 @@ LRESULT CALLBACK WidgetControl::ParentSubclass(HWND window, UINT message, WPARAM
     return DefSubclassProc(window, message, wParam, lParam);
 }
 
-void WidgetControl::ApplyParentSize(int width, int height) {
-    if (!widget_) return;
+WidgetRect WidgetControl::BoundsInParent() const {
+    if (!widget_ || !IsWindow(widget_)) return {};
     RECT r{};
     GetWindowRect(widget_, &r);
     MapWindowPoints(nullptr, parent_, reinterpret_cast<POINT*>(&r), 2);
-    const WidgetRect now{r.left, r.top, r.right - r.left, r.bottom - r.top};
+    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
+void WidgetControl::ApplyParentSize(int width, int height) {
+    if (!widget_) return;
+    const WidgetRect now = BoundsInParent();
     WidgetRect next = align_ != WidgetAlign::None
                           ? Aligned(now, align_, width, height)
                           : Anchored(now, parentSize_.cx, parentSize_.cy, width, height, anchors_);

@@ -148,6 +148,8 @@ protected:
     virtual void ActionCaptionChanged(const std::string&) {}
     // Forwards a change made on the widget to its action; false when none is linked.
     bool ForwardToAction(void (WidgetAction::*set)(bool), bool value);
+    // The widget's window in its parent's client coordinates; empty without a window.
+    WidgetRect BoundsInParent() const;
 
 private:
     friend class WidgetAction;

@@ -64,9 +64,13 @@ void MarqueeSteps::StartScrollTimer() {
     stepInterval_ = StepIntervalForSpeed(speed_);
     if (!active_) return;
     if (shown_)
-        timerId_ = host_.StartTimer(stepInterval_, std::max(stepInterval_, timerResolution_));
+        RunTimer();
     else
         timerWanted_ = true;
+}
+
+void MarqueeSteps::RunTimer() {
+    timerId_ = host_.StartTimer(stepInterval_, std::max(stepInterval_, timerResolution_));
 }
 
 void MarqueeSteps::StopScrollTimer() {
@@ -87,7 +91,7 @@ void MarqueeSteps::SetShown(bool shown) {
         }
     } else if (timerWanted_ && active_) {
         timerWanted_ = false;
-        timerId_ = host_.StartTimer(stepInterval_, std::max(stepInterval_, timerResolution_));
+        RunTimer();
     }
 }
 

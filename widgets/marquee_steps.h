@@ -92,6 +92,8 @@ public:
     std::optional<EsRect> StripToFill() const;
 
 private:
+    // Starts the host's timer at the current period.
+    void RunTimer();
     // The offset that moves in the current direction, the extents along it, and where to.
     struct Axis {
         int& offset;
