@@ -7,7 +7,7 @@ set -euo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 packages=(
-  cmake make g++ clang libclang-rt-14-dev
+  cmake make g++ clang libclang-rt-14-dev ccache
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine64 fonts-wine xvfb xauth x11-utils locales fonts-ipafont-gothic imagemagick xdotool
   libgtest-dev googletest
