@@ -60,8 +60,12 @@ make_prefix() { # PREFIX [DESKTOP]
     cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
   fi
 }
-# The tests' prefix; with --demo also the demo's, which shows a desktop of the demo's screen size.
-make_prefix "$build/wineprefix"
-if [ "${1:-}" = --demo ]; then
-  make_prefix "$build/wineprefix-demo" "$demo_screen"
-fi
+# The tests' two prefixes (their Wine suites run in two groups side by side, each with a server
+# and a display of its own); with --demo also the demo's, which shows a desktop of the demo's
+# screen size. Made side by side: a first start mostly waits. The demo makes the tests' too, so
+# that the test command after it has none to make.
+pids=()
+make_prefix "$build/wineprefix" & pids+=($!)
+make_prefix "$build/wineprefix2" & pids+=($!)
+[ "${1:-}" != --demo ] || { make_prefix "$build/wineprefix-demo" "$demo_screen" & pids+=($!); }
+for pid in "${pids[@]}"; do wait "$pid"; done

@@ -6,6 +6,10 @@ export VERMIQ_WINEPREFIX=$build/wineprefix
 # The demo's screen: wide enough that the dialog, centred on it, sits beside the stand-in CAD's
 # window and covers none of the drawing.
 demo_screen=1680x1050
+# The one Windows build of the tests and the demo: the release preset's settings, so that the
+# zip that the tests check is the one users get, and the demo leaves nothing to build again.
+win_build_args=(-DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64.cmake" -DCMAKE_BUILD_TYPE=Release
+                -DVERMIQ_PACKAGE_DIR="$build/win")
 
 # configure_and_build DIR [cmake args...] [-- targets...]: a build that prints nothing unless
 # the compiler has something to say, and fails on any warning.

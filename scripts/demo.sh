@@ -9,7 +9,7 @@ set -euo pipefail
 "$top/scripts/bootstrap.sh" --demo
 mkdir -p "$build"
 export VERMIQ_WINEPREFIX=$build/wineprefix-demo
-configure_and_build "$build/win" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64.cmake" -- Vermiq StandinCad control_at
+configure_and_build "$build/win" "${win_build_args[@]}" -- Vermiq StandinCad control_at
 configure_and_build "$build/native" -- dxflen
 
 out=$build/demo
