@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -23,6 +24,26 @@
 
 namespace vermiq {
 namespace {
+
+// The first CR or LF at or after `p`, or `end`. Eight bytes are looked at at once: a byte equal
+// to CR or LF becomes zero under the XOR, and the subtraction sets the high bit of the first zero
+// byte (bytes above it may be flagged falsely, so only the lowest flag counts).
+inline const char* FindBreak(const char* p, const char* end) {
+    if constexpr (std::endian::native == std::endian::little) {
+        constexpr std::uint64_t kOnes = 0x0101010101010101u;
+        constexpr std::uint64_t kHighs = 0x8080808080808080u;
+        for (; end - p >= 8; p += 8) {
+            std::uint64_t word;
+            std::memcpy(&word, p, sizeof word);
+            const std::uint64_t lf = word ^ (kOnes * '\n');
+            const std::uint64_t cr = word ^ (kOnes * '\r');
+            const std::uint64_t flags = (((lf - kOnes) & ~lf) | ((cr - kOnes) & ~cr)) & kHighs;
+            if (flags != 0) return p + std::countr_zero(flags) / 8;
+        }
+    }
+    while (p != end && *p != '\n' && *p != '\r') ++p;
+    return p;
+}
 
 // Splits a window of the text into line pairs at CR, LF or CR LF. A break at the very end of the
 // text does not start another (empty) line. Unless the window ends the text, a pair is taken only
@@ -46,8 +67,7 @@ public:
 private:
     bool Line(const char*& p, std::string_view& line) const {
         if (p == end_) return false;
-        const char* q = p;
-        while (q != end_ && *q != '\n' && *q != '\r') ++q;
+        const char* q = FindBreak(p, end_);
         if (q == end_) {
             if (!endsText_) return false;
         } else if (*q == '\n') {
