@@ -54,7 +54,6 @@ public:
     PairCursor(const char* begin, const char* end, bool endsText) : p_(begin), end_(end), endsText_(endsText) {}
 
     const char* Position() const { return p_; }
-    bool EndsText() const { return endsText_; }
 
     // False, with the cursor where it was, when no whole pair is left in the window.
     bool Next(std::string_view& code, std::string_view& value) {
@@ -68,17 +67,10 @@ private:
     bool Line(const char*& p, std::string_view& line) const {
         if (p == end_) return false;
         const char* q = FindBreak(p, end_);
-        if (q == end_) {
-            if (!endsText_) return false;
-        } else if (*q == '\n') {
-            line = std::string_view(p, static_cast<std::size_t>(q - p));
-            p = q + 1;
-            return true;
-        } else if (q + 1 == end_ && !endsText_) {
-            return false;
-        }
+        // Without its break, or with a CR last, the line may go on in the next piece.
+        if (!endsText_ && (q == end_ || (*q == '\r' && q + 1 == end_))) return false;
         line = std::string_view(p, static_cast<std::size_t>(q - p));
-        p = q == end_ ? q : q + (q + 1 != end_ && q[1] == '\n' ? 2 : 1);
+        p = q == end_ ? q : q + (*q == '\r' && q + 1 != end_ && q[1] == '\n' ? 2 : 1);
         return true;
     }
 
