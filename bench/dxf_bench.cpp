@@ -4,9 +4,9 @@
 //
 // Every reading is a fresh process: dxflen itself, or dxflib in this program started again with
 // --child. What is reported is what the kernel accounts to that process alone (wait4): user and
-// system CPU time and the peak resident size. CPU time is disturbed by other load on a shared
-// machine far less than wall time, though not at all only on an idle one; the runs of the
-// readers alternate, so that a busy spell hits all of them, and the median of each is shown.
+// system CPU time and the peak resident size. Other load on a shared machine disturbs CPU time
+// far less than wall time, but still does (shared caches, clock rates); the runs of the readers
+// alternate, so that a busy spell hits all of them, and the median of each is shown.
 //
 //   dxf_bench [--before DXFLEN] [DIR]   files are generated in DIR (default: the current folder)
 //                                       when missing; --before adds an earlier build of dxflen
@@ -181,7 +181,7 @@ struct Run {
     double Cpu() const { return user + system; }
 };
 
-// Runs `args` to its end; its exit status must be `status`.
+// Runs `args` to its end; its exit status must be `expectedStatus`.
 Run Spawn(const std::vector<std::string>& args, int expectedStatus = 0) {
     int pipeFds[2];
     if (pipe(pipeFds) != 0) throw std::runtime_error("pipe");
