@@ -2,7 +2,8 @@
 //   dxflen FILE            the length with 17 significant digits, or "none" when no label is drawn
 //   dxflen --counts FILE   the entity counts of each kind
 // Unlike the run, for which a missing export means only that there is nothing to measure, a
-// person naming a file that is not there, or a folder, or a binary DXF, is told so (status 1).
+// person naming a file that is not there, or a folder, or a binary DXF, is told so (status 1);
+// so is one cut short before its 0/EOF pair, whose figures would look right and be wrong.
 // Messages are the program's own (code page 932), printed in UTF-8 on Linux and in the
 // console's code page on Windows; a path goes out as the system gave it.
 #include <sys/stat.h>
@@ -138,6 +139,10 @@ int main(int argc, char** argv) {
         vermiq::ReadDxfEntities(tables, path);
     } catch (const std::exception& e) {
         PrintError(e.what(), path);
+        return 1;
+    }
+    if (!tables.ReachedEof) {
+        PrintError("ファイル \"" + std::string(path) + "\" は途中で終わっています。DXF の終わり (0/EOF) がありません", path);
         return 1;
     }
     if (counts) {

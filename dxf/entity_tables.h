@@ -139,6 +139,9 @@ public:
     std::vector<SplineRec> SplineTable;
     std::vector<StyleRec> StyleTable;
     std::vector<std::string> LayerNames{std::string()};
+    // The read met the pair 0/EOF that ends every whole DXF file. A file cut short (still being
+    // written, or broken off) has none; bytes after it are no part of the file.
+    bool ReachedEof = false;
 
     std::int32_t LineCount() const { return Count(LineTable); }
     std::int32_t TextCount() const { return Count(TextTable); }

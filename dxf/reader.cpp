@@ -1,16 +1,20 @@
-// DXF entity reader: the file is read in one piece and walked as group-code/value line pairs
-// over string_views into that buffer; nothing is allocated per line.
+// DXF entity reader: the text is walked as group-code/value line pairs over string_views into a
+// window of it; nothing is allocated per line. A file passes through one buffer of fixed size,
+// reused piece after piece, so that reading costs neither a copy of the file nor the page faults
+// of one; a pair that the end of a piece cuts is carried to the front of the buffer.
 #include "dxf/reader.h"
 
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <map>
 #include <memory>
 #include <utility>
+#include <vector>
 
 #ifdef _WIN32
 #include <share.h>
@@ -21,28 +25,58 @@
 namespace vermiq {
 namespace {
 
-// Splits at CR, LF or CR LF. A break at the very end does not start another (empty) line.
-class LineCursor {
-public:
-    explicit LineCursor(std::string_view text) : p_(text.data()), end_(text.data() + text.size()) {}
-
-    std::size_t Remaining() const { return static_cast<std::size_t>(end_ - p_); }
-
-    bool Next(std::string_view& line) {
-        if (p_ == end_) return false;
-        const char* start = p_;
-        while (p_ != end_ && *p_ != '\n' && *p_ != '\r') ++p_;
-        line = std::string_view(start, static_cast<std::size_t>(p_ - start));
-        if (p_ != end_) {
-            const bool crlf = *p_ == '\r' && p_ + 1 != end_ && p_[1] == '\n';
-            p_ += crlf ? 2 : 1;
+// The first CR or LF at or after `p`, or `end`. Eight bytes are looked at at once: a byte equal
+// to CR or LF becomes zero under the XOR, and the subtraction sets the high bit of the first zero
+// byte (bytes above it may be flagged falsely, so only the lowest flag counts).
+inline const char* FindBreak(const char* p, const char* end) {
+    if constexpr (std::endian::native == std::endian::little) {
+        constexpr std::uint64_t kOnes = 0x0101010101010101u;
+        constexpr std::uint64_t kHighs = 0x8080808080808080u;
+        for (; end - p >= 8; p += 8) {
+            std::uint64_t word;
+            std::memcpy(&word, p, sizeof word);
+            const std::uint64_t lf = word ^ (kOnes * '\n');
+            const std::uint64_t cr = word ^ (kOnes * '\r');
+            const std::uint64_t flags = (((lf - kOnes) & ~lf) | ((cr - kOnes) & ~cr)) & kHighs;
+            if (flags != 0) return p + std::countr_zero(flags) / 8;
         }
+    }
+    while (p != end && *p != '\n' && *p != '\r') ++p;
+    return p;
+}
+
+// Splits a window of the text into line pairs at CR, LF or CR LF. A break at the very end of the
+// text does not start another (empty) line. Unless the window ends the text, a pair is taken only
+// when both its lines are known to be whole: a CR as the window's last byte may be the first half
+// of a CR LF.
+class PairCursor {
+public:
+    PairCursor(const char* begin, const char* end, bool endsText) : p_(begin), end_(end), endsText_(endsText) {}
+
+    const char* Position() const { return p_; }
+
+    // False, with the cursor where it was, when no whole pair is left in the window.
+    bool Next(std::string_view& code, std::string_view& value) {
+        const char* p = p_;
+        if (!Line(p, code) || !Line(p, value)) return false;
+        p_ = p;
         return true;
     }
 
 private:
+    bool Line(const char*& p, std::string_view& line) const {
+        if (p == end_) return false;
+        const char* q = FindBreak(p, end_);
+        // Without its break, or with a CR last, the line may go on in the next piece.
+        if (!endsText_ && (q == end_ || (*q == '\r' && q + 1 == end_))) return false;
+        line = std::string_view(p, static_cast<std::size_t>(q - p));
+        p = q == end_ ? q : q + (*q == '\r' && q + 1 != end_ && q[1] == '\n' ? 2 : 1);
+        return true;
+    }
+
     const char* p_;
     const char* end_;
+    bool endsText_;
 };
 
 // DXF writes group codes right-aligned in three columns: a few blanks and up to four digits
@@ -119,18 +153,41 @@ constexpr std::string_view kPhiCp932 = "\x83\xD3";
 
 class DxfReader {
 public:
-    explicit DxfReader(EntityTables& tables) : t_(tables) {}
+    // `total`: the size of the whole text, or a guess of it; it only guides how much room the
+    // tables reserve.
+    DxfReader(EntityTables& tables, std::size_t total) : t_(tables), total_(total) {}
 
-    void Read(std::string_view text) {
-        LineCursor lines(text);
-        total_ = text.size();
+    bool Done() const { return phase_ == Phase::Done; }
+
+    // Takes the whole pairs of a window that starts `offset` bytes into the text.
+    void Read(PairCursor& lines, std::size_t offset) {
+        window_ = &lines;
+        windowStart_ = lines.Position();
+        windowOffset_ = offset;
+        if (phase_ == Phase::Entities) ReadEntities(lines);
+        if (phase_ == Phase::SeekingEof) SeekEof(lines);
+    }
+
+private:
+    // Up to the ENDSEC of the ENTITIES section every pair is converted; after it the pairs are
+    // only looked through for the EOF pair, so that nothing there (not even a broken code line)
+    // matters.
+    enum class Phase : std::uint8_t { Entities, SeekingEof, Done };
+
+    void ReadEntities(PairCursor& lines) {
         std::string_view codeLine;
         std::string_view value;
         // An odd last line has no value line and is ignored unconverted.
-        while (lines.Next(codeLine) && lines.Next(value)) {
-            remaining_ = lines.Remaining();
+        while (lines.Next(codeLine, value)) {
             const std::int32_t code = GroupCode(codeLine);
-            if (inEntities_ && code == 0 && value == "ENDSEC") return;
+            if (code == 0 && value == "EOF") {
+                Finish();
+                return;
+            }
+            if (inEntities_ && code == 0 && value == "ENDSEC") {
+                phase_ = Phase::SeekingEof;
+                return;
+            }
             if (inStyleTable_) {
                 if (open_ == Open::Style) StylePair(code, value);
                 if (code == 0 && value == "STYLE") {
@@ -154,7 +211,29 @@ public:
         }
     }
 
-private:
+    void SeekEof(PairCursor& lines) {
+        std::string_view codeLine;
+        std::string_view value;
+        std::int32_t code = 0;
+        while (lines.Next(codeLine, value)) {
+            if (value == "EOF" && TryStrToInt(codeLine, code) && code == 0) {
+                Finish();
+                return;
+            }
+        }
+    }
+
+    // The EOF pair ends the file: whatever a writer leaves after it is no DXF.
+    void Finish() {
+        t_.ReachedEof = true;
+        phase_ = Phase::Done;
+    }
+
+    // Bytes of the text up to the end of the current pair, and after it as far as the total is
+    // known.
+    std::size_t Consumed() const { return windowOffset_ + static_cast<std::size_t>(window_->Position() - windowStart_); }
+    std::size_t Remaining() const { return Consumed() < total_ ? total_ - Consumed() : 0; }
+
     enum class Open : std::uint8_t { None, Style, Line, Text, Arc, Circle, PolylineHeader, Vertex, LwPolyline, Ellipse, Spline };
 
     // Makes room before an entity table fills up. Doubling would leave a large table up to half
@@ -166,7 +245,7 @@ private:
     void Grow(Table& table) const {
         const std::size_t size = table.size();
         if (size < table.capacity()) return;
-        const std::size_t consumed = total_ - remaining_;
+        const std::size_t consumed = std::min(Consumed(), total_);
         const double predicted = consumed == 0 ? 0.0 : static_cast<double>(size) * static_cast<double>(total_) / static_cast<double>(consumed) * 1.02;
         const std::size_t least = size + size / 2 + 16;
         const std::size_t most = size * 4 + 16;
@@ -364,7 +443,7 @@ private:
     void Reserve(List& list, std::string_view value, std::size_t bytes) const {
         std::int32_t announced = 0;
         if (TryStrToInt(value, announced) && announced > 0)
-            list.reserve(std::min<std::size_t>(static_cast<std::size_t>(announced), remaining_ / bytes));
+            list.reserve(std::min<std::size_t>(static_cast<std::size_t>(announced), Remaining() / bytes));
     }
 
     // A 20, 42 or 70 before the vertex's own 10 has no vertex to go to and is passed over,
@@ -427,13 +506,16 @@ private:
     }
 
     EntityTables& t_;
+    Phase phase_ = Phase::Entities;
     bool inEntities_ = false;
     bool inStyleTable_ = false;
     Open open_ = Open::None;
     bool vertexHasPoint_ = false; // the open VERTEX or LWPOLYLINE has had a code 10
     bool inMesh_ = false;         // the polyline started last is a mesh: its VERTEX records go
-    std::size_t total_ = 0;       // bytes of the text
-    std::size_t remaining_ = 0;   // bytes after the current pair
+    std::size_t total_;                    // bytes of the text
+    const PairCursor* window_ = nullptr;   // the window being read
+    const char* windowStart_ = nullptr;    // where it started
+    std::size_t windowOffset_ = 0;         // and how far into the text that is
     std::uint32_t lastLayer_ = kNoLayer;
     std::map<std::string, std::uint32_t, std::less<>> layerIndex_{{std::string(), kNoLayer}};
 };
@@ -480,42 +562,11 @@ struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
 
-struct FileBytes {
-    std::unique_ptr<char[]> data;
-    std::size_t size = 0;
-};
-
-// Reads the whole file in one piece. Opened so that no one else may write it meanwhile: the
-// CAD may still be writing its export. False when no file is at `path` (a folder is none).
-bool LoadFile(const std::string& path, FileBytes& bytes) {
-#ifdef _WIN32
-    std::FILE* raw = _fsopen(path.c_str(), "rb", _SH_DENYWR);
-#else
-    std::FILE* raw = std::fopen(path.c_str(), "rb");
-#endif
-    StatBuffer st{};
-    if (raw == nullptr) {
-        const int error = errno;
-        if (StatPath(path, st) != 0 || IsDirectory(st)) return false;
-        ThrowFileError(path, "を開けません", error);
-    }
-    const std::unique_ptr<std::FILE, FileCloser> file(raw);
-    if (StatFile(raw, st) == 0 && IsDirectory(st)) return false;
-
-    // One byte more than the size asked for, so that a file that grew since is noticed.
-    std::size_t capacity = (st.st_size > 0 ? static_cast<std::size_t>(st.st_size) : 0) + 1;
-    bytes.data.reset(new char[capacity]);
-    bytes.size = 0;
-    for (;;) {
-        bytes.size += std::fread(bytes.data.get() + bytes.size, 1, capacity - bytes.size, raw);
-        if (bytes.size < capacity) break;
-        capacity = capacity < 4096 ? 4096 : capacity * 2;
-        std::unique_ptr<char[]> larger(new char[capacity]);
-        std::memcpy(larger.get(), bytes.data.get(), bytes.size);
-        bytes.data = std::move(larger);
-    }
-    if (std::ferror(raw)) ThrowFileError(path, "を読み込めません", errno);
-    return true;
+// Reads pieces of the file until `room` is filled or the file ends; 0 at its end.
+std::size_t ReadPiece(std::FILE* file, const std::string& path, char* buffer, std::size_t room) {
+    const std::size_t got = std::fread(buffer, 1, room, file);
+    if (got < room && std::ferror(file)) ThrowFileError(path, "を読み込めません", errno);
+    return got;
 }
 
 } // namespace
@@ -524,15 +575,62 @@ std::int32_t ReadDxfText(EntityTables& tables, std::string_view text) {
     tables.Clear();
     const std::size_t nul = text.find('\0');
     if (nul != std::string_view::npos) text = text.substr(0, nul);
-    DxfReader(tables).Read(text);
+    PairCursor lines(text.data(), text.data() + text.size(), true);
+    DxfReader(tables, text.size()).Read(lines, 0);
+    return tables.LineCount();
+}
+
+std::int32_t ReadDxfPieces(EntityTables& tables, const DxfPieceReader& read, std::size_t sizeHint, std::size_t bufferBytes) {
+    tables.Clear();
+    DxfReader reader(tables, sizeHint);
+    std::vector<char> buffer(std::max<std::size_t>(bufferBytes, 2));
+    std::size_t filled = 0; // bytes in the buffer, from its start
+    std::size_t offset = 0; // of the buffer's first byte in the text
+    bool endsText = false;
+    for (;;) {
+        PairCursor lines(buffer.data(), buffer.data() + filled, endsText);
+        reader.Read(lines, offset);
+        if (reader.Done() || endsText) break;
+        // What is left is the start of a pair; it moves to the front, and the buffer grows only
+        // when a single pair is longer than all of it.
+        const std::size_t taken = static_cast<std::size_t>(lines.Position() - buffer.data());
+        std::memmove(buffer.data(), lines.Position(), filled - taken);
+        filled -= taken;
+        offset += taken;
+        if (filled == buffer.size()) buffer.resize(buffer.size() * 2);
+        std::size_t got = read(buffer.data() + filled, buffer.size() - filled);
+        // A NUL byte ends the text, as it does one in memory.
+        if (const void* nul = std::memchr(buffer.data() + filled, '\0', got)) {
+            got = static_cast<std::size_t>(static_cast<const char*>(nul) - (buffer.data() + filled));
+            endsText = true;
+        }
+        if (got == 0) endsText = true;
+        filled += got;
+    }
     return tables.LineCount();
 }
 
 std::int32_t ReadDxfEntities(EntityTables& tables, const std::string& path) {
     tables.Clear();
-    FileBytes bytes;
-    if (!LoadFile(path, bytes)) return 0;
-    return ReadDxfText(tables, std::string_view(bytes.data.get(), bytes.size));
+    // Opened so that no one else may write it meanwhile: the CAD may still be writing its export.
+#ifdef _WIN32
+    std::FILE* raw = _fsopen(path.c_str(), "rb", _SH_DENYWR);
+#else
+    std::FILE* raw = std::fopen(path.c_str(), "rb");
+#endif
+    StatBuffer st{};
+    if (raw == nullptr) {
+        const int error = errno;
+        if (StatPath(path, st) != 0 || IsDirectory(st)) return 0; // no file at `path` (a folder is none)
+        ThrowFileError(path, "を開けません", error);
+    }
+    const std::unique_ptr<std::FILE, FileCloser> file(raw);
+    if (StatFile(raw, st) == 0 && IsDirectory(st)) return 0;
+    // The buffer here is the reader's own; the stream's would only copy every byte once more.
+    std::setvbuf(raw, nullptr, _IONBF, 0);
+    const std::size_t size = st.st_size > 0 ? static_cast<std::size_t>(st.st_size) : 0;
+    return ReadDxfPieces(
+        tables, [&](char* buffer, std::size_t room) { return ReadPiece(raw, path, buffer, room); }, size);
 }
 
 double LookupStyleHeight(const EntityTables& tables, std::string_view name) {

@@ -1,11 +1,15 @@
 // libFuzzer target for the DXF reader: any bytes must read to consistent tables or to a
-// conversion error, and measure without fault (ellipses and splines too: a number or nothing). Also cross-checks the number conversions with
-// the C library and the one-pass MTEXT stripping with the literal repeated search.
+// conversion error, and measure without fault (ellipses and splines too: a number or nothing).
+// Read again in small pieces through a tiny buffer, as a file is, they must give the same. Also
+// cross-checks the number conversions with the C library and the one-pass MTEXT stripping with
+// the literal repeated search.
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -56,6 +60,42 @@ void CheckTables(const vermiq::EntityTables& t) {
     }
 }
 
+std::string ReadError(const std::function<void()>& read) {
+    try {
+        read();
+    } catch (const vermiq::ConversionError& e) {
+        return e.what();
+    }
+    return {};
+}
+
+// The same bytes in pieces of 1 to 13 bytes (chosen by the first byte) through a buffer of 7,
+// which a longer pair makes grow: the same tables, end and error as in one piece.
+void CheckPieces(const vermiq::EntityTables& whole, const std::string& wholeError, std::string_view text) {
+    static vermiq::EntityTables pieces;
+    const std::size_t most = text.empty() ? 1 : 1 + static_cast<unsigned char>(text[0]) % 13;
+    std::size_t at = 0;
+    const std::string error = ReadError([&] {
+        vermiq::ReadDxfPieces(pieces, [&](char* buffer, std::size_t room) {
+            const std::size_t n = std::min({room, most, text.size() - at});
+            text.copy(buffer, n, at);
+            at += n;
+            return n;
+        }, text.size(), 7);
+    });
+    Check(error == wholeError, "the same error in pieces");
+    Check(pieces.ReachedEof == whole.ReachedEof, "the same end in pieces");
+    Check(pieces.LineCount() == whole.LineCount() && pieces.TextCount() == whole.TextCount() &&
+              pieces.ArcCount() == whole.ArcCount() && pieces.CircleCount() == whole.CircleCount() &&
+              pieces.PolylineCount() == whole.PolylineCount() && pieces.EllipseCount() == whole.EllipseCount() &&
+              pieces.SplineCount() == whole.SplineCount() && pieces.StyleCount() == whole.StyleCount() &&
+              pieces.LayerNames == whole.LayerNames,
+          "the same counts in pieces");
+    const double a = vermiq::MeasuredLength(whole);
+    const double b = vermiq::MeasuredLength(pieces);
+    Check(std::memcmp(&a, &b, sizeof a) == 0, "the same length in pieces");
+}
+
 // Where ours accepts a number, the C library (in the "C" locale of this process) reads the same.
 void CheckConversions(std::string_view line) {
     const std::string text(line);
@@ -83,11 +123,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // One instance across inputs, as in the tool: every read must start from clean tables.
     static vermiq::EntityTables tables;
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    try {
-        vermiq::ReadDxfText(tables, text);
-    } catch (const vermiq::ConversionError&) {
-    }
+    const std::string error = ReadError([&] { vermiq::ReadDxfText(tables, text); });
     CheckTables(tables);
+    CheckPieces(tables, error, text);
 
     const std::string_view head = text.substr(0, std::min<std::size_t>(text.find_first_of("\r\n"), 80));
     if (head.find('\0') == std::string_view::npos) CheckConversions(head);

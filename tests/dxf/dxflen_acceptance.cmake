@@ -61,6 +61,19 @@ expect(1 "" "\"${DATA}\" はフォルダーです。" ${DATA})
 expect(1 "" "ファイル \"${DATA}/line_binary.dxf\" はバイナリ DXF です。バイナリ DXF には対応していません"
        ${DATA}/line_binary.dxf)
 expect(1 "" "'20 ' は整数ではありません" ${DATA}/bad_group_code.dxf)
+# A file cut short before its EOF pair (half of an export still being written) is no
+# measurement; bytes after the EOF pair, as some writers leave, change nothing. (file(READ) drops
+# CRs: these fixtures have none.)
+file(SIZE ${DATA}/lwpolyline_closed_square.dxf size)
+math(EXPR half "${size} / 2")
+file(READ ${DATA}/lwpolyline_closed_square.dxf part LIMIT ${half})
+file(WRITE ${WORK}/half.dxf "${part}")
+file(READ ${DATA}/arc_quarter.dxf whole)
+string(ASCII 26 eof_mark)
+file(WRITE ${WORK}/trailing.dxf "${whole}${eof_mark}\nleft over\n")
+expect(1 "" "ファイル \"${WORK}/half.dxf\" は途中で終わっています。DXF の終わり (0/EOF) がありません" ${WORK}/half.dxf)
+expect(1 "" "ファイル \"${WORK}/half.dxf\" は途中で終わっています" --counts ${WORK}/half.dxf)
+expect(0 "15.707963267948966" "" ${WORK}/trailing.dxf)
 expect(2 "" "usage: dxflen")
 
 if(failures)

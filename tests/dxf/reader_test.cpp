@@ -2,9 +2,11 @@
 // style table, byte limits, errors, repeated reads and files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -411,6 +413,126 @@ TEST(ReadDxfTextTest, ASecondReadDescribesOnlyTheSecondFile) {
     EXPECT_EQ(t.StyleCount(), 0);
     EXPECT_FALSE(t.PolylineTable[0].Closed());
     EXPECT_EQ(t.PolylineTable[0].Vertices.at(0).Bulge, 0.0);
+}
+
+// Whether a read met the EOF pair: a file cut short is no whole export; what follows the EOF
+// pair is no part of the file, not even a broken code line.
+TEST(ReadDxfTextTest, ReachedEofOnlyWithTheEofPair) {
+    const std::string whole = EntitiesText(kLine);
+    const std::string noEntities = DxfText({{0, "SECTION"}, {2, "HEADER"}, {0, "ENDSEC"}, {0, "EOF"}});
+    const struct {
+        const char* what;
+        std::string text;
+        bool reached;
+        int lines;
+    } rows[] = {
+        {"whole", whole, true, 1},
+        {"no text", "", false, 0},
+        {"cut before the EOF pair", whole.substr(0, whole.size() - 8), false, 1},
+        {"cut inside EOF", whole.substr(0, whole.size() - 2), false, 1},
+        {"cut inside the LINE", whole.substr(0, whole.find(" 11")), false, 1},
+        {"no break after EOF", whole.substr(0, whole.size() - 1), true, 1},
+        {"trailing bytes", whole + "\x1a\r\nleft over\n 1x\n", true, 1},
+        {"a NUL after EOF", whole + std::string("\0\0\0", 3), true, 1},
+        {"trailing bytes, no ENTITIES", noEntities + "not a code\nvalue\n", true, 0},
+        {"EOF inside ENTITIES", DxfText({{0, "SECTION"}, {2, "ENTITIES"}, {0, "LINE"}, {0, "EOF"}, {0, "LINE"}}), true, 1},
+        {"EOF as another code's value", DxfText({{0, "SECTION"}, {2, "ENTITIES"}, {0, "ENDSEC"}, {1, "EOF"}}), false, 0},
+        {"a broken code after ENDSEC", DxfText({{0, "SECTION"}, {2, "ENTITIES"}, {0, "ENDSEC"}}) + "1x\n\n 00\nEOF\n", true, 0},
+    };
+    EntityTables t;
+    for (const auto& row : rows) {
+        EXPECT_EQ(ReadDxfText(t, row.text), row.lines) << row.what;
+        EXPECT_EQ(t.ReachedEof, row.reached) << row.what;
+    }
+    EXPECT_THROW(ReadDxfText(t, "  0\nSECTION\n  2\nENTITIES\n 1x\nEOF\n"), ConversionError) << "a broken code before ENDSEC";
+    EXPECT_FALSE(t.ReachedEof);
+}
+
+std::ostream& operator<<(std::ostream& out, const Point3& q) { return out << q.X << ',' << q.Y << ',' << q.Z << ' '; }
+
+// Everything a read leaves in the tables, to the bit, and its error.
+std::string Dump(const EntityTables& t, const std::string& error) {
+    std::ostringstream out;
+    out.precision(17);
+    for (const LineRec& r : t.LineTable) out << "L " << r.Start << r.End << r.Layer << '\n';
+    for (const TextRec& r : t.TextTable)
+        out << "T " << r.First << r.Second << r.Text << '|' << r.HorizontalJustification << ' ' << r.VerticalJustification << ' ' << r.Height << '\n';
+    for (const ArcRec& r : t.ArcTable)
+        out << "A " << r.Centre << r.Radius << ' ' << r.StartAngle << ' ' << r.EndAngle << ' ' << r.Layer << ' ' << r.Extrusion << '\n';
+    for (const CircleRec& r : t.CircleTable) out << "C " << r.Centre << r.Radius << ' ' << r.Layer << ' ' << r.Extrusion << '\n';
+    for (const PolylineRec& r : t.PolylineTable) {
+        out << "P " << r.Extrusion << r.Flags << ' ' << r.Layer << ' ' << r.Elevation << ':';
+        for (const Vertex& v : r.Vertices) out << v.X << ',' << v.Y << ',' << v.Bulge << ',' << v.Flags << ' ';
+        out << '\n';
+    }
+    for (const EllipseRec& r : t.EllipseTable)
+        out << "E " << r.Centre << r.MajorAxis << r.Extrusion << r.Ratio << ' ' << r.StartParameter << ' ' << r.EndParameter << ' ' << r.Layer << '\n';
+    for (const SplineRec& r : t.SplineTable) {
+        out << "S " << r.Flags << ' ' << r.Degree << ' ' << r.Layer << ':';
+        for (const double k : r.Knots) out << k << ' ';
+        for (const double w : r.Weights) out << w << ' ';
+        for (const Point3& q : r.ControlPoints) out << q;
+        out << '\n';
+    }
+    for (const StyleRec& r : t.StyleTable) out << r.Name << '=' << r.FixedHeight << '\n';
+    for (const std::string& name : t.LayerNames) out << name << ';';
+    out << "\nEOF " << t.ReachedEof << ' ' << error;
+    return out.str();
+}
+
+// Reads `text` in pieces through a buffer of `bufferBytes`: the first piece `first` bytes long,
+// the others as long as there is room for, up to `most`.
+std::string ReadInPieces(const std::string& text, std::size_t bufferBytes, std::size_t first, std::size_t most) {
+    EntityTables t;
+    std::size_t at = 0;
+    std::string error;
+    try {
+        ReadDxfPieces(t, [&](char* buffer, std::size_t room) {
+            const std::size_t n = std::min({room, text.size() - at, at == 0 ? first : most});
+            text.copy(buffer, n, at);
+            at += n;
+            return n;
+        }, text.size(), bufferBytes);
+    } catch (const ConversionError& e) {
+        error = e.what();
+    }
+    return Dump(t, error);
+}
+
+// A pair cut by the end of a piece, at any byte of it (between CR and LF too), reads as it does
+// in one piece; so does one longer than the whole buffer.
+TEST(ReadDxfPiecesTest, PairsCutAtEveryPositionReadAsInOnePiece) {
+    Pairs entities = {
+        {0, "LINE"}, {8, "壁"}, {10, "1.25"}, {20, "-2.5e3"}, {11, "4"}, {21, "5"}, {31, "6"},
+        {0, "TEXT"}, {7, "Big"}, {1, "\\U+03C6100 longer than the smallest buffers\\P"}, {72, "1"},
+        {0, "ARC"}, {8, "A"}, {10, "1"}, {40, "2"}, {50, "350"}, {51, "10"}, {230, "-1"},
+        {0, "CIRCLE"}, {40, "3"},
+        {0, "LWPOLYLINE"}, {90, "3"}, {70, "1"}, {10, "0"}, {20, "0"}, {42, "0.5"}, {10, "10"}, {20, "0"}, {10, "10"}, {20, "10"},
+        {0, "POLYLINE"}, {70, "0"}, {0, "VERTEX"}, {10, "1"}, {20, "2"}, {70, "16"}, {0, "VERTEX"}, {10, "3"}, {0, "SEQEND"},
+        {0, "ELLIPSE"}, {11, "2"}, {40, "0.5"},
+        {0, "SPLINE"}, {71, "1"}, {72, "4"}, {73, "2"}, {40, "0"}, {40, "0"}, {40, "1"}, {40, "1"}, {10, "0"}, {20, "0"}, {10, "3"}};
+    Pairs pairs = Concat({StyleTable({{"Standard", "2.5"}, {"Big", "7"}}), InEntities(entities)});
+    pairs.insert(pairs.end() - 1, {{0, "SECTION"}, {2, "OBJECTS"}, {0, "DICTIONARY"}, {0, "ENDSEC"}});
+    const std::string crlf = DxfText(pairs, "\r\n");
+    std::string broken = DxfText(pairs, "\n");
+    broken.replace(broken.find(" 21\n"), 4, " 21 \n");
+    std::string nul = DxfText(pairs, "\r");
+    nul.insert(nul.find("ARC") - 4, std::string("\0rest", 5));
+    for (const std::string& text : {crlf, crlf.substr(0, crlf.size() / 2), crlf + "\x1a\r\n", broken, nul, broken + "x"}) {
+        EntityTables t;
+        std::string error;
+        try {
+            ReadDxfText(t, text);
+        } catch (const ConversionError& e) {
+            error = e.what();
+        }
+        const std::string expected = Dump(t, error);
+        for (std::size_t cut = 1; cut < text.size(); ++cut)
+            ASSERT_EQ(ReadInPieces(text, kDxfBufferBytes, cut, text.size()), expected) << "cut after byte " << cut;
+        for (std::size_t bufferBytes = 1; bufferBytes <= 9; ++bufferBytes)
+            ASSERT_EQ(ReadInPieces(text, bufferBytes, bufferBytes, bufferBytes), expected) << "buffer " << bufferBytes;
+        ASSERT_EQ(ReadInPieces(text, 16, 1, 1), expected) << "pieces of a byte";
+    }
 }
 
 class ReadDxfEntitiesTest : public ::testing::Test {
