@@ -54,6 +54,21 @@ public:
     LabelOptions LabelOptionsInUse() override { return options; }
 
     bool FileExists(const std::string& path) override { return fs::exists(path); }
+    FileStamp StampFile(const std::string& path) override {
+        FileStamp stamp;
+        std::error_code error;
+        if (!fs::is_regular_file(path, error)) return stamp;
+        stamp.exists = true;
+        stamp.size = fs::file_size(path, error);
+        stamp.modified = fs::last_write_time(path, error).time_since_epoch().count();
+        std::ifstream in(path, std::ios::binary);
+        const std::uint64_t n = std::min<std::uint64_t>(stamp.size, FileStamp::TailBytes);
+        in.seekg(static_cast<std::streamoff>(stamp.size - n));
+        stamp.tail.resize(static_cast<std::size_t>(n));
+        in.read(stamp.tail.data(), static_cast<std::streamsize>(n));
+        stamp.tail.resize(static_cast<std::size_t>(in.gcount()));
+        return stamp;
+    }
     void RemoveFile(const std::string& path) override {
         std::error_code ignored;
         if (canRemove) fs::remove(path, ignored);
@@ -72,6 +87,21 @@ const std::string kCancelPrompt = "\x03";
 // How long the continuous run over three elements below has always taken on the virtual clock
 // against a CAD that acts before SendMessage returns.
 constexpr long long kContinuousRunMs = 8400;
+
+// A scripted CAD that answers as the stand-in does in its history: it takes every command up at
+// once, the user picks one object at the selection, and the export runs through.
+std::unique_ptr<ScriptedCad> PickingCad(std::function<void(std::string_view)> onExport = nullptr) {
+    auto cad = std::make_unique<ScriptedCad>();
+    cad->onType = [onExport](ScriptedCad& self, std::string_view text) {
+        if (text == "\x03SELECT SI\r")
+            self.history += "コマンド: SELECT\r\nオブジェクトを選択: SI\r\nオブジェクトを選択: 1 個を検出\r\n";
+        if (text.substr(0, 6) == "DXFOUT") {
+            self.history += "コマンド: DXFOUT\r\n";
+            if (onExport) onExport(text);
+        }
+    };
+    return cad;
+}
 
 class RunTest : public ::testing::Test {
 protected:
@@ -334,7 +364,7 @@ TEST_F(RunTest, NothingMeasurableOrAZeroLengthGivesNoLabelAndTheNextPassStarts) 
 
 TEST_F(RunTest, NoDxfFileWrittenEndsTheRunWithFileDialogsOn) {
     // A CAD that is idle at once and never writes the export.
-    auto scripted = std::make_unique<ScriptedCad>();
+    auto scripted = PickingCad();
     ScriptedCad* cad = scripted.get();
     desk_.Host(CadLayout::Docked, std::move(scripted));
     dialog_.continuous = true;
@@ -441,14 +471,11 @@ TEST_F(RunTest, ASizeThatIsNotANumberIsReportedBeforeAnythingIsSent) {
 
 TEST_F(RunTest, AnErrorInsideTheRunRestoresTheDialogAndTheFileDialogsFirst) {
     // The CAD writes an export whose numbers do not convert.
-    auto scripted = std::make_unique<ScriptedCad>();
-    ScriptedCad* cad = scripted.get();
     std::string path = dxf_;
-    cad->onType = [path](ScriptedCad&, std::string_view text) {
-        if (text.substr(0, 6) == "DXFOUT") {
-            std::ofstream(path) << "  0\nSECTION\n  2\nENTITIES\n  0\nLINE\n 10\n1,5\n  0\nENDSEC\n";
-        }
-    };
+    auto scripted = PickingCad([path](std::string_view) {
+        std::ofstream(path) << "  0\nSECTION\n  2\nENTITIES\n  0\nLINE\n 10\n1,5\n  0\nENDSEC\n  0\nEOF\n";
+    });
+    ScriptedCad* cad = scripted.get();
     desk_.Host(CadLayout::Docked, std::move(scripted));
     try {
         Run();
@@ -486,14 +513,23 @@ TEST_F(RunTest, AClipboardHeldByAnotherProgramEndsTheRunSilentlyWithFileDialogsO
     EXPECT_EQ(cad.Session().Variable("FILEDIA"), "1");
 }
 
-TEST_F(RunTest, AnIdlePromptThatNeverComesBackWaitsTheFullSixHundredPolls) {
+// A CAD that never shows the commands taken up (its prompt stays as it was, its history says
+// nothing) takes no input: the user hears so within 10 s, and the closing FILEDIA 1 waits in
+// the CAD behind what was sent.
+TEST_F(RunTest, ACadThatShowsNoSignOfTakingTheCommandsIsReportedWithinTenSeconds) {
     auto scripted = std::make_unique<ScriptedCad>();
     scripted->input = "コマンド:  ";  // one blank too many: never the idle prompt
+    ScriptedCad* cad = scripted.get();
     desk_.Host(CadLayout::Docked, std::move(scripted));
-    Run();
-    // 600 selection polls of 200 ms, the 400 ms pause, then 600 export polls: the prompt is
-    // neither idle nor empty, so neither wait ends early.
-    EXPECT_EQ(desk_.Now(), 600 * 200 + 400 + 600 * 200);
+    try {
+        Run();
+        FAIL() << "no message";
+    } catch (const std::runtime_error& e) {
+        EXPECT_EQ(std::string(e.what()), run_text::CadBusy);
+    }
+    EXPECT_LE(desk_.Now(), 10000);
+    EXPECT_EQ(cad->typed, (std::vector<std::string>{kC1, kC2, kC8}));
+    EXPECT_EQ(dialog_.events, (std::vector<std::string>{"busy", "min", "restore", "idle"}));
 }
 
 // Side labels: one label command per side at a world point, then one C8; the same world
