@@ -810,7 +810,9 @@ struct CadSession::Impl {
     // the order their moments come, so that a long step plays out as many short ones would.
     void AdvanceTo(std::int64_t target) {
         for (;;) {
-            Serve();
+            // Input that is due goes before the user: the CAD takes what waits in its queue up
+            // before anyone can act on the prompt it shows in between.
+            if (exporting || pending.empty() || pending.front().due > now) Serve();
             if (exporting && exporting->until <= target) {
                 now = std::max(now, exporting->until);
                 Exporting done = std::move(*exporting);

@@ -532,6 +532,144 @@ TEST_F(RunTest, ACadThatShowsNoSignOfTakingTheCommandsIsReportedWithinTenSeconds
     EXPECT_EQ(dialog_.events, (std::vector<std::string>{"busy", "min", "restore", "idle"}));
 }
 
+// The commands a CAD received, each by its kind, so that a row can say in one line what was
+// sent in which order; the bytes of each are pinned by the tests above.
+std::string Kinds(const std::vector<std::string>& log) {
+    std::string kinds;
+    for (const std::string& c : log) {
+        std::string kind = c == kC1 ? "C1" : c == kC2 ? "C2" : c == kC5 ? "C5" : c == kC6 ? "C6"
+                         : c == kC8 ? "C8" : c == kPick ? "ID" : c == "\x03" ? "^C" : c == "Y\r" ? "Y"
+                         : c.rfind("DXFOUT", 0) == 0 ? "DXFOUT" : c.rfind("'SETVAR", 0) == 0 ? "SETVAR"
+                         : c.rfind("\x03-mtext", 0) == 0 ? "MTEXT" : "?" + c;
+        kinds += (kinds.empty() ? "" : " ") + kind;
+    }
+    return kinds;
+}
+
+const std::string kPass = "C1 C2 DXFOUT C5 C6 C6 ID SETVAR ^C C8 MTEXT C8";
+// The origin is asked for after the pick, and answered in the history.
+const std::string kAlignedPass = "C1 C2 DXFOUT C5 C6 C6 ID SETVAR ^C C8 SETVAR MTEXT C8";
+const std::string kEndedByUser = "C1 C2 C8";
+
+// Everyday habits of a user and of a CAD, each against the stand-in: the labels that come out,
+// what the CAD received, and what the user is told. A label only ever for an element picked in
+// its own pass; nothing typed into the user's own command; every run leaving FILEDIA at 1.
+TEST_F(RunTest, EveryHabitGivesOnlyTheUsersOwnLabelsAndLeavesTheCadAsItWas) {
+    struct Case {
+        const char* habit;
+        const char* scenario;
+        sim::CadOptions options;
+        std::string kinds;          // what the CAD received
+        std::vector<const char*> labels;
+        std::string_view message;   // what the user is told; empty: nothing
+        bool continuous = false;
+        long long within = 0;       // the run ends this many ms after the click at the latest
+        std::function<void(SimDesktop&, SimCad&, FakeDialog&, std::function<void()>&)> setUp = nullptr;
+        const char* drawing = "LINE 0,0 3,4\nLINE 0,0 6,8\n";
+        double rotation = 0;
+    };
+    sim::CadOptions busy, english, promptLine, late, slowExport, slowEmpty, endless;
+    busy.busyMs = 20000;
+    english.english = true;
+    promptLine.promptInHistory = true;
+    late.lagMs = 250;
+    slowExport.exportMs = 3000;
+    slowEmpty.exportMs = 3000;
+    slowEmpty.emptyPaneWhileWorking = true;
+    endless.exportMs = 3600 * 1000;
+    auto closeAt3s = [](SimDesktop& desk, SimCad& cad, FakeDialog&, std::function<void()>& atPoll) {
+        atPoll = [&desk, cad] {
+            if (desk.Now() == 3000) cad.Close();
+        };
+    };
+    SimCad other;
+    bool hasOther = false;
+    auto besideAnotherCad = [&, closeAt3s](SimDesktop& desk, SimCad& cad, FakeDialog& dialog,
+                                           std::function<void()>& atPoll) {
+        // The other CAD was started first: it is behind the one the user works in.
+        other = desk.StartCad(CadLayout::Docked, "LINE 0,0 1,1\n", "select 1\nclick 1,1\n");
+        hasOther = true;
+        desk.MoveToFront(cad.MainFrame());
+        closeAt3s(desk, cad, dialog, atPoll);
+    };
+    auto alongAnLShape = [](SimDesktop&, SimCad& cad, FakeDialog& dialog, std::function<void()>&) {
+        cad.Session().SetVariable("UCSORG", "1000,500,0", true);
+        dialog.options.alongElement = true;
+    };
+    const std::vector<Case> cases = {
+        {"a plain pass", "select 1\nclick 1,1\n", {}, kPass, {" 5.00ｍ"}, {}},
+        {"Enter at an empty selection after a label", "select 1\nclick 1,1\nselect none\n", {},
+         kPass + " " + kEndedByUser, {" 5.00ｍ"}, {}, true},
+        {"a cancel and an ID of the user's own", "select 1\nclick 1,1\nwait 500\nid 5,5\n", {},
+         kPass + " " + kEndedByUser, {" 5.00ｍ"}, {}, true},
+        {"a selection that takes ten minutes", "wait 600000\nselect 2\nclick 1,1\n", {}, kPass,
+         {"10.00ｍ"}, {}},
+        {"a CAD that takes no input for 20 s", "select 1\nclick 1,1\n", busy, kEndedByUser, {},
+         run_text::CadBusy, false, 10000},
+        {"an English CAD", "select 1\nclick 1,1\n", english, "", {}, run_text::OnlyJapanese, false, 10000},
+        {"a history copy ending with the prompt line", "select 1\nclick 1,1\nselect 2\nclick 2,2\ncancel\n",
+         promptLine, kPass + " " + kPass + " " + kEndedByUser, {" 5.00ｍ", "10.00ｍ"}, {}, true},
+        {"the CAD closed during the selection", "wait 60000\nselect 1\n", {}, "C1 C2", {}, {}, false, 5000,
+         closeAt3s},
+        {"the CAD closed with another CAD open", "wait 60000\nselect 1\n", {}, "C1 C2", {}, {}, false, 5000,
+         besideAnotherCad},
+        {"an aligned label in a moved UCS, the CAD 250 ms late", "select 1\nwait 500\nclick 1103,530\n", late,
+         kAlignedPass, {"160.00ｍ"}, {}, false, 0, alongAnLShape, "LWPOLYLINE 1000,500 1100,500 1100,560\n", 90},
+        {"an export written over 3 s, the pane showing it", "select 1\nclick 1,1\n", slowExport, kPass,
+         {" 5.00ｍ"}, {}},
+        {"an export written over 3 s, the pane empty", "select 1\nclick 1,1\n", slowEmpty, kPass, {" 5.00ｍ"},
+         {}},
+        {"an export that never ends", "select 1\nclick 1,1\n", endless, "C1 C2 DXFOUT C8", {},
+         run_text::UnfinishedExport, false, 400 + 601 * 200},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.habit);
+        SimDesktop desk;
+        CadLink link(desk, desk.Clock());
+        FakeDialog dialog;
+        dialog.continuous = c.continuous;
+        hasOther = false;
+        SimCad cad = desk.StartCad(CadLayout::Docked, c.drawing, c.scenario, c.options);
+        std::function<void()> atPoll;
+        if (c.setUp) c.setUp(desk, cad, dialog, atPoll);
+        // A run that waits on where it should have ended fails the row instead of hanging it.
+        desk.SetMessageHook([&] {
+            if (atPoll) atPoll();
+            if (desk.Now() > 24 * 3600 * 1000LL) throw std::runtime_error("the run never ended");
+        });
+        std::string message;
+        try {
+            MeasureAndLabelRun(link, desk, desk.Clock(), dialog, tables_, workBase_).RunMeasureAndLabel();
+        } catch (const std::runtime_error& e) {
+            message = e.what();
+        }
+        const std::string expected(c.message);
+        EXPECT_EQ(message.substr(0, expected.find('%')), expected.substr(0, expected.find('%')));
+        if (c.within > 0) {
+            EXPECT_LE(desk.Now(), c.within);
+        }
+        EXPECT_EQ(Kinds(cad.Session().ReceivedLog()), c.kinds);
+        // Once the CAD has taken up all that was sent, its file dialogs are on and nothing the
+        // tool started is still running.
+        if (cad.Running()) {
+            desk.Clock().Sleep(3600 * 1000);
+            EXPECT_EQ(cad.Session().Variable("FILEDIA"), "1");
+            EXPECT_EQ(cad.Session().WaitingFor(), standin::CadSession::Waiting::Nothing);
+            EXPECT_EQ(cad.Session().PendingInputs(), 0u);
+        }
+        std::vector<std::string> labels;
+        for (const standin::Entity* label : Labels(cad)) {
+            labels.push_back(label->text);
+            EXPECT_NEAR(label->rotation, c.rotation, 1e-9);
+        }
+        EXPECT_EQ(labels, std::vector<std::string>(c.labels.begin(), c.labels.end()));
+        EXPECT_EQ(dialog.events, (std::vector<std::string>{"busy", "min", "restore", "idle"}));
+        if (hasOther) {
+            EXPECT_TRUE(other.Session().ReceivedLog().empty());
+        }
+    }
+}
+
 // Side labels: one label command per side at a world point, then one C8; the same world
 // positions whether the polyline is stored plain or mirrored, in a coordinate system moved
 // away from the world's.
