@@ -670,6 +670,68 @@ TEST_F(RunTest, EveryHabitGivesOnlyTheUsersOwnLabelsAndLeavesTheCadAsItWas) {
     }
 }
 
+// One run, then the user brings another CAD to the front: the next run goes to that one.
+TEST_F(RunTest, EachRunGoesToTheCadTheUserWorkedInLast) {
+    SimCad first = desk_.StartCad(CadLayout::Docked, "LINE 0,0 3,4\n", "select 1\nclick 1,1\n");
+    SimCad second = desk_.StartCad(CadLayout::Docked, "LINE 0,0 6,8\n", "select 1\nclick 2,2\n");
+    Run();
+    desk_.MoveToFront(first.MainFrame());
+    Run();
+    EXPECT_EQ(Kinds(second.Session().ReceivedLog()), kPass);
+    EXPECT_EQ(Kinds(first.Session().ReceivedLog()), kPass);
+    ASSERT_EQ(Labels(first).size(), 1u);
+    EXPECT_EQ(Labels(first)[0]->text, " 5.00ｍ");
+    ASSERT_EQ(Labels(second).size(), 1u);
+    EXPECT_EQ(Labels(second)[0]->text, "10.00ｍ");
+}
+
+// The figures of a pass on the virtual clock: history copies per pass at two lags, the time to
+// the message about a CAD that takes no input, and from the end of a 3 s export to the label.
+TEST_F(RunTest, FiguresOfAPass) {
+    for (int lag : {0, 250}) {
+        SimDesktop desk;
+        CadLink link(desk, desk.Clock());
+        sim::CadOptions options;
+        options.lagMs = lag;
+        desk.StartCad(CadLayout::Docked, "LINE 0,0 3,4\n", "wait 1500\nselect 1\nwait 1500\nclick 1,1\n", options);
+        MeasureAndLabelRun(link, desk, desk.Clock(), dialog_, tables_, workBase_).RunMeasureAndLabel();
+        std::printf("history copies in one pass, CAD %d ms late: %d (%lld ms of polling)\n", lag,
+                    link.HistoryReads(), desk.Now());
+        EXPECT_LT(link.HistoryReads() * 2, desk.Now() / CadLink::PollMilliseconds) << "not on every poll";
+    }
+    {
+        SimDesktop desk;
+        CadLink link(desk, desk.Clock());
+        sim::CadOptions options;
+        options.busyMs = 20000;
+        desk.StartCad(CadLayout::Docked, "LINE 0,0 3,4\n", "select 1\nclick 1,1\n", options);
+        EXPECT_THROW(MeasureAndLabelRun(link, desk, desk.Clock(), dialog_, tables_, workBase_).RunMeasureAndLabel(),
+                     std::runtime_error);
+        std::printf("a CAD that takes no input: %lld ms from the click to the message, %d history copies\n",
+                    desk.Now(), link.HistoryReads());
+        EXPECT_LE(link.HistoryReads(), 7);
+    }
+    for (bool emptyPane : {false, true}) {
+        SimDesktop desk;
+        CadLink link(desk, desk.Clock());
+        sim::CadOptions options;
+        options.exportMs = 3000;
+        options.emptyPaneWhileWorking = emptyPane;
+        desk.StartCad(CadLayout::Docked, "LINE 0,0 3,4\n", "select 1\nclick 1,1\n", options);
+        MeasureAndLabelRun(link, desk, desk.Clock(), dialog_, tables_, workBase_).RunMeasureAndLabel();
+        long long exportEnd = -1, label = -1;
+        for (const sim::SentCopyData& sent : desk.CopyDataSent()) {
+            std::u16string text(reinterpret_cast<const char16_t*>(sent.bytes.data()), sent.bytes.size() / 2);
+            if (text.rfind(u"DXFOUT", 0) == 0) exportEnd = sent.at + 3000;
+            if (text.rfind(u"\x03-mtext", 0) == 0) label = sent.at;
+        }
+        ASSERT_GE(exportEnd, 0);
+        ASSERT_GE(label, exportEnd);
+        std::printf("a 3 s export, the pane %s: %lld ms from its end to the label (click at once)\n",
+                    emptyPane ? "empty" : "showing it", label - exportEnd);
+    }
+}
+
 // Side labels: one label command per side at a world point, then one C8; the same world
 // positions whether the polyline is stored plain or mirrored, in a coordinate system moved
 // away from the world's.

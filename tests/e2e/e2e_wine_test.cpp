@@ -467,6 +467,31 @@ TEST_F(EndToEnd, ContinuousRunOverALineAnArcABulgedPolylineAndAnEllipseArcEndedB
     }
 }
 
+// In continuous mode the user presses Enter at an empty selection after a labelled element: the
+// CAD keeps its previous selection set, and the run must not export and label it a second time.
+TEST_F(EndToEnd, AnEmptySelectionAfterALabelEndsTheRunWithoutASecondLabel) {
+    Start("LINE 100,100 400,500\n",
+          "wait 300\nselect 1\nwait 300\nclick 250,320\nwait 300\nselect none\n");
+    ClickAt(GetDlgItem(dialog_, vermiq::ids::CheckBox1));
+    ASSERT_TRUE(WaitUntil([&] {
+        return SendMessageW(GetDlgItem(dialog_, vermiq::ids::CheckBox1), BM_GETCHECK, 0, 0) ==
+               BST_CHECKED;
+    }));
+    Execute(60000);
+
+    EXPECT_TRUE(WaitUntil([&] { return ReadState(State()).filedia == "1"; }, 3000));
+    CadState state = ReadState(State());
+    ASSERT_EQ(state.labels.size(), 1u);
+    EXPECT_EQ(state.labels[0].text, "  500ｍ");
+    // One whole pass, then the second pass ended at its selection, with the file dialogs on.
+    std::vector<std::string> received;
+    for (const auto& entry : log_.Entries()) received.push_back(entry.line);
+    ASSERT_EQ(received.size(), 12u + 3);
+    EXPECT_EQ(received[12], "^CFILEDIA 0 ");
+    EXPECT_EQ(received[13], "^CSELECT SI^M");
+    EXPECT_EQ(received[14], "^CFILEDIA 1^M");
+}
+
 // "各辺に記入" switched on in the dialog's system menu from the keyboard (Alt+Space, up past
 // "要素に沿って記入" to it, Enter), then one pass over a four-sided parcel with a bulge side: a
 // label per side, no click, and the option kept at close.

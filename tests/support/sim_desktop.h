@@ -156,6 +156,7 @@ struct SentCopyData {
     std::uintptr_t dwData;
     std::uint32_t cbData;
     std::vector<unsigned char> bytes;  // the cbData bytes as the receiver got them
+    long long at = 0;                  // the virtual clock when it was sent
 };
 
 struct PaintCall {
