@@ -88,6 +88,25 @@ const std::string kCancelPrompt = "\x03";
 // against a CAD that acts before SendMessage returns.
 constexpr long long kContinuousRunMs = 8400;
 
+// The commands a CAD received, each by its kind, so that a row can say in one line what was
+// sent in which order; the bytes of each are pinned by the tests above.
+std::string Kinds(const std::vector<std::string>& log) {
+    std::string kinds;
+    for (const std::string& c : log) {
+        std::string kind = c == kC1 ? "C1" : c == kC2 ? "C2" : c == kC5 ? "C5" : c == kC6 ? "C6"
+                         : c == kC8 ? "C8" : c == kPick ? "ID" : c == "\x03" ? "^C" : c == "Y\r" ? "Y"
+                         : c.rfind("DXFOUT", 0) == 0 ? "DXFOUT" : c.rfind("'SETVAR", 0) == 0 ? "SETVAR"
+                         : c.rfind("\x03-mtext", 0) == 0 ? "MTEXT" : "?" + c;
+        kinds += (kinds.empty() ? "" : " ") + kind;
+    }
+    return kinds;
+}
+
+const std::string kPass = "C1 C2 DXFOUT C5 C6 C6 ID SETVAR ^C C8 MTEXT C8";
+// The origin is asked for after the pick, and answered in the history.
+const std::string kAlignedPass = "C1 C2 DXFOUT C5 C6 C6 ID SETVAR ^C C8 SETVAR MTEXT C8";
+const std::string kEndedByUser = "C1 C2 C8";
+
 // A scripted CAD that answers as the stand-in does in its history: it takes every command up at
 // once, the user picks one object at the selection, and the export runs through.
 std::unique_ptr<ScriptedCad> PickingCad(std::function<void(std::string_view)> onExport = nullptr) {
@@ -373,6 +392,52 @@ TEST_F(RunTest, NoDxfFileWrittenEndsTheRunWithFileDialogsOn) {
     EXPECT_EQ(cad->typed, expected);
 }
 
+// Only a file that this pass's export finished is measured: a work file left from an earlier
+// pass that could not be deleted and that the export did not replace, or a file the CAD left
+// cut short, is an error with a message and FILEDIA back at 1.
+TEST_F(RunTest, OnlyAFileThisPassExportedAndFinishedIsMeasured) {
+    const std::string dxf = dxf_;
+    struct Case {
+        const char* what;
+        const char* leftOver;  // an undeletable file from before; null: none
+        const char* written;   // what the export writes; null: nothing
+        std::string_view message;
+        std::string kinds;
+    } cases[] = {
+        {"a left-over file not replaced", "  0\nSECTION\n  2\nENTITIES\n  0\nLINE\n  0\nENDSEC\n  0\nEOF\n", nullptr,
+         run_text::StaleWorkFile, "C1 C2 DXFOUT C5 C8"},
+        {"a file cut short", nullptr, "  0\nSECTION\n  2\nENTITIES\n  0\nLINE\n 10\n1.0\n", run_text::UnfinishedExport,
+         "C1 C2 DXFOUT C8"},
+    };
+    for (const Case& c : cases) {
+        SimDesktop desk;
+        CadLink link(desk, desk.Clock());
+        FakeDialog dialog;
+        fs::remove(dxf);
+        if (c.leftOver) {
+            std::ofstream(dxf, std::ios::binary) << c.leftOver;
+            dialog.canRemove = false;
+        }
+        const char* written = c.written;
+        auto scripted = PickingCad([dxf, written](std::string_view) {
+            if (written) std::ofstream(dxf, std::ios::binary) << written;
+        });
+        ScriptedCad* cad = scripted.get();
+        desk.Host(CadLayout::Docked, std::move(scripted));
+        std::string message;
+        try {
+            MeasureAndLabelRun(link, desk, desk.Clock(), dialog, tables_, workBase_).RunMeasureAndLabel();
+        } catch (const std::runtime_error& e) {
+            message = e.what();
+        }
+        std::string expected(c.message);
+        expected.replace(expected.find("%s"), 2, dxf);
+        EXPECT_EQ(message, expected) << c.what;
+        EXPECT_EQ(Kinds(cad->typed), c.kinds) << c.what;
+        EXPECT_EQ(tables_.LineCount(), 0) << c.what;  // nothing was read, so nothing measured
+    }
+}
+
 TEST_F(RunTest, AFailedPickEndsTheRunWithoutALabel) {
     SimCad cad = Start("LINE 0,0 3,4\n", "select 1\nwait 500\ncancel\n");
     dialog_.continuous = true;
@@ -531,25 +596,6 @@ TEST_F(RunTest, ACadThatShowsNoSignOfTakingTheCommandsIsReportedWithinTenSeconds
     EXPECT_EQ(cad->typed, (std::vector<std::string>{kC1, kC2, kC8}));
     EXPECT_EQ(dialog_.events, (std::vector<std::string>{"busy", "min", "restore", "idle"}));
 }
-
-// The commands a CAD received, each by its kind, so that a row can say in one line what was
-// sent in which order; the bytes of each are pinned by the tests above.
-std::string Kinds(const std::vector<std::string>& log) {
-    std::string kinds;
-    for (const std::string& c : log) {
-        std::string kind = c == kC1 ? "C1" : c == kC2 ? "C2" : c == kC5 ? "C5" : c == kC6 ? "C6"
-                         : c == kC8 ? "C8" : c == kPick ? "ID" : c == "\x03" ? "^C" : c == "Y\r" ? "Y"
-                         : c.rfind("DXFOUT", 0) == 0 ? "DXFOUT" : c.rfind("'SETVAR", 0) == 0 ? "SETVAR"
-                         : c.rfind("\x03-mtext", 0) == 0 ? "MTEXT" : "?" + c;
-        kinds += (kinds.empty() ? "" : " ") + kind;
-    }
-    return kinds;
-}
-
-const std::string kPass = "C1 C2 DXFOUT C5 C6 C6 ID SETVAR ^C C8 MTEXT C8";
-// The origin is asked for after the pick, and answered in the history.
-const std::string kAlignedPass = "C1 C2 DXFOUT C5 C6 C6 ID SETVAR ^C C8 SETVAR MTEXT C8";
-const std::string kEndedByUser = "C1 C2 C8";
 
 // Everyday habits of a user and of a CAD, each against the stand-in: the labels that come out,
 // what the CAD received, and what the user is told. A label only ever for an element picked in
