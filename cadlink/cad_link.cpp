@@ -503,7 +503,18 @@ CadLink::WaitEnd CadLink::WaitForCommand(std::string_view command, std::string_v
     std::optional<std::string> promptAtRead;
     int sinceRead = 0, interval = 1, sinceTakenUp = 0, withoutPane = 0;
     for (int poll = 1;; ++poll) {
-        const std::string prompt = Poll();
+        std::string prompt;
+        try {
+            prompt = Poll();
+        } catch (const CadGone&) {
+            throw;
+        } catch (...) {
+            // The run ends here (the dialog closed): whether the CAD is in the tool's command,
+            // which the run may then cancel, is decided as this poll would have decided it.
+            const std::string now = ReadCommandInput();
+            if (!now.empty() && now != IdlePrompt && now != promptBefore) inToolCommand_ = true;
+            throw;
+        }
         if (onPrompt) onPrompt(prompt);
         // A CAD without an input pane shows no prompt to wait for: the history and the time
         // decide, as far as they can.
