@@ -187,6 +187,15 @@ protected:
         Sleep(300);
     }
 
+    // Ticks "連続" with a click, as the user does.
+    void TickContinuous() {
+        ClickAt(GetDlgItem(dialog_, vermiq::ids::CheckBox1));
+        ASSERT_TRUE(WaitUntil([&] {
+            return SendMessageW(GetDlgItem(dialog_, vermiq::ids::CheckBox1), BM_GETCHECK, 0, 0) ==
+                   BST_CHECKED;
+        }));
+    }
+
     // Clicks the execute button and waits for the dialog to come back from its minimised state.
     void Execute(ULONGLONG limitMs) {
         clicked_ = GetTickCount64();
@@ -408,11 +417,7 @@ TEST_F(EndToEnd, ContinuousRunOverALineAnArcABulgedPolylineAndAnEllipseArcEndedB
         "wait 200\nselect 3\nwait 200\nclick 275,525\n"
         "wait 200\nselect 4\nwait 200\nclick 700,620\n"
         "wait 500\ncancel\n");
-    ClickAt(GetDlgItem(dialog_, vermiq::ids::CheckBox1));
-    ASSERT_TRUE(WaitUntil([&] {
-        return SendMessageW(GetDlgItem(dialog_, vermiq::ids::CheckBox1), BM_GETCHECK, 0, 0) ==
-               BST_CHECKED;
-    }));
+    TickContinuous();
     Execute(120000);
 
     double line = std::hypot(400.0, 150.0);
@@ -472,11 +477,7 @@ TEST_F(EndToEnd, ContinuousRunOverALineAnArcABulgedPolylineAndAnEllipseArcEndedB
 TEST_F(EndToEnd, AnEmptySelectionAfterALabelEndsTheRunWithoutASecondLabel) {
     Start("LINE 100,100 400,500\n",
           "wait 300\nselect 1\nwait 300\nclick 250,320\nwait 300\nselect none\n");
-    ClickAt(GetDlgItem(dialog_, vermiq::ids::CheckBox1));
-    ASSERT_TRUE(WaitUntil([&] {
-        return SendMessageW(GetDlgItem(dialog_, vermiq::ids::CheckBox1), BM_GETCHECK, 0, 0) ==
-               BST_CHECKED;
-    }));
+    TickContinuous();
     Execute(60000);
 
     EXPECT_TRUE(WaitUntil([&] { return ReadState(State()).filedia == "1"; }, 3000));
