@@ -23,6 +23,7 @@
 #include "dxf/reader.h"
 #include "standin/cad_session.h"
 #include "standin/drawing.h"
+#include "standin/dxf_writer.h"
 #include "tests/support/sim_desktop.h"
 
 namespace vermiq {
@@ -436,6 +437,33 @@ TEST_F(RunTest, OnlyAFileThisPassExportedAndFinishedIsMeasured) {
         EXPECT_EQ(Kinds(cad->typed), c.kinds) << c.what;
         EXPECT_EQ(tables_.LineCount(), 0) << c.what;  // nothing was read, so nothing measured
     }
+}
+
+// A CAD that looks idle at once while its file is still written, a third every second (a slow
+// network folder): the file is read only once it ends with its EOF and has stopped growing.
+TEST_F(RunTest, AFileStillGrowingWhileTheCadLooksIdleIsReadOnceFinished) {
+    const standin::Drawing drawing = standin::Drawing::Parse("LINE 0,0 3,4\n");
+    const std::string text = standin::WriteDxf({&drawing.Entities()[0]}, 16);
+    const std::string dxf = dxf_;
+    auto exportAt = std::make_shared<int>(-1);
+    auto write = [dxf, text](int thirds) {
+        std::ofstream(dxf, std::ios::binary | std::ios::trunc) << text.substr(0, text.size() * thirds / 3);
+    };
+    auto scripted = PickingCad([write](std::string_view) { write(1); });
+    scripted->onType = [inner = scripted->onType, exportAt](ScriptedCad& self, std::string_view typed) {
+        if (typed.substr(0, 6) == "DXFOUT") *exportAt = self.elapsed;
+        inner(self, typed);
+    };
+    scripted->onAdvance = [write, exportAt](ScriptedCad& self) {
+        if (*exportAt >= 0) write(std::min(3, 1 + (self.elapsed - *exportAt) / 1000));
+    };
+    ScriptedCad* cad = scripted.get();
+    desk_.Host(CadLayout::Docked, std::move(scripted));
+    // This CAD knows no ID: the run ends there, with the element measured from the whole file.
+    EXPECT_THROW(Run(), std::runtime_error);
+    EXPECT_EQ(tables_.LineCount(), 1);
+    EXPECT_DOUBLE_EQ(MeasuredLength(tables_), 5);
+    EXPECT_EQ(Kinds(cad->typed), "C1 C2 DXFOUT C5 C6 C6 ID C8 C8");
 }
 
 TEST_F(RunTest, AFailedPickEndsTheRunWithoutALabel) {
