@@ -201,34 +201,6 @@ TEST(WaitForCommand, EndsOnTheIdlePromptOnlyOnceTheCommandWasTakenUp) {
     }
 }
 
-// An unbounded wait goes on while the CAD is in the command (the user still selecting) and
-// ends only with the dialog; the CAD closing ends it at the next poll, whatever the wait.
-TEST(WaitForCommand, GoesOnWhileTheUserSelectsAndEndsWhenTheCadGoes) {
-    struct DialogClosed {};
-    for (bool closeCad : {false, true}) {
-        SimDesktop desk;
-        CadLink link(desk, desk.Clock());
-        auto owned = std::make_unique<ScriptedCad>();
-        owned->input = "オブジェクトを選択: ";
-        SimCad cad = desk.Host(CadLayout::Docked, std::move(owned));
-        ASSERT_TRUE(link.BeginRun());
-        desk.SetMessageHook([&] {
-            if (desk.Now() < 3600 * 1000) return;
-            if (!closeCad) throw DialogClosed{};
-            cad.Close();
-            // A second CAD is no stand-in for the one that went.
-            desk.Host(CadLayout::Docked, std::make_unique<ScriptedCad>());
-        });
-        if (closeCad) {
-            EXPECT_THROW(link.WaitForCommand("SELECT", kIdle, false, false), CadGone);
-        } else {
-            EXPECT_THROW(link.WaitForCommand("SELECT", kIdle, false, false), DialogClosed);
-        }
-        EXPECT_EQ(desk.Now(), 3600 * 1000);
-        EXPECT_EQ(link.SendCadCommand(u"x"), !closeCad);
-    }
-}
-
 // A CAD that runs "ID": it asks for a point and, once the scripted user has acted, writes the
 // history line and LASTPOINT; 'SETVAR shows LASTPOINT on the prompt.
 struct PointCad {
