@@ -314,6 +314,8 @@ bool TVermiqF::FileExists(const std::string& path) {
 
 void TVermiqF::RemoveFile(const std::string& path) { DeleteFileW(win32::Widen(path).c_str()); }
 
+FileStamp TVermiqF::StampFile(const std::string& path) { return StampOfFile(path); }
+
 void TVermiqF::Sleep(int milliseconds) { ::Sleep(static_cast<DWORD>(milliseconds)); }
 
 std::string TVermiqF::Edit1Text() { return WindowTextOf(Control(hwnd_, ids::Edit1)); }

@@ -67,6 +67,7 @@ private:
     LabelOptions LabelOptionsInUse() override { return options_; }
     bool FileExists(const std::string& path) override;
     void RemoveFile(const std::string& path) override;
+    FileStamp StampFile(const std::string& path) override;
     void Sleep(int milliseconds) override;
 
     // Runs a handler at the window procedure's boundary: errors go to the error box, a silent

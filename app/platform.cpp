@@ -3,10 +3,12 @@
 
 #include <shlobj.h>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
 #include "app/error_text.h"
+#include "common/win32_raii.h"
 #include "common/win32_text.h"
 
 namespace vermiq {
@@ -54,6 +56,34 @@ bool WriteProfileText(const std::string& file, const char* section, const char* 
 bool IsExistingFile(const std::string& path) {
     const DWORD attributes = GetFileAttributesW(win32::Widen(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+FileStamp StampOfFile(const std::string& path) {
+    FileStamp stamp;
+    if (!IsExistingFile(path)) return stamp;
+    // Shared every way: the CAD may still be writing it.
+    win32::KernelHandle file(CreateFileW(win32::Widen(path).c_str(), GENERIC_READ,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size{};
+    FILETIME written{};
+    if (file.get() == INVALID_HANDLE_VALUE || !GetFileSizeEx(file.get(), &size) ||
+        !GetFileTime(file.get(), nullptr, nullptr, &written))
+        return stamp;
+    stamp.exists = true;
+    stamp.size = static_cast<std::uint64_t>(size.QuadPart);
+    stamp.modified = static_cast<std::int64_t>((static_cast<std::uint64_t>(written.dwHighDateTime) << 32) |
+                                               written.dwLowDateTime);
+    const auto tailBytes = static_cast<LONGLONG>(std::min<std::uint64_t>(stamp.size, FileStamp::TailBytes));
+    LARGE_INTEGER from{};
+    from.QuadPart = size.QuadPart - tailBytes;
+    stamp.tail.resize(static_cast<std::size_t>(tailBytes));
+    DWORD read = 0;
+    if (!SetFilePointerEx(file.get(), from, nullptr, FILE_BEGIN) ||
+        !ReadFile(file.get(), stamp.tail.data(), static_cast<DWORD>(tailBytes), &read, nullptr))
+        read = 0;
+    stamp.tail.resize(read);
+    return stamp;
 }
 
 void ShowErrorBox(HWND owner, std::string_view message) {

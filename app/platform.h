@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/export_check.h"
 #include "app/work_files.h"
 
 namespace vermiq {
@@ -34,6 +35,9 @@ bool WriteProfileText(const std::string& file, const char* section, const char* 
 
 // True only for a file: a folder at the path is no file to read.
 bool IsExistingFile(const std::string& path);
+
+// The file's size, last write time and last bytes, read while another program may write it.
+FileStamp StampOfFile(const std::string& path);
 
 // The application's error box: title "辺長値を描画する", error icon, OK, full-stop rule.
 void ShowErrorBox(HWND owner, std::string_view message);

@@ -1,9 +1,12 @@
 // The measure-and-label run: select in the CAD, export, read, measure, pick a point, label.
 #include "app/run.h"
 
+#include <stdexcept>
 #include <utility>
 
 #include "app/length_text.h"
+#include "cadlink/history_checks.h"
+#include "cadlink/silent_abort.h"
 #include "app/work_files.h"
 #include "dxf/measure.h"
 #include "dxf/reader.h"
@@ -59,6 +62,14 @@ void MeasureAndLabelRun::Pause(int milliseconds) {
     waiter_.Sleep(milliseconds);
 }
 
+namespace {
+std::string WithPath(std::string_view message, const std::string& path) {
+    std::string text(message);
+    text.replace(text.find("%s"), 2, path);
+    return text;
+}
+} // namespace
+
 void MeasureAndLabelRun::RunMeasureAndLabel() {
     // A size that is not a number is reported before the CAD is touched, while the dialog is
     // still as the user left it.
@@ -66,39 +77,85 @@ void MeasureAndLabelRun::RunMeasureAndLabel() {
 
     host_.SetRunInProgress(true);
     host_.SetMinimised(true);
+    struct EndOfRun {
+        MeasureAndLabelRun& run;
+        ~EndOfRun() {
+            run.link_.EndRun();
+            run.host_.SetMinimised(false);
+            run.host_.SetRunInProgress(false);
+        }
+    };
+    EndOfRun endOfRun{*this};
     try {
-        if (link_.BringCadToFront()) {
+        // Each run goes to the CAD the user worked in last, and stays with it.
+        if (link_.BeginRun()) {
+            link_.BringCadToFront();
             bool stopped = false;
             do {
                 stopped = RunPass() == PassEnd::Stop;
             } while (host_.CheckBox1Checked() && !stopped);
         }
+    } catch (const CadGone&) {
+        // The user closed the CAD: there is nothing left to put back, and no other CAD is typed
+        // into.
+    } catch (const CadNotTakingInput&) {
+        // What was sent waits in the CAD; the closing FILEDIA 1 queues behind it and cancels
+        // whatever it would start, once the CAD takes it all up.
+        if (passOpen_) Send(run_text::C8);
+        throw std::runtime_error(std::string(run_text::CadBusy));
     } catch (...) {
         // Whatever ends the run early (an error, the dialog being closed, a clipboard held by
         // another program) leaves the user's CAD with its file dialogs on and the dialog back.
-        if (passOpen_) Send(run_text::C8);
-        host_.SetMinimised(false);
-        host_.SetRunInProgress(false);
+        CloseOpenPass();
         throw;
     }
-    host_.SetMinimised(false);
-    host_.SetRunInProgress(false);
 }
 
-void MeasureAndLabelRun::WaitForExport(const std::string& promptBefore) {
+void MeasureAndLabelRun::CloseOpenPass() {
+    if (!passOpen_) return;
+    try {
+        if (link_.IsIdleOrWithoutPane(link_.ReadCommandInput()) || link_.InToolCommand()) Send(run_text::C8);
+    } catch (...) {
+        // Leaving anyway; the CAD is beyond reach.
+    }
+}
+
+MeasureAndLabelRun::PassEnd MeasureAndLabelRun::EndAsCancelled() {
+    if (link_.WaitUntilIdle()) Send(run_text::C8);
+    return PassEnd::Stop;
+}
+
+bool MeasureAndLabelRun::WaitForExport(const std::string& promptBefore) {
     // Each question is answered once: a CAD that takes its input up late shows the question
     // again at the next polls, and a second "Y" would be typed into whatever comes after it.
+    // The file is looked at after every poll: a large export is written over seconds, and the
+    // CAD may look idle, or show nothing, while it writes.
     bool answeredExport = false, answeredReplace = false;
-    link_.WaitForCommandDone("DXFOUT", promptBefore, true, [&](const std::string& prompt) {
-        if (!answeredExport && prompt.find(run_text::AskExport) != std::string::npos) {
-            answeredExport = true;
-            Send(run_text::C4);
-        }
-        if (!answeredReplace && prompt.find(run_text::AskReplace) != std::string::npos) {
-            answeredReplace = true;
-            Send(run_text::C4);
-        }
-    });
+    FileStamp before = host_.StampFile(dxfWorkFile_), now = before;
+    const CadLink::WaitEnd end =
+        link_.WaitForCommand("DXFOUT", promptBefore, true, true, [&](const std::string& prompt) {
+            if (!answeredExport && prompt.find(run_text::AskExport) != std::string::npos) {
+                answeredExport = true;
+                Send(run_text::C4);
+            }
+            if (!answeredReplace && prompt.find(run_text::AskReplace) != std::string::npos) {
+                answeredReplace = true;
+                Send(run_text::C4);
+            }
+            before = std::move(now);
+            now = host_.StampFile(dxfWorkFile_);
+        });
+    if (end == CadLink::WaitEnd::NotTakenUp) throw CadNotTakingInput();
+    if (end == CadLink::WaitEnd::GaveUp) return false;
+    // The CAD is done; a file still being written is waited for, as long as any wait.
+    for (int poll = 0; now.exists && !IsFinishedExport(now, before) && poll < CadLink::WaitPolls; ++poll) {
+        Pause(CadLink::PollMilliseconds);
+        waiter_.ProcessMessages();
+        if (link_.CadHasGone()) throw CadGone();
+        before = std::move(now);
+        now = host_.StampFile(dxfWorkFile_);
+    }
+    return !now.exists || IsFinishedExport(now, before);
 }
 
 double MeasureAndLabelRun::MeasureDxf() {
@@ -109,29 +166,44 @@ double MeasureAndLabelRun::MeasureDxf() {
 MeasureAndLabelRun::PassEnd MeasureAndLabelRun::RunPass() {
     host_.RemoveFile(dxfWorkFile_);
     host_.RemoveFile(csvWorkFile_);
+    // A work file that could not be deleted counts only once the export has replaced it.
+    const FileStamp leftOver = host_.StampFile(dxfWorkFile_);
     WindowHandle historyPane = link_.LocateCommandHistoryPane();
     const std::string promptBeforeSelection = link_.ReadCommandInput();
+    if (!promptBeforeSelection.empty() && !IsJapanesePrompt(promptBeforeSelection))
+        throw std::runtime_error(std::string(run_text::OnlyJapanese));
     Send(run_text::C1);
     Send(run_text::C2);
     link_.PaintPrompt(historyPane, run_text::SelectPrompt);
     // Over once the CAD, having taken SELECT up, is idle again: until it takes the command up
-    // its idle prompt and its last history line (a Ctrl+C at the idle prompt leaves a cancel
-    // there) are those of before. After all polls the pass goes on as if the prompt had come.
-    link_.WaitForCommandDone("SELECT", promptBeforeSelection, false);
+    // its idle prompt and its history are those of before. It lasts as long as the user is
+    // selecting.
+    if (link_.WaitForCommand("SELECT", promptBeforeSelection, false, false) == CadLink::WaitEnd::NotTakenUp)
+        throw CadNotTakingInput();
 
-    if (link_.LastHistoryLine().find(run_text::Cancelled) != std::string::npos) {
+    // Only a selection of this pass that found an object goes on: after an empty one, a cancel
+    // or a command of the user's own, the previous selection set is an earlier pass's.
+    if (LastSelectionResult(link_.CompletedHistoryLines(), "SELECT") != SelectionResult::Found)
+        return EndAsCancelled();
+    Pause(400);
+    const std::string promptBeforeExport = link_.ReadCommandInput();
+    if (!link_.IsIdleOrWithoutPane(promptBeforeExport)) return EndAsCancelled();  // the user's command
+    Send(ExportCommand(dxfWorkFile_));
+    const bool finished = WaitForExport(promptBeforeExport);
+    if (!finished) {
+        Send(run_text::C8);
+        throw std::runtime_error(WithPath(run_text::UnfinishedExport, dxfWorkFile_));
+    }
+    Send(run_text::C5);
+
+    const FileStamp exported = host_.StampFile(dxfWorkFile_);
+    if (!exported.exists) {
         Send(run_text::C8);
         return PassEnd::Stop;
     }
-    Pause(400);
-    const std::string promptBeforeExport = link_.ReadCommandInput();
-    Send(ExportCommand(dxfWorkFile_));
-    WaitForExport(promptBeforeExport);
-    Send(run_text::C5);
-
-    if (!host_.FileExists(dxfWorkFile_)) {
+    if (leftOver.exists && exported == leftOver) {
         Send(run_text::C8);
-        return PassEnd::Stop;
+        throw std::runtime_error(WithPath(run_text::StaleWorkFile, dxfWorkFile_));
     }
     double length = MeasureDxf();
     if (!(length > 0.0)) {
@@ -141,6 +213,7 @@ MeasureAndLabelRun::PassEnd MeasureAndLabelRun::RunPass() {
     const LabelOptions options = host_.LabelOptionsInUse();
     if (options.eachSide && LabelEachSide(host_.ComboBox2Index(), host_.Edit1Text())) return PassEnd::Continue;
     std::string lengthText = FormatLength(length, host_.ComboBox2Index());
+    if (!link_.IsIdleOrWithoutPane(link_.ReadCommandInput())) return EndAsCancelled();  // the user's command
     Send(run_text::C6);
     std::string x, y;
     bool picked = link_.PickPoint(historyPane, run_text::PickPrompt, x, y);

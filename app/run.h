@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/export_check.h"
 #include "cadlink/cad_link.h"
 #include "cadlink/desktop.h"
 #include "dxf/entity_tables.h"
@@ -31,6 +32,8 @@ public:
     virtual bool FileExists(const std::string& path) = 0;
     // Failures are ignored.
     virtual void RemoveFile(const std::string& path) = 0;
+    // The file's size, last write time and last bytes; not `exists` when there is none.
+    virtual FileStamp StampFile(const std::string& path) = 0;
     // Read once per pass, when the element has been measured.
     virtual LabelOptions LabelOptionsInUse() { return {}; }
 };
@@ -48,6 +51,13 @@ inline constexpr std::string_view PickPrompt = "辺長値を描画したい位�
 inline constexpr std::string_view Cancelled = "キャンセル";
 inline constexpr std::string_view AskExport = "書き出しますか";
 inline constexpr std::string_view AskReplace = "置き換えますか";
+// What the user is told when the run cannot go on.
+inline constexpr std::string_view CadBusy =
+    "CAD が入力を受け付けていません。CAD でダイアログが開いていないか、処理が終わっているかを確かめてから、もう一度実行してください";
+inline constexpr std::string_view OnlyJapanese =
+    "日本語の画面の CAD にだけ対応しています。CAD のコマンド ラインが「コマンド: 」と表示するものをお使いください";
+inline constexpr std::string_view StaleWorkFile = "作業ファイル %s を削除できず、書き出しでも置き換えられませんでした";
+inline constexpr std::string_view UnfinishedExport = "書き出された DXF ファイル %s が最後まで書かれていません";
 } // namespace run_text
 
 // C3: the export of the previous selection to `dxfPath` with 16 decimal places.
@@ -73,7 +83,15 @@ public:
 private:
     enum class PassEnd { Continue, Stop };
     PassEnd RunPass();
-    void WaitForExport(const std::string& promptBefore);
+    // The export is over when the CAD is idle again after having taken it up and the file is
+    // complete and no longer growing. False when it never finished.
+    bool WaitForExport(const std::string& promptBefore);
+    // Ends a pass that the user ended in the CAD: FILEDIA goes back to 1 once the CAD is idle,
+    // never into a command of the user's own.
+    PassEnd EndAsCancelled();
+    // A run that ends early closes the pass it had open, where that types into nothing of the
+    // user's.
+    void CloseOpenPass();
     double MeasureDxf();
     // Side labels and aligned labels (side_label_pass.cpp). LabelEachSide sends a label for
     // every side of the measured element and the pass's closing C8; false, sending nothing,

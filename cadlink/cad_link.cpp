@@ -152,10 +152,21 @@ bool CadLink::MatchCommandPanes(WindowHandle window) {
 }
 
 WindowHandle CadLink::LocateCadMainWindow() {
-    if (!desktop_.IsWindow(windows_.CadMainWindow))
+    if (!pinned_ && !desktop_.IsWindow(windows_.CadMainWindow))
         desktop_.EnumTopLevelWindows([this](WindowHandle w) { return MatchCadMainWindow(w); });
     return windows_.CadMainWindow;
 }
+
+bool CadLink::BeginRun() {
+    pinned_ = false;
+    inToolCommand_ = false;
+    windows_ = CadWindows{};
+    LocateCadMainWindow();
+    pinned_ = true;
+    return desktop_.IsWindow(windows_.CadMainWindow);
+}
+
+bool CadLink::CadHasGone() { return pinned_ && !desktop_.IsWindow(windows_.CadMainWindow); }
 
 bool CadLink::IsCadAvailable() {
     LocateCadMainWindow();
@@ -266,6 +277,7 @@ std::string CadLink::ReadCommandHistory() {
         }
     };
     std::string history;
+    ++historyReads_;
     try {
         desktop_.SendCommand(textWindow, CopyHistoryCommand);
         auto clipboard = desktop_.OpenClipboard();
@@ -320,6 +332,27 @@ std::string CadLink::LastHistoryLine() {
     return {};
 }
 
+std::vector<std::string> CadLink::CompletedHistoryLines() {
+    const std::string text = ReadCommandHistory();
+    std::vector<std::string> lines = SplitHistoryLines(text);
+    const std::string_view upToNul = std::string_view(text).substr(0, text.find('\0'));
+    const bool lastEnded = !upToNul.empty() && (upToNul.back() == '\r' || upToNul.back() == '\n');
+    if (!lastEnded) {
+        if (!lines.empty()) lines.pop_back();
+        return lines;
+    }
+    while (!lines.empty() && lines.back().empty()) lines.pop_back();
+    if (!lines.empty() && lines.back() == ReadCommandInput()) lines.pop_back();
+    return lines;
+}
+
+std::string CadLink::LastCompletedHistoryLine() {
+    const std::vector<std::string> lines = CompletedHistoryLines();
+    for (auto line = lines.rbegin(); line != lines.rend(); ++line)
+        if (!line->empty()) return *line;
+    return {};
+}
+
 // ---- Prompts, variables, points ----------------------------------------------------------
 
 void CadLink::PaintPrompt(WindowHandle window, std::string_view text) {
@@ -355,32 +388,55 @@ std::string CadLink::QueryCadVariable(std::string_view name) {
 
     // The first reading comes at once: a CAD that acts before SendMessage returns answers
     // without a pause. One that takes its input up later is polled until the answer shows.
+    // Only an answer that names the variable counts: a CAD that is late still shows the
+    // prompt of the query before, and SETVAR's first prompt offers the variable asked last.
+    std::optional<std::string> promptAtRead;
+    int sinceRead = 0, interval = 1;
     for (int poll = 0; poll <= VariablePolls; ++poll) {
-        if (poll > 0) {
-            waiter_.Sleep(PollMilliseconds);
-            waiter_.ProcessMessages();
-        }
-        const std::string prompt = ReadCommandInput();
-        std::string value = ReadVariableAnswer(prompt);
+        const std::string prompt = poll > 0 ? Poll() : ReadCommandInput();
+        std::string value = VariableOnPrompt(prompt, name);
         if (!value.empty()) {
             // The prompt's "<value>" waits for a new value; the history's answer does not.
-            if (!Between(prompt, '<', '>').empty())
-                SendCadCommandInForm(std::u16string(1, kCtrlC), unicode);
+            SendCadCommandInForm(std::u16string(1, kCtrlC), unicode);
             return value;
+        }
+        ++sinceRead;
+        if (!promptAtRead || *promptAtRead != prompt || sinceRead >= interval) {
+            interval = promptAtRead && *promptAtRead == prompt ? interval * 2 : 1;
+            promptAtRead = prompt;
+            sinceRead = 0;
+            value = VariableInHistory(SplitHistoryLines(ReadCommandHistory()), prompt, name);
+            if (!value.empty()) return value;
         }
         if (prompt.empty()) break;  // no command line to wait for
     }
     return {};
 }
 
-std::string CadLink::ReadVariableAnswer(const std::string& prompt) {
-    // The prompt shows a settable variable's value as "<value>" while it waits for a new one.
-    std::string value = Between(prompt, '<', '>');
-    if (!value.empty()) return value;
+namespace {
+// Whether `text` holds the variable's name, in any case.
+bool NamesVariable(std::string_view text, std::string_view name) {
+    return !name.empty() && AsciiUpper(text).find(AsciiUpper(name)) != std::string::npos;
+}
+} // namespace
 
+std::string CadLink::VariableOnPrompt(const std::string& prompt, std::string_view name) {
+    // The prompt shows a settable variable's value as "<value>" while it waits for a new one,
+    // with the variable's name before it.
+    const std::size_t open = prompt.rfind('<');
+    if (open == std::string::npos || !NamesVariable(prompt.substr(0, open), name)) return {};
+    return Between(prompt, '<', '>');
+}
+
+std::string CadLink::VariableInHistory(const std::vector<std::string>& lines,
+                                       const std::string& prompt, std::string_view name) {
     // A read-only variable is answered in the history instead: "NAME = value (読み込み専用)",
     // possibly wrapped over several lines, possibly followed by the next prompt.
-    const std::vector<std::string> lines = SplitHistoryLines(ReadCommandHistory());
+    auto valueNamed = [name](const std::string& line) {
+        const std::size_t equals = line.rfind('=');
+        if (equals == std::string::npos || !NamesVariable(line.substr(0, equals), name)) return std::string();
+        return Between(line, '=', '(');
+    };
     std::string line = prompt;
     long i = static_cast<long>(lines.size()) - 1;
     while (i >= 0 && lines[static_cast<std::size_t>(i)].empty()) --i;
@@ -390,15 +446,9 @@ std::string CadLink::ReadVariableAnswer(const std::string& prompt) {
         line = lines.front();
     auto at = [&](long k) -> const std::string& { return lines[static_cast<std::size_t>(k)]; };
 
-    value = Between(line, '=', '(');
-    if (value.empty() && i > 2 && Contains(line, kReadOnlyMarker)) {
-        line = at(i - 2) + at(i - 1) + line;
-        value = Between(line, '=', '(');
-    }
-    if (value.empty() && i > 1 && Contains(at(i - 1), kReadOnlyMarker)) {
-        line = at(i - 1);
-        value = Between(line, '=', '(');
-    }
+    std::string value = valueNamed(line);
+    if (value.empty() && i > 2 && Contains(line, kReadOnlyMarker)) value = valueNamed(at(i - 2) + at(i - 1) + line);
+    if (value.empty() && i > 1 && Contains(at(i - 1), kReadOnlyMarker)) value = valueNamed(at(i - 1));
     return value;
 }
 
@@ -424,9 +474,8 @@ bool IsCadNumber(std::string_view text) {
     return i == text.size();
 }
 
-bool CadLink::HistoryShowsCommandTakenUp(std::string_view command) {
+bool CadLink::CommandTakenUp(const std::vector<std::string>& lines, std::string_view command) {
     auto firstWord = [](std::string_view text) { return AsciiUpper(text.substr(0, text.find(' '))); };
-    const std::vector<std::string> lines = SplitHistoryLines(ReadCommandHistory());
     for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
         if (!BeginsWith(*line, IdlePrompt)) continue;
         const std::string_view typed = std::string_view(*line).substr(IdlePrompt.size());
@@ -437,23 +486,82 @@ bool CadLink::HistoryShowsCommandTakenUp(std::string_view command) {
     return false;
 }
 
-bool CadLink::WaitForCommandDone(std::string_view command, std::string_view promptBefore,
-                                 bool emptyEnds, const PromptHandler& onPrompt) {
+bool CadLink::HistoryShowsCommandTakenUp(std::string_view command) {
+    return CommandTakenUp(SplitHistoryLines(ReadCommandHistory()), command);
+}
+
+std::string CadLink::Poll() {
+    waiter_.Sleep(PollMilliseconds);
+    waiter_.ProcessMessages();
+    if (CadHasGone()) throw CadGone();
+    return ReadCommandInput();
+}
+
+CadLink::WaitEnd CadLink::WaitForCommand(std::string_view command, std::string_view promptBefore,
+                                         bool bounded, bool noPaneEnds, const PromptHandler& onPrompt) {
     bool takenUp = false;
-    for (int poll = 0; poll < WaitPolls; ++poll) {
-        waiter_.Sleep(PollMilliseconds);
-        waiter_.ProcessMessages();
-        const std::string prompt = ReadCommandInput();
-        if (onPrompt) onPrompt(prompt);
-        if (prompt.empty()) {
-            if (emptyEnds) return true;
-        } else if (prompt != IdlePrompt) {
-            if (prompt != promptBefore) takenUp = true;
-        } else if (takenUp || HistoryShowsCommandTakenUp(command)) {
-            return true;
+    std::optional<std::string> promptAtRead;
+    int sinceRead = 0, interval = 1, sinceTakenUp = 0, withoutPane = 0;
+    for (int poll = 1;; ++poll) {
+        std::string prompt;
+        try {
+            prompt = Poll();
+        } catch (const CadGone&) {
+            throw;
+        } catch (...) {
+            // The run ends here (the dialog closed): whether the CAD is in the tool's command,
+            // which the run may then cancel, is decided as this poll would have decided it.
+            const std::string now = ReadCommandInput();
+            if (!now.empty() && now != IdlePrompt && now != promptBefore) inToolCommand_ = true;
+            throw;
         }
+        if (onPrompt) onPrompt(prompt);
+        // A CAD without an input pane shows no prompt to wait for: the history and the time
+        // decide, as far as they can.
+        if (prompt.empty() && !desktop_.IsWindow(windows_.CommandInputPane)) {
+            if (noPaneEnds || ++withoutPane >= WaitPolls) {
+                inToolCommand_ = false;
+                return WaitEnd::Done;
+            }
+            continue;
+        }
+        if (!takenUp && !prompt.empty() && prompt != IdlePrompt && prompt != promptBefore)
+            takenUp = true;
+        if (!takenUp) {
+            ++sinceRead;
+            const bool changed = !promptAtRead || *promptAtRead != prompt;
+            if (changed || sinceRead >= interval || poll >= BusyPolls) {
+                interval = changed ? 1 : interval * 2;
+                promptAtRead = prompt;
+                sinceRead = 0;
+                takenUp = HistoryShowsCommandTakenUp(command);
+            }
+            if (!takenUp) {
+                if (poll >= BusyPolls) return WaitEnd::NotTakenUp;
+                continue;
+            }
+        }
+        // Until the wait ends normally the CAD is in the tool's own command: a run that ends
+        // early meanwhile may cancel it.
+        inToolCommand_ = true;
+        if (prompt == IdlePrompt) {
+            inToolCommand_ = false;
+            return WaitEnd::Done;
+        }
+        if (bounded && ++sinceTakenUp >= WaitPolls) return WaitEnd::GaveUp;
     }
-    return false;
+}
+
+bool CadLink::IsIdleOrWithoutPane(const std::string& prompt) {
+    return prompt == IdlePrompt || (prompt.empty() && !desktop_.IsWindow(windows_.CommandInputPane));
+}
+
+bool CadLink::WaitUntilIdle() {
+    for (int poll = 0;; ++poll) {
+        if (IsIdleOrWithoutPane(ReadCommandInput())) return true;
+        if (poll == WaitPolls) return false;
+        Poll();
+    }
 }
 
 bool CadLink::PickPoint(WindowHandle promptWindow, std::string_view prompt, std::string& x,
@@ -481,9 +589,12 @@ bool CadLink::PickPoint(WindowHandle promptWindow, std::string_view prompt, std:
     // The user's click: over once the CAD, having taken "ID " up, is idle again; before that
     // its idle prompt and its history are those of the commands before, and a Ctrl+C at its
     // idle prompt would read as a cancelled pick.
-    WaitForCommandDone("ID", promptBefore, true);
+    if (WaitForCommand("ID", promptBefore, false, true) == WaitEnd::NotTakenUp) {
+        x.clear();
+        throw CadNotTakingInput();
+    }
 
-    const std::string last = LastHistoryLine();
+    const std::string last = LastCompletedHistoryLine();
     if (Contains(last, kCancelled) || !Contains(last, "X")) {
         x.clear();
         return false;

@@ -34,6 +34,15 @@ public:
 
     const CadWindows& Windows() const { return windows_; }
 
+    // One CAD per run. BeginRun forgets every handle found before and takes the frontmost CAD
+    // main window, the one the user worked in last; until EndRun nothing else is searched for,
+    // so that a CAD closed mid-run is never replaced by another one that would then be typed
+    // into. False when there is no CAD.
+    bool BeginRun();
+    void EndRun() { pinned_ = false; }
+    // The CAD of this run has gone (its main window no longer exists); false outside a run.
+    bool CadHasGone();
+
     // Discovery.
     WindowHandle LocateCadMainWindow();
     bool IsCadAvailable();
@@ -59,6 +68,11 @@ public:
     // Throws SilentAbort when the clipboard cannot be used.
     std::string ReadCommandHistory();
     std::string LastHistoryLine();
+    // The lines of the history that the CAD has completed. A copy of the history may end with
+    // the line the CAD is still writing: its current prompt, possibly without a line break.
+    // That line tells nothing about what has happened, so it is left out.
+    std::vector<std::string> CompletedHistoryLines();
+    std::string LastCompletedHistoryLine();
 
     // When another program held the clipboard as the user's contents were to go back after a
     // history read, they wait here to be put back. One attempt, never waiting for the
@@ -81,19 +95,38 @@ public:
 
     // Waiting for a typed command. A CAD takes typed input up on its own message loop, maybe
     // long after SendMessage has returned, so an idle prompt may still be the one from before
-    // the command. The wait polls (sleep, the dialog's messages, the prompt) and ends on the
-    // idle prompt only once the CAD has taken `command` up: a prompt other than the idle one
-    // and other than `promptBefore` (the prompt read before sending) has shown, or the history
-    // shows `command` as the last command typed at the idle prompt. With `emptyEnds` an empty
-    // prompt (the CAD has gone) ends it too. `onPrompt` sees every prompt read, before the end
-    // is decided. True when it ended so, false after WaitPolls polls.
+    // the command. Each poll sleeps, lets the dialog's messages through and reads the prompt;
+    // `onPrompt` sees every prompt read. The command counts as taken up once a prompt other
+    // than the idle one and other than `promptBefore` (read before sending) has shown, or the
+    // history shows `command` as the last command typed at the idle prompt. The history is
+    // copied only when the prompt has changed since the last copy, and otherwise at growing
+    // intervals, so that a command taken up and finished between two polls is still seen.
+    //  - Done: taken up and the idle prompt is back; also, with `noPaneEnds`, when the CAD has
+    //    no command input pane at all.
+    //  - NotTakenUp: after BusyPolls the CAD still shows no sign of the command: it takes no
+    //    input (a dialog open in it, a long regeneration).
+    //  - GaveUp: taken up, but not idle again within WaitPolls; only when `bounded`. Unbounded
+    //    waits go on while the CAD is in the command (the user selecting or picking), until the
+    //    user ends it or closes the dialog.
+    // Throws CadGone when the CAD's main window goes.
+    enum class WaitEnd { Done, NotTakenUp, GaveUp };
     using PromptHandler = std::function<void(const std::string& prompt)>;
-    bool WaitForCommandDone(std::string_view command, std::string_view promptBefore,
-                            bool emptyEnds, const PromptHandler& onPrompt = nullptr);
+    WaitEnd WaitForCommand(std::string_view command, std::string_view promptBefore, bool bounded,
+                           bool noPaneEnds, const PromptHandler& onPrompt = nullptr);
+    // True while a wait has seen its command taken up and not yet ended: the CAD is then in a
+    // command of the tool's own, which a Ctrl+C may end.
+    bool InToolCommand() const { return inToolCommand_; }
     // Whether the last command that the history shows typed at the idle prompt (a line of the
     // idle prompt and the command, a cancel at the idle prompt not counted) is `command`,
     // compared by its first word in any case.
     bool HistoryShowsCommandTakenUp(std::string_view command);
+    static bool CommandTakenUp(const std::vector<std::string>& lines, std::string_view command);
+    // Polls the prompt until the CAD is idle, at most WaitPolls times; false if it never was.
+    // A CAD without an input pane counts as idle.
+    bool WaitUntilIdle();
+    bool IsIdleOrWithoutPane(const std::string& prompt);
+    // History copies made so far, for the figures of a pass.
+    int HistoryReads() const { return historyReads_; }
 
     // The CAD's idle prompt.
     static constexpr std::string_view IdlePrompt = "コマンド: ";
@@ -105,11 +138,19 @@ public:
     // A variable query waits for no person: a CAD that has not answered within 10 s is taken
     // to have no answer.
     static constexpr int VariablePolls = 50;
+    // A command that shows no sign of being taken up within 8 s: the CAD takes no input. The
+    // user hears of it within 10 s of the click.
+    static constexpr int BusyPolls = 40;
 
 private:
     WindowHandle LocatePane(WindowHandle CadWindows::*pane);
-    // The value on the prompt, else the read-only answer in the history; empty when neither.
-    std::string ReadVariableAnswer(const std::string& prompt);
+    // The value on the prompt when the prompt names the variable; empty when it does not.
+    static std::string VariableOnPrompt(const std::string& prompt, std::string_view name);
+    // The read-only answer "NAME = value (読み込み専用)" in the history; empty when none.
+    static std::string VariableInHistory(const std::vector<std::string>& lines,
+                                         const std::string& prompt, std::string_view name);
+    // One poll of a wait: the pause, the dialog's messages, the CAD still there, the prompt.
+    std::string Poll();
     void RecordMainWindow(WindowHandle window);
 
     // What the user had on the clipboard, not yet put back, and the clipboard's sequence number
@@ -124,6 +165,9 @@ private:
     Waiter& waiter_;
     CadWindows windows_;
     std::optional<PendingRestore> pendingRestore_;
+    bool pinned_ = false;
+    bool inToolCommand_ = false;
+    int historyReads_ = 0;
 };
 
 // The first comma-separated field of `text`, after trimming codes 0 to 32 from both ends of

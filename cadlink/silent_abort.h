@@ -1,4 +1,4 @@
-// The silent end of a run: the run stops at once and the user sees no message.
+// The ways a run ends early that the CAD link reports: silently, or because of the CAD's state.
 #pragma once
 
 #include <exception>
@@ -11,6 +11,19 @@ namespace vermiq {
 class SilentAbort : public std::exception {
 public:
     const char* what() const noexcept override { return "silent abort"; }
+};
+
+// The CAD of the run has gone (closed by the user): the run ends quietly, typing nowhere else.
+class CadGone : public SilentAbort {
+public:
+    const char* what() const noexcept override { return "CAD gone"; }
+};
+
+// The CAD took none of what was typed within the time a CAD normally needs: a dialog is open in
+// it or it is busy. The run tells the user so.
+class CadNotTakingInput : public std::exception {
+public:
+    const char* what() const noexcept override { return "CAD not taking input"; }
 };
 
 } // namespace vermiq

@@ -17,6 +17,7 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <optional>
 #include <set>
 
 namespace standin {
@@ -25,6 +26,7 @@ namespace {
 
 constexpr std::string_view kIdlePrompt = "コマンド: ";
 constexpr std::string_view kCancelled = "*キャンセル*";
+constexpr std::string_view kExporting = "DXF ファイルを書き出しています...";
 constexpr std::string_view kReadOnly = "(読み込み専用)";
 constexpr size_t kHistoryLimit = 5000;
 
@@ -109,6 +111,23 @@ struct CadSession::Impl {
     std::int64_t requestTime = 0;
     std::uint64_t revision = 0;
     double pickTolerance = 0;
+    std::string lastVariable;      // SETVAR's default
+    std::int64_t busyUntil = -1;   // -1: no input has arrived yet
+    struct Exporting {
+        std::string path, text;
+        std::int64_t until = 0;
+    };
+    std::optional<Exporting> exporting;
+
+    std::string IdlePrompt() const { return std::string(options.english ? "Command: " : kIdlePrompt); }
+
+    // When an input that arrives now may be taken up.
+    std::int64_t DueTime() {
+        std::int64_t due = now + options.lagMs;
+        if (options.busyMs > 0 && busyUntil < 0) busyUntil = now + options.busyMs;
+        if (busyUntil > due) due = busyUntil;
+        return due;
+    }
 
     Impl(std::unique_ptr<Drawing> d, std::unique_ptr<Scenario> s, SessionOptions o)
         : options(o), drawing(d ? std::move(d) : std::make_unique<Drawing>()), scenario(std::move(s)) {
@@ -126,7 +145,8 @@ struct CadSession::Impl {
     // ---- the command line
 
     std::string Prompt() const {
-        if (stack.empty()) return std::string(kIdlePrompt);
+        if (exporting) return options.emptyPaneWhileWorking ? std::string() : std::string(kExporting);
+        if (stack.empty()) return IdlePrompt();
         return (stack.size() > 1 ? ">>" : "") + stack.back().prompt;
     }
 
@@ -193,7 +213,7 @@ struct CadSession::Impl {
         typed.clear();
         if (stack.empty()) {
             if (Trim(input).empty()) return;
-            AddHistory(std::string(kIdlePrompt) + input);
+            AddHistory(IdlePrompt() + input);
             StartCommand(input);
             return;
         }
@@ -209,7 +229,7 @@ struct CadSession::Impl {
     }
 
     void Cancel() {
-        AddHistory(Prompt() + typed + std::string(kCancelled));
+        AddHistory(Prompt() + typed + std::string(options.english ? "*Cancel*" : kCancelled));
         typed.clear();
         stack.clear();
     }
@@ -263,7 +283,7 @@ struct CadSession::Impl {
 
     void StartSetvar() {
         Request r;
-        r.prompt = "変数名を入力 または [?]: ";
+        r.prompt = lastVariable.empty() ? "変数名を入力 または [?]: " : "変数名を入力 または [?] <" + lastVariable + ">: ";
         r.onText = [this](const std::string& input) {
             std::string name = AsciiUpper(Trim(input));
             if (name.empty()) {
@@ -283,6 +303,7 @@ struct CadSession::Impl {
     }
 
     void SetvarFor(const std::string& name) {
+        lastVariable = name;
         const SysVar& variable = variables[name];
         if (variable.readOnly) {
             AddHistory(name + " = " + variable.value + " " + std::string(kReadOnly));
@@ -353,7 +374,7 @@ struct CadSession::Impl {
     // ---- selection
 
     std::string FoundText(size_t found, size_t total) const {
-        std::string text = std::to_string(found) + " 個を検出";
+        std::string text = std::to_string(found) + (options.english ? " found" : " 個を検出");
         if (total != found) text += "、合計 " + std::to_string(total) + " 個";
         return text;
     }
@@ -372,7 +393,7 @@ struct CadSession::Impl {
             if (*single && set->size() > before) done();
         };
         Request r;
-        r.prompt = "オブジェクトを選択: ";
+        r.prompt = options.english ? "Select objects: " : "オブジェクトを選択: ";
         r.pick = Pick::Selection;
         r.onText = [this, set, single, allowSingle, done, add](const std::string& input) {
             std::string word = AsciiUpper(Trim(input));
@@ -405,7 +426,7 @@ struct CadSession::Impl {
     void StartSelect() {
         auto set = std::make_shared<std::vector<int>>();
         AskObjects(set, std::make_shared<bool>(false), true, [this, set] {
-            previous = *set;
+            if (!set->empty()) previous = *set;
             Finish();
         });
     }
@@ -434,7 +455,7 @@ struct CadSession::Impl {
             Finish();
         };
         Request r;
-        r.prompt = "点を指定: ";
+        r.prompt = options.english ? "Specify point: " : "点を指定: ";
         r.pick = Pick::Point;
         r.onText = [this, answer](const std::string& input) {
             Point p;
@@ -504,7 +525,7 @@ struct CadSession::Impl {
             } else if (!state->hasObjects && IsKeyword(input, "OBJECTS")) {
                 AskObjects(state->objects, std::make_shared<bool>(false), false, [this, state] {
                     state->hasObjects = true;
-                    previous = *state->objects;
+                    if (!state->objects->empty()) previous = *state->objects;
                     AskExportOptions(state);
                 });
             } else if (IsKeyword(input, "BINARY")) {
@@ -575,11 +596,25 @@ struct CadSession::Impl {
             for (const Entity& e : all) entities.push_back(&e);
         }
         std::string text = WriteDxf(entities, state.decimals);
-        std::ofstream out(state.path, std::ios::binary | std::ios::trunc);
+        if (options.exportMs > 0) {
+            // A large export: the first part is on disk at once, the rest when it ends.
+            WriteFile(state.path, std::string_view(text).substr(0, text.size() / 2));
+            exporting = Exporting{state.path, std::move(text), now + options.exportMs};
+            return;
+        }
+        EndExport(state.path, text);
+    }
+
+    bool WriteFile(const std::string& path, std::string_view text) {
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
         out.write(text.data(), static_cast<std::streamsize>(text.size()));
         out.close();
-        if (!out) AddHistory("ファイル \"" + state.path + "\" に書き込めません。");
-        else AddHistory("DXF ファイル \"" + state.path + "\" を書き出しました。");
+        return static_cast<bool>(out);
+    }
+
+    void EndExport(const std::string& path, const std::string& text) {
+        if (!WriteFile(path, text)) AddHistory("ファイル \"" + path + "\" に書き込めません。");
+        else AddHistory("DXF ファイル \"" + path + "\" を書き出しました。");
         Finish();
     }
 
@@ -745,6 +780,11 @@ struct CadSession::Impl {
         case Action::Kind::Click:
             Click(action.point);
             break;
+        case Action::Kind::OwnId:
+            Cancel();
+            Feed("ID\r");
+            Click(action.point);
+            break;
         case Action::Kind::Select: {
             if (Waiting() != Pick::Selection) {
                 AddHistory("(シナリオ: select " + std::to_string(action.entity) + " は点の指定に使えません)");
@@ -770,10 +810,20 @@ struct CadSession::Impl {
     // the order their moments come, so that a long step plays out as many short ones would.
     void AdvanceTo(std::int64_t target) {
         for (;;) {
-            Serve();
+            // Input that is due goes before the user: the CAD takes what waits in its queue up
+            // before anyone can act on the prompt it shows in between.
+            if (exporting || pending.empty() || pending.front().due > now) Serve();
+            if (exporting && exporting->until <= target) {
+                now = std::max(now, exporting->until);
+                Exporting done = std::move(*exporting);
+                exporting.reset();
+                EndExport(done.path, done.text);
+                continue;
+            }
             std::int64_t userAt = 0;
-            bool user = NextScenarioTime(userAt) && userAt <= target;
-            bool input = !pending.empty() && pending.front().due <= target;
+            bool user = !exporting && NextScenarioTime(userAt) && userAt <= target;
+            // Typed input waits while an export runs.
+            bool input = !exporting && !pending.empty() && pending.front().due <= target;
             if (!user && !input) break;
             if (input && (!user || pending.front().due <= userAt)) {
                 now = std::max(now, pending.front().due);
@@ -809,8 +859,9 @@ CadSession::~CadSession() = default;
 
 void CadSession::Type(std::string_view text) {
     impl_->log.emplace_back(text);
-    if (impl_->options.lagMs > 0)
-        impl_->pending.push_back({impl_->now + impl_->options.lagMs, std::string(text)});
+    const std::int64_t due = impl_->DueTime();
+    if (due > impl_->now || impl_->exporting || !impl_->pending.empty())
+        impl_->pending.push_back({due, std::string(text)});
     else
         impl_->Feed(text);
 }
@@ -824,6 +875,7 @@ std::string CadSession::InputPaneText() const { return impl_->Prompt() + impl_->
 std::string CadSession::HistoryText() const {
     std::string text;
     for (const std::string& line : impl_->history) text += line + "\r\n";
+    if (impl_->options.promptInHistory) text += InputPaneText() + "\r\n";
     return text;
 }
 

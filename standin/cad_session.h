@@ -16,6 +16,9 @@
 //                        W width (or the opposite corner), then text lines up to an empty line.
 //   SETVAR / a variable  "NAME の新しい値を入力 <value>: "; a read-only one answers with the
 //                        history line "NAME = value (読み込み専用)".
+// SETVAR's first prompt offers the variable set last as its default ("… <FILEDIA>: "). A pick
+// at the selection prompt writes "N 個を検出"; an empty selection keeps the previous set, as
+// only a selection that found something replaces it.
 // Ctrl+C (code 3) cancels whatever is active with a history line ending "*キャンセル*"; at the
 // idle prompt too, where it leaves "コマンド: *キャンセル*".
 // Typed points are in the user's coordinate system, the world's moved to the read-only variable
@@ -45,6 +48,20 @@ struct SessionOptions {
     // as a busy CAD takes it up on its own message loop; until then the prompt, the history and
     // the files show the state before it. 0: at once, before Type returns.
     int lagMs = 0;
+    // The CAD takes no input for this many milliseconds after the first input reaches it, as a
+    // CAD with a dialog open or a long regeneration running does; what arrives meanwhile waits,
+    // in order, and the prompt and the history stay as they were.
+    int busyMs = 0;
+    // An English user interface: "Command: ", "Select objects: ", "Specify point: ", "*Cancel*"
+    // and "N found"; every other text stays Japanese.
+    bool english = false;
+    // A copy of the history ends with the current prompt line, as the text window shows it.
+    bool promptInHistory = false;
+    // DXFOUT takes this many milliseconds to write its file: part of it is on disk at once, the
+    // whole when the export ends. Until then the prompt shows the export (or nothing, with
+    // emptyPaneWhileWorking) and typed input waits.
+    int exportMs = 0;
+    bool emptyPaneWhileWorking = false;
 };
 
 // One CAD session with a drawing. All texts are code-page-932 bytes. The host (StandinCad.exe,

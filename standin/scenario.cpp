@@ -51,8 +51,10 @@ Scenario Scenario::Parse(std::string_view text) {
             action.kind = Action::Kind::Cancel;
         } else if (verb == "CLICK" && ParsePoint(argument, action.point)) {
             action.kind = Action::Kind::Click;
+        } else if (verb == "ID" && ParsePoint(argument, action.point)) {
+            action.kind = Action::Kind::OwnId;
         } else {
-            Fail(lineNumber, "expected select K, select none, cancel, click X,Y or wait MS");
+            Fail(lineNumber, "expected select K, select none, cancel, click X,Y, id X,Y or wait MS");
         }
         action.delayMs = delay;
         delay = 0;

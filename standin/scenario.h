@@ -9,6 +9,8 @@
 //   cancel        presses Esc: the active command is cancelled ("*キャンセル*" in the history)
 //   click X,Y     clicks the drawing at X,Y: at a point request that is the point; at a
 //                 selection request it selects the entity under the point, if any
+//   id X,Y        the user's own command: presses Esc (whatever is active is cancelled), runs
+//                 ID and clicks X,Y
 //   wait MS       the next action comes MS milliseconds after its request (otherwise at once,
 //                 at the session's next tick)
 //
@@ -28,10 +30,10 @@
 namespace standin {
 
 struct Action {
-    enum class Kind { Select, SelectNone, Cancel, Click };
+    enum class Kind { Select, SelectNone, Cancel, Click, OwnId };
     Kind kind = Kind::SelectNone;
     int entity = 0;     // Select: counted from 1
-    Point point;        // Click
+    Point point;        // Click, OwnId
     int delayMs = 0;    // from the request to the action
     bool operator==(const Action&) const = default;
 };

@@ -21,6 +21,14 @@
 //                     stand-in's own loop (at its next 50 ms tick after that), as a busy CAD
 //                     does; until then the panes, the history and the files show the state
 //                     before it. Default 0: taken up before SendMessage returns
+//   --busy MS         the CAD takes no input for MS milliseconds after the first input reaches
+//                     it (a dialog open in it); what arrives meanwhile waits, in order
+//   --english         English prompts: "Command: ", "Select objects: ", "Specify point: ",
+//                     "*Cancel*", "N found"
+//   --prompt-in-history  a copy of the history ends with the current prompt line
+//   --export-ms MS    DXFOUT writes for MS milliseconds: half the file on disk at once, the rest
+//                     at the end; the prompt shows the export meanwhile and typed input waits
+//   --empty-pane-while-working  the input pane shows nothing while an export is written
 //   --var NAME=VALUE  sets a system variable; --readonly NAME=VALUE defines a read-only one
 //                     (--readonly UCSORG=x,y,0 moves the user's coordinate system away from the
 //                     world's: typed points other than "*x,y" and ID's answers are then in it)
@@ -128,6 +136,16 @@ Options ParseOptions(int argc, wchar_t** argv) {
             o.state = value();
         } else if (arg == L"--lag") {
             o.session.lagMs = std::max(0, _wtoi(value().c_str()));
+        } else if (arg == L"--busy") {
+            o.session.busyMs = std::max(0, _wtoi(value().c_str()));
+        } else if (arg == L"--english") {
+            o.session.english = true;
+        } else if (arg == L"--prompt-in-history") {
+            o.session.promptInHistory = true;
+        } else if (arg == L"--export-ms") {
+            o.session.exportMs = std::max(0, _wtoi(value().c_str()));
+        } else if (arg == L"--empty-pane-while-working") {
+            o.session.emptyPaneWhileWorking = true;
         } else if (arg == L"--wrap") {
             o.session.historyWidth = std::max(0, _wtoi(value().c_str()));
         } else if (arg == L"--var" || arg == L"--readonly") {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "app/error_text.h"
+#include "app/export_check.h"
 #include "app/settings.h"
 #include "app/work_files.h"
 
@@ -92,6 +93,35 @@ TEST(ErrorText, FullStopWhenTheLastCharacterSortsAfterThePeriod) {
 
 TEST(ErrorText, CannotWriteNamesThePath) {
     EXPECT_EQ(CannotWriteMessage("C:\\T\\Vermiq.Ini"), "C:\\T\\Vermiq.Ini に書き込めません");
+}
+
+// A finished export ends with the pair 0/EOF; what some writers leave after it does not count,
+// and a file cut anywhere before it is not finished.
+TEST(EndsWithEof, OnlyTheClosingPairWithPaddingAfterIt) {
+    struct Case {
+        const char* tail;
+        bool finished;
+    } cases[] = {
+        {"  0\r\nENDSEC\r\n  0\r\nEOF\r\n", true},
+        {"  0\nENDSEC\n  0\nEOF", true},
+        {"  0\nEOF\n\n\x1A", true},
+        {"  0\nEOF\n\0\0", true},
+        {"0\nEOF\n  ", true},
+        {"  0\nENDSEC\n  0\nEO", false},
+        {"  0\nENDSEC\n  0\n", false},
+        {"  0\nENDSEC\n", false},
+        {"EOF\n", false},
+        {"  5\nEOF\n", false},
+        {"  0\nEOF\nXYZ\n", false},
+        {"", false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(EndsWithEof(c.tail), c.finished) << c.tail;
+    // Finished also means no longer growing.
+    FileStamp now{true, 100, 1, "  0\nEOF\n"}, before = now;
+    EXPECT_TRUE(IsFinishedExport(now, before));
+    before.size = 90;
+    EXPECT_FALSE(IsFinishedExport(now, before));
+    EXPECT_FALSE(IsFinishedExport(now, FileStamp{}));
 }
 
 } // namespace

@@ -23,6 +23,7 @@
 #include "dxf/reader.h"
 #include "standin/cad_session.h"
 #include "standin/drawing.h"
+#include "standin/dxf_writer.h"
 #include "tests/support/sim_desktop.h"
 
 namespace vermiq {
@@ -54,6 +55,21 @@ public:
     LabelOptions LabelOptionsInUse() override { return options; }
 
     bool FileExists(const std::string& path) override { return fs::exists(path); }
+    FileStamp StampFile(const std::string& path) override {
+        FileStamp stamp;
+        std::error_code error;
+        if (!fs::is_regular_file(path, error)) return stamp;
+        stamp.exists = true;
+        stamp.size = fs::file_size(path, error);
+        stamp.modified = fs::last_write_time(path, error).time_since_epoch().count();
+        std::ifstream in(path, std::ios::binary);
+        const std::uint64_t n = std::min<std::uint64_t>(stamp.size, FileStamp::TailBytes);
+        in.seekg(static_cast<std::streamoff>(stamp.size - n));
+        stamp.tail.resize(static_cast<std::size_t>(n));
+        in.read(stamp.tail.data(), static_cast<std::streamsize>(n));
+        stamp.tail.resize(static_cast<std::size_t>(in.gcount()));
+        return stamp;
+    }
     void RemoveFile(const std::string& path) override {
         std::error_code ignored;
         if (canRemove) fs::remove(path, ignored);
@@ -72,6 +88,40 @@ const std::string kCancelPrompt = "\x03";
 // How long the continuous run over three elements below has always taken on the virtual clock
 // against a CAD that acts before SendMessage returns.
 constexpr long long kContinuousRunMs = 8400;
+
+// The commands a CAD received, each by its kind, so that a row can say in one line what was
+// sent in which order; the bytes of each are pinned by the tests above.
+std::string Kinds(const std::vector<std::string>& log) {
+    std::string kinds;
+    for (const std::string& c : log) {
+        std::string kind = c == kC1 ? "C1" : c == kC2 ? "C2" : c == kC5 ? "C5" : c == kC6 ? "C6"
+                         : c == kC8 ? "C8" : c == kPick ? "ID" : c == "\x03" ? "^C" : c == "Y\r" ? "Y"
+                         : c.rfind("DXFOUT", 0) == 0 ? "DXFOUT" : c.rfind("'SETVAR", 0) == 0 ? "SETVAR"
+                         : c.rfind("\x03-mtext", 0) == 0 ? "MTEXT" : "?" + c;
+        kinds += (kinds.empty() ? "" : " ") + kind;
+    }
+    return kinds;
+}
+
+const std::string kPass = "C1 C2 DXFOUT C5 C6 C6 ID SETVAR ^C C8 MTEXT C8";
+// The origin is asked for after the pick, and answered in the history.
+const std::string kAlignedPass = "C1 C2 DXFOUT C5 C6 C6 ID SETVAR ^C C8 SETVAR MTEXT C8";
+const std::string kEndedByUser = "C1 C2 C8";
+
+// A scripted CAD that answers as the stand-in does in its history: it takes every command up at
+// once, the user picks one object at the selection, and the export runs through.
+std::unique_ptr<ScriptedCad> PickingCad(std::function<void(std::string_view)> onExport = nullptr) {
+    auto cad = std::make_unique<ScriptedCad>();
+    cad->onType = [onExport](ScriptedCad& self, std::string_view text) {
+        if (text == "\x03SELECT SI\r")
+            self.history += "コマンド: SELECT\r\nオブジェクトを選択: SI\r\nオブジェクトを選択: 1 個を検出\r\n";
+        if (text.substr(0, 6) == "DXFOUT") {
+            self.history += "コマンド: DXFOUT\r\n";
+            if (onExport) onExport(text);
+        }
+    };
+    return cad;
+}
 
 class RunTest : public ::testing::Test {
 protected:
@@ -334,13 +384,86 @@ TEST_F(RunTest, NothingMeasurableOrAZeroLengthGivesNoLabelAndTheNextPassStarts) 
 
 TEST_F(RunTest, NoDxfFileWrittenEndsTheRunWithFileDialogsOn) {
     // A CAD that is idle at once and never writes the export.
-    auto scripted = std::make_unique<ScriptedCad>();
+    auto scripted = PickingCad();
     ScriptedCad* cad = scripted.get();
     desk_.Host(CadLayout::Docked, std::move(scripted));
     dialog_.continuous = true;
     Run();
     std::vector<std::string> expected = {kC1, kC2, Export(), kC5, kC8};
     EXPECT_EQ(cad->typed, expected);
+}
+
+// Only a file that this pass's export finished is measured: a work file left from an earlier
+// pass that could not be deleted and that the export did not replace, or a file the CAD left
+// cut short, is an error with a message and FILEDIA back at 1.
+TEST_F(RunTest, OnlyAFileThisPassExportedAndFinishedIsMeasured) {
+    const std::string dxf = dxf_;
+    struct Case {
+        const char* what;
+        const char* leftOver;  // an undeletable file from before; null: none
+        const char* written;   // what the export writes; null: nothing
+        std::string_view message;
+        std::string kinds;
+    } cases[] = {
+        {"a left-over file not replaced", "  0\nSECTION\n  2\nENTITIES\n  0\nLINE\n  0\nENDSEC\n  0\nEOF\n", nullptr,
+         run_text::StaleWorkFile, "C1 C2 DXFOUT C5 C8"},
+        {"a file cut short", nullptr, "  0\nSECTION\n  2\nENTITIES\n  0\nLINE\n 10\n1.0\n", run_text::UnfinishedExport,
+         "C1 C2 DXFOUT C8"},
+    };
+    for (const Case& c : cases) {
+        SimDesktop desk;
+        CadLink link(desk, desk.Clock());
+        FakeDialog dialog;
+        fs::remove(dxf);
+        if (c.leftOver) {
+            std::ofstream(dxf, std::ios::binary) << c.leftOver;
+            dialog.canRemove = false;
+        }
+        const char* written = c.written;
+        auto scripted = PickingCad([dxf, written](std::string_view) {
+            if (written) std::ofstream(dxf, std::ios::binary) << written;
+        });
+        ScriptedCad* cad = scripted.get();
+        desk.Host(CadLayout::Docked, std::move(scripted));
+        std::string message;
+        try {
+            MeasureAndLabelRun(link, desk, desk.Clock(), dialog, tables_, workBase_).RunMeasureAndLabel();
+        } catch (const std::runtime_error& e) {
+            message = e.what();
+        }
+        std::string expected(c.message);
+        expected.replace(expected.find("%s"), 2, dxf);
+        EXPECT_EQ(message, expected) << c.what;
+        EXPECT_EQ(Kinds(cad->typed), c.kinds) << c.what;
+        EXPECT_EQ(tables_.LineCount(), 0) << c.what;  // nothing was read, so nothing measured
+    }
+}
+
+// A CAD that looks idle at once while its file is still written, a third every second (a slow
+// network folder): the file is read only once it ends with its EOF and has stopped growing.
+TEST_F(RunTest, AFileStillGrowingWhileTheCadLooksIdleIsReadOnceFinished) {
+    const standin::Drawing drawing = standin::Drawing::Parse("LINE 0,0 3,4\n");
+    const std::string text = standin::WriteDxf({&drawing.Entities()[0]}, 16);
+    const std::string dxf = dxf_;
+    auto exportAt = std::make_shared<int>(-1);
+    auto write = [dxf, text](int thirds) {
+        std::ofstream(dxf, std::ios::binary | std::ios::trunc) << text.substr(0, text.size() * thirds / 3);
+    };
+    auto scripted = PickingCad([write](std::string_view) { write(1); });
+    scripted->onType = [inner = scripted->onType, exportAt](ScriptedCad& self, std::string_view typed) {
+        if (typed.substr(0, 6) == "DXFOUT") *exportAt = self.elapsed;
+        inner(self, typed);
+    };
+    scripted->onAdvance = [write, exportAt](ScriptedCad& self) {
+        if (*exportAt >= 0) write(std::min(3, 1 + (self.elapsed - *exportAt) / 1000));
+    };
+    ScriptedCad* cad = scripted.get();
+    desk_.Host(CadLayout::Docked, std::move(scripted));
+    // This CAD knows no ID: the run ends there, with the element measured from the whole file.
+    EXPECT_THROW(Run(), std::runtime_error);
+    EXPECT_EQ(tables_.LineCount(), 1);
+    EXPECT_DOUBLE_EQ(MeasuredLength(tables_), 5);
+    EXPECT_EQ(Kinds(cad->typed), "C1 C2 DXFOUT C5 C6 C6 ID C8 C8");
 }
 
 TEST_F(RunTest, AFailedPickEndsTheRunWithoutALabel) {
@@ -441,14 +564,11 @@ TEST_F(RunTest, ASizeThatIsNotANumberIsReportedBeforeAnythingIsSent) {
 
 TEST_F(RunTest, AnErrorInsideTheRunRestoresTheDialogAndTheFileDialogsFirst) {
     // The CAD writes an export whose numbers do not convert.
-    auto scripted = std::make_unique<ScriptedCad>();
-    ScriptedCad* cad = scripted.get();
     std::string path = dxf_;
-    cad->onType = [path](ScriptedCad&, std::string_view text) {
-        if (text.substr(0, 6) == "DXFOUT") {
-            std::ofstream(path) << "  0\nSECTION\n  2\nENTITIES\n  0\nLINE\n 10\n1,5\n  0\nENDSEC\n";
-        }
-    };
+    auto scripted = PickingCad([path](std::string_view) {
+        std::ofstream(path) << "  0\nSECTION\n  2\nENTITIES\n  0\nLINE\n 10\n1,5\n  0\nENDSEC\n  0\nEOF\n";
+    });
+    ScriptedCad* cad = scripted.get();
     desk_.Host(CadLayout::Docked, std::move(scripted));
     try {
         Run();
@@ -486,14 +606,204 @@ TEST_F(RunTest, AClipboardHeldByAnotherProgramEndsTheRunSilentlyWithFileDialogsO
     EXPECT_EQ(cad.Session().Variable("FILEDIA"), "1");
 }
 
-TEST_F(RunTest, AnIdlePromptThatNeverComesBackWaitsTheFullSixHundredPolls) {
+// A CAD that never shows the commands taken up (its prompt stays as it was, its history says
+// nothing) takes no input: the user hears so within 10 s, and the closing FILEDIA 1 waits in
+// the CAD behind what was sent.
+TEST_F(RunTest, ACadThatShowsNoSignOfTakingTheCommandsIsReportedWithinTenSeconds) {
     auto scripted = std::make_unique<ScriptedCad>();
     scripted->input = "コマンド:  ";  // one blank too many: never the idle prompt
+    ScriptedCad* cad = scripted.get();
     desk_.Host(CadLayout::Docked, std::move(scripted));
+    try {
+        Run();
+        FAIL() << "no message";
+    } catch (const std::runtime_error& e) {
+        EXPECT_EQ(std::string(e.what()), run_text::CadBusy);
+    }
+    EXPECT_LE(desk_.Now(), 10000);
+    EXPECT_EQ(cad->typed, (std::vector<std::string>{kC1, kC2, kC8}));
+    EXPECT_EQ(dialog_.events, (std::vector<std::string>{"busy", "min", "restore", "idle"}));
+}
+
+// Everyday habits of a user and of a CAD, each against the stand-in: the labels that come out,
+// what the CAD received, and what the user is told. A label only ever for an element picked in
+// its own pass; nothing typed into the user's own command; every run leaving FILEDIA at 1.
+TEST_F(RunTest, EveryHabitGivesOnlyTheUsersOwnLabelsAndLeavesTheCadAsItWas) {
+    struct Case {
+        const char* habit;
+        const char* scenario;
+        sim::CadOptions options;
+        std::string kinds;          // what the CAD received
+        std::vector<const char*> labels;
+        std::string_view message;   // what the user is told; empty: nothing
+        bool continuous = false;
+        long long within = 0;       // the run ends this many ms after the click at the latest
+        std::function<void(SimDesktop&, SimCad&, FakeDialog&, std::function<void()>&)> setUp = nullptr;
+        const char* drawing = "LINE 0,0 3,4\nLINE 0,0 6,8\n";
+        double rotation = 0;
+    };
+    sim::CadOptions busy, english, promptLine, late, slowExport, slowEmpty, endless;
+    busy.busyMs = 20000;
+    english.english = true;
+    promptLine.promptInHistory = true;
+    late.lagMs = 250;
+    slowExport.exportMs = 3000;
+    slowEmpty.exportMs = 3000;
+    slowEmpty.emptyPaneWhileWorking = true;
+    endless.exportMs = 3600 * 1000;
+    auto closeAt3s = [](SimDesktop& desk, SimCad& cad, FakeDialog&, std::function<void()>& atPoll) {
+        atPoll = [&desk, cad] {
+            if (desk.Now() == 3000) cad.Close();
+        };
+    };
+    SimCad other;
+    bool hasOther = false;
+    auto besideAnotherCad = [&, closeAt3s](SimDesktop& desk, SimCad& cad, FakeDialog& dialog,
+                                           std::function<void()>& atPoll) {
+        // The other CAD was started first: it is behind the one the user works in.
+        other = desk.StartCad(CadLayout::Docked, "LINE 0,0 1,1\n", "select 1\nclick 1,1\n");
+        hasOther = true;
+        desk.MoveToFront(cad.MainFrame());
+        closeAt3s(desk, cad, dialog, atPoll);
+    };
+    auto alongAnLShape = [](SimDesktop&, SimCad& cad, FakeDialog& dialog, std::function<void()>&) {
+        cad.Session().SetVariable("UCSORG", "1000,500,0", true);
+        dialog.options.alongElement = true;
+    };
+    const std::vector<Case> cases = {
+        {"a plain pass", "select 1\nclick 1,1\n", {}, kPass, {" 5.00ｍ"}, {}},
+        {"Enter at an empty selection after a label", "select 1\nclick 1,1\nselect none\n", {},
+         kPass + " " + kEndedByUser, {" 5.00ｍ"}, {}, true},
+        {"a cancel and an ID of the user's own", "select 1\nclick 1,1\nwait 500\nid 5,5\n", {},
+         kPass + " " + kEndedByUser, {" 5.00ｍ"}, {}, true},
+        {"a selection that takes ten minutes", "wait 600000\nselect 2\nclick 1,1\n", {}, kPass,
+         {"10.00ｍ"}, {}},
+        {"a CAD that takes no input for 20 s", "select 1\nclick 1,1\n", busy, kEndedByUser, {},
+         run_text::CadBusy, false, 10000},
+        {"an English CAD", "select 1\nclick 1,1\n", english, "", {}, run_text::OnlyJapanese, false, 10000},
+        {"a history copy ending with the prompt line", "select 1\nclick 1,1\nselect 2\nclick 2,2\ncancel\n",
+         promptLine, kPass + " " + kPass + " " + kEndedByUser, {" 5.00ｍ", "10.00ｍ"}, {}, true},
+        {"the CAD closed during the selection", "wait 60000\nselect 1\n", {}, "C1 C2", {}, {}, false, 5000,
+         closeAt3s},
+        {"the CAD closed with another CAD open", "wait 60000\nselect 1\n", {}, "C1 C2", {}, {}, false, 5000,
+         besideAnotherCad},
+        {"an aligned label in a moved UCS, the CAD 250 ms late", "select 1\nwait 500\nclick 1103,530\n", late,
+         kAlignedPass, {"160.00ｍ"}, {}, false, 0, alongAnLShape, "LWPOLYLINE 1000,500 1100,500 1100,560\n", 90},
+        {"an export written over 3 s, the pane showing it", "select 1\nclick 1,1\n", slowExport, kPass,
+         {" 5.00ｍ"}, {}},
+        {"an export written over 3 s, the pane empty", "select 1\nclick 1,1\n", slowEmpty, kPass, {" 5.00ｍ"},
+         {}},
+        {"an export that never ends", "select 1\nclick 1,1\n", endless, "C1 C2 DXFOUT C8", {},
+         run_text::UnfinishedExport, false, 400 + 601 * 200},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.habit);
+        SimDesktop desk;
+        CadLink link(desk, desk.Clock());
+        FakeDialog dialog;
+        dialog.continuous = c.continuous;
+        hasOther = false;
+        SimCad cad = desk.StartCad(CadLayout::Docked, c.drawing, c.scenario, c.options);
+        std::function<void()> atPoll;
+        if (c.setUp) c.setUp(desk, cad, dialog, atPoll);
+        // A run that waits on where it should have ended fails the row instead of hanging it.
+        desk.SetMessageHook([&] {
+            if (atPoll) atPoll();
+            if (desk.Now() > 24 * 3600 * 1000LL) throw std::runtime_error("the run never ended");
+        });
+        std::string message;
+        try {
+            MeasureAndLabelRun(link, desk, desk.Clock(), dialog, tables_, workBase_).RunMeasureAndLabel();
+        } catch (const std::runtime_error& e) {
+            message = e.what();
+        }
+        const std::string expected(c.message);
+        EXPECT_EQ(message.substr(0, expected.find('%')), expected.substr(0, expected.find('%')));
+        if (c.within > 0) {
+            EXPECT_LE(desk.Now(), c.within);
+        }
+        EXPECT_EQ(Kinds(cad.Session().ReceivedLog()), c.kinds);
+        // Once the CAD has taken up all that was sent, its file dialogs are on and nothing the
+        // tool started is still running.
+        if (cad.Running()) {
+            desk.Clock().Sleep(3600 * 1000);
+            EXPECT_EQ(cad.Session().Variable("FILEDIA"), "1");
+            EXPECT_EQ(cad.Session().WaitingFor(), standin::CadSession::Waiting::Nothing);
+            EXPECT_EQ(cad.Session().PendingInputs(), 0u);
+        }
+        std::vector<std::string> labels;
+        for (const standin::Entity* label : Labels(cad)) {
+            labels.push_back(label->text);
+            EXPECT_NEAR(label->rotation, c.rotation, 1e-9);
+        }
+        EXPECT_EQ(labels, std::vector<std::string>(c.labels.begin(), c.labels.end()));
+        EXPECT_EQ(dialog.events, (std::vector<std::string>{"busy", "min", "restore", "idle"}));
+        if (hasOther) {
+            EXPECT_TRUE(other.Session().ReceivedLog().empty());
+        }
+    }
+}
+
+// One run, then the user brings another CAD to the front: the next run goes to that one.
+TEST_F(RunTest, EachRunGoesToTheCadTheUserWorkedInLast) {
+    SimCad first = desk_.StartCad(CadLayout::Docked, "LINE 0,0 3,4\n", "select 1\nclick 1,1\n");
+    SimCad second = desk_.StartCad(CadLayout::Docked, "LINE 0,0 6,8\n", "select 1\nclick 2,2\n");
     Run();
-    // 600 selection polls of 200 ms, the 400 ms pause, then 600 export polls: the prompt is
-    // neither idle nor empty, so neither wait ends early.
-    EXPECT_EQ(desk_.Now(), 600 * 200 + 400 + 600 * 200);
+    desk_.MoveToFront(first.MainFrame());
+    Run();
+    EXPECT_EQ(Kinds(second.Session().ReceivedLog()), kPass);
+    EXPECT_EQ(Kinds(first.Session().ReceivedLog()), kPass);
+    ASSERT_EQ(Labels(first).size(), 1u);
+    EXPECT_EQ(Labels(first)[0]->text, " 5.00ｍ");
+    ASSERT_EQ(Labels(second).size(), 1u);
+    EXPECT_EQ(Labels(second)[0]->text, "10.00ｍ");
+}
+
+// The figures of a pass on the virtual clock: history copies per pass at two lags, the time to
+// the message about a CAD that takes no input, and from the end of a 3 s export to the label.
+TEST_F(RunTest, FiguresOfAPass) {
+    for (int lag : {0, 250}) {
+        SimDesktop desk;
+        CadLink link(desk, desk.Clock());
+        sim::CadOptions options;
+        options.lagMs = lag;
+        desk.StartCad(CadLayout::Docked, "LINE 0,0 3,4\n", "wait 1500\nselect 1\nwait 1500\nclick 1,1\n", options);
+        MeasureAndLabelRun(link, desk, desk.Clock(), dialog_, tables_, workBase_).RunMeasureAndLabel();
+        std::printf("history copies in one pass, CAD %d ms late: %d (%lld ms of polling)\n", lag,
+                    link.HistoryReads(), desk.Now());
+        EXPECT_LT(link.HistoryReads() * 2, desk.Now() / CadLink::PollMilliseconds) << "not on every poll";
+    }
+    {
+        SimDesktop desk;
+        CadLink link(desk, desk.Clock());
+        sim::CadOptions options;
+        options.busyMs = 20000;
+        desk.StartCad(CadLayout::Docked, "LINE 0,0 3,4\n", "select 1\nclick 1,1\n", options);
+        EXPECT_THROW(MeasureAndLabelRun(link, desk, desk.Clock(), dialog_, tables_, workBase_).RunMeasureAndLabel(),
+                     std::runtime_error);
+        std::printf("a CAD that takes no input: %lld ms from the click to the message, %d history copies\n",
+                    desk.Now(), link.HistoryReads());
+        EXPECT_LE(link.HistoryReads(), 7);
+    }
+    for (bool emptyPane : {false, true}) {
+        SimDesktop desk;
+        CadLink link(desk, desk.Clock());
+        sim::CadOptions options;
+        options.exportMs = 3000;
+        options.emptyPaneWhileWorking = emptyPane;
+        desk.StartCad(CadLayout::Docked, "LINE 0,0 3,4\n", "select 1\nclick 1,1\n", options);
+        MeasureAndLabelRun(link, desk, desk.Clock(), dialog_, tables_, workBase_).RunMeasureAndLabel();
+        long long exportEnd = -1, label = -1;
+        for (const sim::SentCopyData& sent : desk.CopyDataSent()) {
+            std::u16string text(reinterpret_cast<const char16_t*>(sent.bytes.data()), sent.bytes.size() / 2);
+            if (text.rfind(u"DXFOUT", 0) == 0) exportEnd = sent.at + 3000;
+            if (text.rfind(u"\x03-mtext", 0) == 0) label = sent.at;
+        }
+        ASSERT_GE(exportEnd, 0);
+        ASSERT_GE(label, exportEnd);
+        std::printf("a 3 s export, the pane %s: %lld ms from its end to the label (click at once)\n",
+                    emptyPane ? "empty" : "showing it", label - exportEnd);
+    }
 }
 
 // Side labels: one label command per side at a world point, then one C8; the same world

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cadlink/cad_link.h"
+#include "cadlink/history_checks.h"
 #include "cadlink/silent_abort.h"
 #include "tests/support/sim_desktop.h"
 
@@ -297,6 +298,57 @@ TEST_F(Channel, ClipboardBackEvenWhenTheHistoryCopyFails) {
     EXPECT_THROW(link.ReadCommandHistory(), FailingCopy::Boom);
     EXPECT_EQ(desk.ClipboardFormats(), before);
     EXPECT_FALSE(desk.ClipboardOpen());
+}
+
+// How this pass's selection ended, read from the lines after the last command typed at the idle
+// prompt: only a count of at least one, with no cancel after it, lets the run export.
+TEST(LastSelectionResult, OnlyAFreshCountWithoutACancel) {
+    const std::string select = "コマンド: SELECT";
+    struct Case {
+        std::vector<std::string> lines;
+        SelectionResult result;
+    } cases[] = {
+        {{select, "オブジェクトを選択: SI", "オブジェクトを選択: 1 個を検出"}, SelectionResult::Found},
+        {{select, "オブジェクトを選択: SI", "オブジェクトを選択: 2 個を検出、合計 2 個"}, SelectionResult::Found},
+        {{select, "オブジェクトを選択: SI", "オブジェクトを選択: 0 個を検出", "オブジェクトを選択: "},
+         SelectionResult::Nothing},
+        {{select, "オブジェクトを選択: SI", "オブジェクトを選択: "}, SelectionResult::Nothing},
+        // An earlier pass's count is no count of this one.
+        {{select, "オブジェクトを選択: 1 個を検出", "コマンド: -mtext 1,1 …", select, "オブジェクトを選択: "},
+         SelectionResult::Nothing},
+        {{select, "オブジェクトを選択: SI", "オブジェクトを選択: *キャンセル*"}, SelectionResult::Cancelled},
+        {{select, "オブジェクトを選択: 1 個を検出", "コマンド: *キャンセル*"}, SelectionResult::Cancelled},
+        {{select, "オブジェクトを選択: *キャンセル*", "コマンド: ID", "点を指定: ", "X = 5.0000  Y = 5.0000  Z = 0.0000"},
+         SelectionResult::OtherCommand},
+        {{"コマンド: FILEDIA"}, SelectionResult::OtherCommand},
+        {{}, SelectionResult::OtherCommand},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(LastSelectionResult(c.lines, "SELECT"), c.result) << (c.lines.empty() ? "" : c.lines.back());
+}
+
+// The line the CAD is still writing, its current prompt, is not a completed history line,
+// whether the copy ends it with a line break or not.
+TEST(CompletedHistoryLines, LeaveOutTheCurrentPromptLine) {
+    struct Case {
+        std::string history;
+        std::string last;
+    } cases[] = {
+        {"コマンド: ID\r\nX = 1  Y = 2  Z = 0\r\n", "X = 1  Y = 2  Z = 0"},
+        {"コマンド: ID\r\nX = 1  Y = 2  Z = 0\r\nコマンド: ", "X = 1  Y = 2  Z = 0"},
+        {"コマンド: ID\r\nX = 1  Y = 2  Z = 0\r\nコマンド: \r\n", "X = 1  Y = 2  Z = 0"},
+        {"オブジェクトを選択: *キャンセル*\r\nコマンド: \r\n\r\n", "オブジェクトを選択: *キャンセル*"},
+        {"コマンド: ", ""},
+    };
+    for (const Case& c : cases) {
+        SimDesktop desk;
+        CadLink link(desk, desk.Clock());
+        auto owned = std::make_unique<ScriptedCad>();
+        owned->history = c.history;
+        desk.Host(CadLayout::Docked, std::move(owned));
+        link.LocateCadMainWindow();
+        EXPECT_EQ(link.LastCompletedHistoryLine(), c.last) << c.history;
+    }
 }
 
 } // namespace

@@ -88,7 +88,7 @@ std::vector<QueryCase> QueryCases() {
     return {
         {"prompt", "LASTPOINT", "LASTPOINT の新しい値を入力 < 1.5,2,0 >: ", "", "1.5,2,0",
          {setvar, "\x03"}},
-        {"lower-case name", "lastpoint", "新しい値 <3,4,0>: ", "", "3,4,0",
+        {"lower-case name", "lastpoint", "LASTPOINT の新しい値を入力 <3,4,0>: ", "", "3,4,0",
          {"'SETVAR lastpoint\r", "\x03"}},
         {"ACADVER as passed", "acadver", kIdle, "ACADVER = \"18.0s\" (読み込み専用)\r\n",
          "\"18.0s\"", {"acadver\r"}},
@@ -108,6 +108,13 @@ std::vector<QueryCase> QueryCases() {
          {"'SETVAR A\r"}},
         {"nothing anywhere", "LASTPOINT", kIdle, "", "", {setvar}},
         {"empty history lines only", "LASTPOINT", "= v (", "\r\n\r\n", "", {setvar}},
+        // Only an answer that names the variable: a late CAD still shows the query before, and
+        // SETVAR's first prompt offers the variable asked last as its default.
+        {"SETVAR's first prompt", "LASTPOINT", "変数名を入力 または [?] <LASTPOINT>: ", "", "", {setvar}},
+        {"the prompt of the query before", "UCSORG", "LASTPOINT の新しい値を入力 <1,2,0>: ",
+         "UCSORG = 5,6,0 (読み込み専用)\r\n", "5,6,0", {"'SETVAR UCSORG\r"}},
+        {"another variable's answer", "UCSORG", kIdle, "LASTPOINT = 1,2,3 (読み込み専用)\r\n", "",
+         {"'SETVAR UCSORG\r"}},
         {"no history: the prompt is read again", "LASTPOINT", "LASTPOINT = 5 (", "", "5", {setvar}},
     };
 }
@@ -136,7 +143,7 @@ TEST_F(Prompts, QueryWithoutCadSendsNothing) {
 
 TEST_F(Prompts, QueryToAnAnsiFrameUsesTheAnsiForm) {
     Host(CadOptions{false, false, 0});
-    cad->onType = [](ScriptedCad& self, std::string_view) { self.input = "<1,2,3>"; };
+    cad->onType = [](ScriptedCad& self, std::string_view) { self.input = "LASTPOINT <1,2,3>"; };
     EXPECT_EQ(link.QueryCadVariable("LASTPOINT"), "1,2,3");
     ASSERT_EQ(desk.CopyDataSent().size(), 2u);
     EXPECT_EQ(desk.CopyDataSent()[0].cbData, 19u);  // "'SETVAR LASTPOINT\r" and NUL, in bytes
@@ -144,30 +151,37 @@ TEST_F(Prompts, QueryToAnAnsiFrameUsesTheAnsiForm) {
 }
 
 // What ends a wait for a typed command: the idle prompt only once the CAD has shown that it
-// took the command up, by a prompt of its own or by the history.
-TEST(WaitForCommandDone, EndsOnTheIdlePromptOnlyOnceTheCommandWasTakenUp) {
+// took the command up, by a prompt of its own or by the history; a CAD that shows no sign of it
+// within 8 s takes no input. The history is copied when the prompt changes and at growing
+// intervals otherwise, never on every poll.
+TEST(WaitForCommand, EndsOnTheIdlePromptOnlyOnceTheCommandWasTakenUp) {
+    using End = CadLink::WaitEnd;
     const std::string select = "オブジェクトを選択: ";
     struct Case {
         const char* what;
         std::vector<std::string> prompts;  // at polls 1, 2, …; the last one stays
         std::string history;
         std::string promptBefore = kIdle;
-        bool emptyEnds = false;
-        bool ended = true;
+        bool bounded = false;
+        End end = End::Done;
         int polls = 1;
+        int reads = -1;  // history copies; -1: not counted
     };
     const std::vector<Case> cases = {
-        {"its prompt, then idle", {select, select, kIdle}, "", kIdle, false, true, 3},
-        {"idle at once, the history shows it", {kIdle}, "コマンド: SELECT\r\nオブジェクトを選択: 1 個を検出\r\n"},
+        {"its prompt, then idle", {select, select, kIdle}, "", kIdle, false, End::Done, 3, 0},
+        {"idle at once, the history shows it", {kIdle}, "コマンド: SELECT\r\nオブジェクトを選択: 1 個を検出\r\n",
+         kIdle, false, End::Done, 1, 1},
         {"typed in lower case", {kIdle}, "コマンド: select\r\n"},
         {"a cancel at the idle prompt after it", {kIdle}, "コマンド: SELECT\r\nコマンド: *キャンセル*\r\n"},
         {"not yet: the history's last command is another", {kIdle, kIdle, kIdle, select, kIdle},
-         "コマンド: SELECT\r\nコマンド: FILEDIA\r\nコマンド: *キャンセル*\r\n", kIdle, false, true, 5},
-        {"never taken up", {kIdle}, "コマンド: FILEDIA\r\n", kIdle, false, false, 600},
-        {"the prompt of before is no sign", {"<1,2,3>: ", kIdle}, "", "<1,2,3>: ", false, false, 600},
+         "コマンド: SELECT\r\nコマンド: FILEDIA\r\nコマンド: *キャンセル*\r\n", kIdle, false, End::Done, 5, 2},
+        {"never taken up: the CAD takes no input", {kIdle}, "コマンド: FILEDIA\r\n", kIdle, false,
+         End::NotTakenUp, 40, 7},
+        {"the prompt of before is no sign", {"<1,2,3>: ", kIdle}, "", "<1,2,3>: ", false, End::NotTakenUp, 40},
         {"a given-up typing is no command", {kIdle}, "コマンド: SELECT\r\nコマンド: ID*キャンセル*\r\n"},
-        {"empty: the CAD has gone", {""}, "", kIdle, true, true, 1},
-        {"empty does not end the selection", {"", kIdle}, "", kIdle, false, false, 600},
+        {"an empty pane is no sign", {""}, "", kIdle, false, End::NotTakenUp, 40},
+        {"empty, then idle", {"", kIdle}, "", kIdle, false, End::NotTakenUp, 40},
+        {"a bounded wait gives up in the command", {select}, "", kIdle, true, End::GaveUp, 600, 0},
     };
     for (const Case& c : cases) {
         SimDesktop desk;
@@ -179,8 +193,11 @@ TEST(WaitForCommandDone, EndsOnTheIdlePromptOnlyOnceTheCommandWasTakenUp) {
             self.input = c.prompts[std::min(poll, c.prompts.size()) - 1];
         };
         desk.Host(CadLayout::Docked, std::move(owned));
-        EXPECT_EQ(link.WaitForCommandDone("SELECT", c.promptBefore, c.emptyEnds), c.ended) << c.what;
+        EXPECT_EQ(link.WaitForCommand("SELECT", c.promptBefore, c.bounded, true), c.end) << c.what;
         EXPECT_EQ(desk.MessagePumps(), c.polls) << c.what;
+        if (c.reads >= 0) {
+            EXPECT_EQ(link.HistoryReads(), c.reads) << c.what;
+        }
     }
 }
 
@@ -297,25 +314,29 @@ TEST_F(PickPointTest, NoXInTheLastLineFails) {
     EXPECT_EQ(cad->typed.size(), 3u);  // no variable query
 }
 
-TEST_F(PickPointTest, TimeoutAfterSixHundredPolls) {
-    EXPECT_FALSE(Pick());
-    EXPECT_EQ(desk.Now(), 600 * 200);
-    EXPECT_EQ(desk.MessagePumps(), 600);
-    // One length and one text request per poll, and once before the pick for the prompt that
-    // showed before it.
-    EXPECT_EQ(desk.TextRequests(), 2 + 2 * 600);
-    EXPECT_EQ(x, "");
-    // The closing Ctrl+C also ends the "ID " still waiting for a click.
-    EXPECT_EQ(cad->typed.back(), "\x03" "FILEDIA 1\r");
-    EXPECT_EQ(cad->history, "*キャンセル*\r\n");
-}
-
-TEST_F(PickPointTest, IdlePromptWithAFurtherBlankDoesNotEndTheWait) {
-    point.actAfter = 200;
-    point.afterInput = "コマンド:  ";
-    EXPECT_TRUE(Pick());  // decided by the history after the full wait
-    EXPECT_EQ(desk.MessagePumps(), 600);
-    EXPECT_EQ(x, "10.0000");
+// The user may take as long as they like at the tool's pick prompt: nothing is typed into it
+// until they have clicked or closed the dialog, also when the prompt that follows is not idle.
+TEST(PickPoint, TheWaitGoesOnUntilTheCadIsIdleOrTheDialogCloses) {
+    for (const char* after : {"", "コマンド:  "}) {
+        SimDesktop desk;
+        CadLink link(desk, desk.Clock());
+        auto owned = std::make_unique<ScriptedCad>();
+        ScriptedCad& cad = *owned;
+        PointCad point;
+        point.actAfter = *after ? 200 : -1;
+        point.afterInput = after;
+        point.Attach(cad);
+        SimCad window = desk.Host(CadLayout::Docked, std::move(owned));
+        struct DialogClosed {};
+        desk.SetMessageHook([&desk] {
+            if (desk.Now() == 3600 * 1000) throw DialogClosed{};
+        });
+        std::string x, y;
+        EXPECT_THROW(link.PickPoint(window.HistoryPane(), "クリックして", x, y), DialogClosed) << after;
+        EXPECT_EQ(desk.MessagePumps(), 3600 * 5) << after;
+        // Only then does the closing Ctrl+C end the "ID " still waiting for a click.
+        EXPECT_EQ(cad.typed, (Texts{"\x03" "FILEDIA 0\r", "\x03ID ", "\x03" "FILEDIA 1\r"})) << after;
+    }
 }
 
 TEST_F(PickPointTest, EmptyPromptEndsTheWait) {

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -185,6 +186,15 @@ protected:
         dialog_ = tool_->WaitForWindow(L"TVermiqF");
         ASSERT_TRUE(dialog_);
         Sleep(300);
+    }
+
+    // Ticks "連続" with a click, as the user does.
+    void TickContinuous() {
+        ClickAt(GetDlgItem(dialog_, vermiq::ids::CheckBox1));
+        ASSERT_TRUE(WaitUntil([&] {
+            return SendMessageW(GetDlgItem(dialog_, vermiq::ids::CheckBox1), BM_GETCHECK, 0, 0) ==
+                   BST_CHECKED;
+        }));
     }
 
     // Clicks the execute button and waits for the dialog to come back from its minimised state.
@@ -408,11 +418,7 @@ TEST_F(EndToEnd, ContinuousRunOverALineAnArcABulgedPolylineAndAnEllipseArcEndedB
         "wait 200\nselect 3\nwait 200\nclick 275,525\n"
         "wait 200\nselect 4\nwait 200\nclick 700,620\n"
         "wait 500\ncancel\n");
-    ClickAt(GetDlgItem(dialog_, vermiq::ids::CheckBox1));
-    ASSERT_TRUE(WaitUntil([&] {
-        return SendMessageW(GetDlgItem(dialog_, vermiq::ids::CheckBox1), BM_GETCHECK, 0, 0) ==
-               BST_CHECKED;
-    }));
+    TickContinuous();
     Execute(120000);
 
     double line = std::hypot(400.0, 150.0);
@@ -465,6 +471,60 @@ TEST_F(EndToEnd, ContinuousRunOverALineAnArcABulgedPolylineAndAnEllipseArcEndedB
         EXPECT_NE(received[pass * 12 + 10].find(expected[pass].text + "^M^M"), std::string::npos) << pass;
         EXPECT_EQ(received[pass * 12 + 11], "^CFILEDIA 1^M") << pass;
     }
+}
+
+// In continuous mode the user presses Enter at an empty selection after a labelled element: the
+// CAD keeps its previous selection set, and the run must not export and label it a second time.
+TEST_F(EndToEnd, AnEmptySelectionAfterALabelEndsTheRunWithoutASecondLabel) {
+    Start("LINE 100,100 400,500\n",
+          "wait 300\nselect 1\nwait 300\nclick 250,320\nwait 300\nselect none\n");
+    TickContinuous();
+    Execute(60000);
+
+    EXPECT_TRUE(WaitUntil([&] { return ReadState(State()).filedia == "1"; }, 3000));
+    CadState state = ReadState(State());
+    ASSERT_EQ(state.labels.size(), 1u);
+    EXPECT_EQ(state.labels[0].text, "  500ｍ");
+    // One whole pass, then the second pass ended at its selection, with the file dialogs on.
+    std::vector<std::string> received;
+    for (const auto& entry : log_.Entries()) received.push_back(entry.line);
+    ASSERT_EQ(received.size(), 12u + 3);
+    EXPECT_EQ(received[12], "^CFILEDIA 0 ");
+    EXPECT_EQ(received[13], "^CSELECT SI^M");
+    EXPECT_EQ(received[14], "^CFILEDIA 1^M");
+}
+
+// A CAD that takes no input (a dialog open in it): within 10 s of the click the tool says so in
+// its message box; once the CAD takes up what was sent, its file dialogs are on again and no
+// selection is left running.
+TEST_F(EndToEnd, ACadThatTakesNoInputIsReportedWithinTenSeconds) {
+    Start("LINE 100,100 400,500\n", "wait 300\nselect 1\n", L"--busy 12000");
+    clicked_ = GetTickCount64();
+    ClickAt(GetDlgItem(dialog_, vermiq::ids::plButton1));
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (box = vermiq::test::TopLevelWindowOf(tool_->Pid(), L"#32770")) != nullptr; },
+                          15000));
+    const ULONGLONG shown = GetTickCount64() - clicked_;
+    std::printf("a CAD that takes no input: %llu ms from the click to the message box\n", shown);
+    EXPECT_LT(shown, 10000u);
+    wchar_t title[64] = {};
+    GetWindowTextW(box, title, 64);
+    EXPECT_EQ(std::wstring(title), L"辺長値を描画する");
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(WaitUntil([&] { return !IsIconic(dialog_); }));
+    log_.Poll(GetTickCount64());
+    std::vector<std::string> received;
+    for (const auto& entry : log_.Entries()) received.push_back(entry.line);
+    EXPECT_EQ(received, (std::vector<std::string>{"^CFILEDIA 0 ", "^CSELECT SI^M", "^CFILEDIA 1^M"}));
+    // The stand-in takes it all up 12 s after the first command reached it: then it is idle,
+    // its file dialogs on, its selection cancelled by what the tool sent last.
+    HWND input = FindWindowExW(CadFrame(), nullptr, L"StandinCommandPane", L"Headlands");
+    ASSERT_TRUE(input);
+    EXPECT_EQ(PaneText(input), "コマンド: ");
+    Sleep(static_cast<DWORD>(std::max<LONGLONG>(0, 12500 - static_cast<LONGLONG>(GetTickCount64() - clicked_))));
+    EXPECT_TRUE(WaitUntil([&] { return PaneText(input) == "コマンド: " && ReadState(State()).filedia == "1"; }, 3000))
+        << PaneText(input);
+    EXPECT_TRUE(ReadState(State()).labels.empty());
 }
 
 // "各辺に記入" switched on in the dialog's system menu from the keyboard (Alt+Space, up past

@@ -435,6 +435,52 @@ TEST(StandinDialogues, ReadOnlyVariableAnswersInTheHistoryWrapped) {
     EXPECT_EQ(lines.back(), "(読み込み専用)");
 }
 
+// The options for a CAD that is harder on the tool: an English one, a history copy ending with
+// the prompt line, a CAD that takes no input for a while, and an export written slowly with the
+// pane empty meanwhile.
+TEST(StandinDialogues, TheHarderCadsOfTheOptions) {
+    {
+        Standin cad("--english --prompt-in-history");
+        ASSERT_TRUE(cad.Main() && cad.FindPanes());
+        EXPECT_EQ(cad.ReadInput(), "Command: ");
+        cad.Send("\x03");
+        std::vector<std::string> lines = Lines(cad.ReadHistory());
+        ASSERT_GE(lines.size(), 2u);
+        EXPECT_EQ(lines[lines.size() - 2], "Command: *Cancel*");
+        EXPECT_EQ(lines.back(), "Command: ");
+    }
+    {
+        Standin cad("--busy 1500 --drawing \"" + DataFile("pass.drawing") + "\"");
+        ASSERT_TRUE(cad.Main() && cad.FindPanes());
+        const ULONGLONG sent = GetTickCount64();
+        cad.Send("\x03" "SELECT SI\r");
+        EXPECT_EQ(cad.ReadInput(), kIdle);
+        for (int i = 0; i < 100 && cad.ReadInput() == kIdle; ++i) Sleep(50);
+        EXPECT_EQ(cad.ReadInput(), "オブジェクトを選択: ");
+        EXPECT_GE(GetTickCount64() - sent, 1400u);
+    }
+    {
+        std::string out = OutDir();
+        CreateDirectoryA(out.c_str(), nullptr);
+        std::string dxf = out + "\\slow.dxf";
+        DeleteFileA(dxf.c_str());
+        Standin cad("--export-ms 1500 --empty-pane-while-working --drawing \"" + DataFile("pass.drawing") + "\"");
+        ASSERT_TRUE(cad.Main() && cad.FindPanes());
+        cad.Send("\x03" "FILEDIA 0 ");
+        cad.Send("DXFOUT \"" + dxf + "\"\rVER 2000 16 ");
+        cad.Send("\x03" "FILEDIA 1\r");  // waits until the export ends
+        EXPECT_EQ(cad.ReadInput(), "");
+        const std::string part = ReadFile(dxf);
+        EXPECT_FALSE(part.empty());
+        EXPECT_FALSE(Contains(part, "EOF"));
+        ASSERT_TRUE(cad.WaitIdle());
+        EXPECT_TRUE(Contains(ReadFile(dxf), "\r\nEOF\r\n"));
+        std::vector<std::string> lines = Lines(cad.ReadHistory());
+        ASSERT_FALSE(lines.empty());
+        EXPECT_TRUE(Contains(lines.back(), "FILEDIA")) << lines.back();
+    }
+}
+
 // A frame reads WM_COPYDATA by its own kind, as a real one does: a Unicode frame UTF-16 only,
 // an ANSI frame code-page bytes only; the other form is not guessed at.
 TEST(StandinChannel, EachFrameReadsOnlyItsOwnFormAndOnlyDwDataOne) {

@@ -371,7 +371,7 @@ bool SimDesktop::SetForegroundWindow(WindowHandle window) {
 void SimDesktop::SendCopyData(WindowHandle window, std::uintptr_t dwData, const void* data,
                               std::uint32_t cbData) {
     const auto* bytes = static_cast<const unsigned char*>(data);
-    copyData_.push_back({window, dwData, cbData, {bytes, bytes + cbData}});
+    copyData_.push_back({window, dwData, cbData, {bytes, bytes + cbData}, now_});
     Window* w = Find(window);
     if (!w || w->role != Role::MainFrame || dwData != 1) return;
     HostedCad& cad = cads_[w->cad];

@@ -74,6 +74,14 @@ struct CadOptions {
     // For StartCad: every WM_COPYDATA is taken up this many milliseconds of the virtual clock
     // after it was sent, as the stand-in's --lag does.
     int lagMs = 0;
+    // For StartCad, as the stand-in's session options of the same names: a CAD that takes no
+    // input for a while, an English one, a history copy ending with the prompt line, a slow
+    // export with the pane showing it or showing nothing.
+    int busyMs = 0;
+    bool english = false;
+    bool promptInHistory = false;
+    int exportMs = 0;
+    bool emptyPaneWhileWorking = false;
 };
 
 // What answers behind a hosted CAD's windows: the stand-in session, or a test's own script.
@@ -148,6 +156,7 @@ struct SentCopyData {
     std::uintptr_t dwData;
     std::uint32_t cbData;
     std::vector<unsigned char> bytes;  // the cbData bytes as the receiver got them
+    long long at = 0;                  // the virtual clock when it was sent
 };
 
 struct PaintCall {

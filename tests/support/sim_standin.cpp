@@ -32,6 +32,11 @@ SimCad SimDesktop::StartCad(CadLayout layout, std::string_view drawingText,
     sessionOptions.askExport = options.askExport;
     sessionOptions.historyWidth = options.historyWidth;
     sessionOptions.lagMs = options.lagMs;
+    sessionOptions.busyMs = options.busyMs;
+    sessionOptions.english = options.english;
+    sessionOptions.promptInHistory = options.promptInHistory;
+    sessionOptions.exportMs = options.exportMs;
+    sessionOptions.emptyPaneWhileWorking = options.emptyPaneWhileWorking;
     auto behaviour = std::make_unique<SessionBehaviour>(std::make_unique<standin::CadSession>(
         std::move(drawing), std::move(scenario), sessionOptions));
     standin::CadSession* session = &behaviour->Session();
