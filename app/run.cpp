@@ -206,6 +206,11 @@ MeasureAndLabelRun::PassEnd MeasureAndLabelRun::RunPass() {
         throw std::runtime_error(WithPath(run_text::StaleWorkFile, dxfWorkFile_));
     }
     double length = MeasureDxf();
+    if (!tables_.ReachedEof) {
+        // The tail looked whole, yet the reader met no end pair: never a length of half a file.
+        Send(run_text::C8);
+        throw std::runtime_error(WithPath(run_text::UnfinishedExport, dxfWorkFile_));
+    }
     if (!(length > 0.0)) {
         Send(run_text::C8);
         return PassEnd::Continue;

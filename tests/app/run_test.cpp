@@ -398,17 +398,23 @@ TEST_F(RunTest, NoDxfFileWrittenEndsTheRunWithFileDialogsOn) {
 // cut short, is an error with a message and FILEDIA back at 1.
 TEST_F(RunTest, OnlyAFileThisPassExportedAndFinishedIsMeasured) {
     const std::string dxf = dxf_;
+    static constexpr char kHoleBeforeTheEnd[] = "  0\nSECTION\n  2\nENTITIES\n\0\0\0\0  0\nENDSEC\n  0\nEOF\n";
     struct Case {
         const char* what;
         const char* leftOver;  // an undeletable file from before; null: none
-        const char* written;   // what the export writes; null: nothing
+        std::string_view written;  // what the export writes; empty: nothing
         std::string_view message;
         std::string kinds;
     } cases[] = {
-        {"a left-over file not replaced", "  0\nSECTION\n  2\nENTITIES\n  0\nLINE\n  0\nENDSEC\n  0\nEOF\n", nullptr,
+        {"a left-over file not replaced", "  0\nSECTION\n  2\nENTITIES\n  0\nLINE\n  0\nENDSEC\n  0\nEOF\n", {},
          run_text::StaleWorkFile, "C1 C2 DXFOUT C5 C8"},
         {"a file cut short", nullptr, "  0\nSECTION\n  2\nENTITIES\n  0\nLINE\n 10\n1.0\n", run_text::UnfinishedExport,
          "C1 C2 DXFOUT C8"},
+        // Room reserved and its end written first: the tail looks whole, the reader stops at
+        // the first NUL and meets no end pair.
+        {"a file with a hole before its end", nullptr,
+         std::string_view(kHoleBeforeTheEnd, sizeof kHoleBeforeTheEnd - 1),
+         run_text::UnfinishedExport, "C1 C2 DXFOUT C5 C8"},
     };
     for (const Case& c : cases) {
         SimDesktop desk;
@@ -419,9 +425,9 @@ TEST_F(RunTest, OnlyAFileThisPassExportedAndFinishedIsMeasured) {
             std::ofstream(dxf, std::ios::binary) << c.leftOver;
             dialog.canRemove = false;
         }
-        const char* written = c.written;
+        const std::string_view written = c.written;
         auto scripted = PickingCad([dxf, written](std::string_view) {
-            if (written) std::ofstream(dxf, std::ios::binary) << written;
+            if (!written.empty()) std::ofstream(dxf, std::ios::binary).write(written.data(), written.size());
         });
         ScriptedCad* cad = scripted.get();
         desk.Host(CadLayout::Docked, std::move(scripted));
