@@ -50,6 +50,7 @@ TEsCustomLabel::~TEsCustomLabel() { DestroyHandle(); }
 
 void TEsCustomLabel::DestroyHandle() {
     if (!hwnd_) return;
+    DetachWidget();
     HWND hwnd = std::exchange(hwnd_, nullptr);
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
     DestroyWindow(hwnd);
@@ -86,6 +87,8 @@ LRESULT CALLBACK TEsCustomLabel::WindowProc(HWND hwnd, UINT message, WPARAM wPar
     auto* self = reinterpret_cast<TEsCustomLabel*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (!self) return DefWindowProcW(hwnd, message, wParam, lParam);
     if (message == WM_NCDESTROY) {
+        LRESULT ignored = 0;
+        self->HandleWidgetMessage(message, wParam, lParam, ignored);
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
         self->hwnd_ = nullptr;
         return DefWindowProcW(hwnd, message, wParam, lParam);

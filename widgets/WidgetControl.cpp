@@ -67,10 +67,22 @@ void WidgetAction::Changed() {
 
 WidgetControl::~WidgetControl() {
     SetAction(nullptr);
-    if (tooltip_) DestroyWindow(tooltip_);
+    DetachWidget();
+}
+
+void WidgetControl::DetachWidget() {
+    if (tooltip_ && IsWindow(tooltip_)) DestroyWindow(tooltip_);
+    tooltip_ = nullptr;
     if (subclassed_ && IsWindow(parent_))
         RemoveWindowSubclass(parent_, &WidgetControl::ParentSubclass, reinterpret_cast<UINT_PTR>(this));
-    if (widget_ && IsWindow(widget_)) RemovePropW(widget_, kWidgetProperty);
+    subclassed_ = false;
+    if (widget_ && IsWindow(widget_) && FromWindow(widget_) == this)
+        RemovePropW(widget_, kWidgetProperty);
+    if (widget_ && GetCapture() == widget_) ReleaseCapture();
+    widget_ = nullptr;
+    parent_ = nullptr;
+    pressed_ = dragging_ = accepted_ = false;
+    overTarget_ = nullptr;
 }
 
 WidgetControl* WidgetControl::FromWindow(HWND window) {
@@ -78,6 +90,7 @@ WidgetControl* WidgetControl::FromWindow(HWND window) {
 }
 
 void WidgetControl::AttachWidget(HWND window) {
+    DetachWidget();  // a window made again, perhaps on another parent: nothing of the old stays
     widget_ = window;
     parent_ = GetParent(window);
     SetPropW(window, kWidgetProperty, this);
@@ -98,10 +111,13 @@ void WidgetControl::AttachWidget(HWND window) {
 
 LRESULT CALLBACK WidgetControl::ParentSubclass(HWND window, UINT message, WPARAM wParam,
                                                LPARAM lParam, UINT_PTR id, DWORD_PTR) {
+    auto* widget = reinterpret_cast<WidgetControl*>(id);
     if (message == WM_SIZE && wParam != SIZE_MINIMIZED)
-        reinterpret_cast<WidgetControl*>(id)->ApplyParentSize(LOWORD(lParam), HIWORD(lParam));
-    if (message == WM_NCDESTROY)
+        widget->ApplyParentSize(LOWORD(lParam), HIWORD(lParam));
+    if (message == WM_NCDESTROY) {
         RemoveWindowSubclass(window, &WidgetControl::ParentSubclass, id);
+        widget->subclassed_ = false;
+    }
     return DefSubclassProc(window, message, wParam, lParam);
 }
 
@@ -115,15 +131,37 @@ WidgetRect WidgetControl::BoundsInParent() const {
 
 void WidgetControl::ApplyParentSize(int width, int height) {
     if (!widget_) return;
+    if (align_ != WidgetAlign::None) {
+        parentSize_ = {width, height};
+        ApplyAlignment(width, height);
+        return;
+    }
     const WidgetRect now = BoundsInParent();
-    WidgetRect next = align_ != WidgetAlign::None
-                          ? Aligned(now, align_, width, height)
-                          : Anchored(now, parentSize_.cx, parentSize_.cy, width, height, anchors_);
-    next = Constrained(next, constraints_);
+    const WidgetRect next = Constrained(
+        Anchored(now, parentSize_.cx, parentSize_.cy, width, height, anchors_), constraints_);
     parentSize_ = {width, height};
     if (!(next == now))
         SetWindowPos(widget_, nullptr, next.left, next.top, next.width, next.height,
                      SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void WidgetControl::ApplyAlignment(int width, int height) {
+    // The aligned widgets of one parent share its sides, so they are placed together.
+    std::vector<WidgetControl*> widgets;
+    std::vector<AlignedWidget> places;
+    for (HWND child = GetWindow(parent_, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        WidgetControl* widget = FromWindow(child);
+        if (!widget || widget->align_ == WidgetAlign::None) continue;
+        widgets.push_back(widget);
+        places.push_back({widget->BoundsInParent(), widget->align_});
+    }
+    const std::vector<WidgetRect> placed = AlignedTogether(places, width, height);
+    for (std::size_t i = 0; i < widgets.size(); ++i) {
+        const WidgetRect next = Constrained(placed[i], widgets[i]->constraints_);
+        if (!(next == places[i].rect))
+            SetWindowPos(widgets[i]->widget_, nullptr, next.left, next.top, next.width,
+                         next.height, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
 }
 
 void WidgetControl::SetAnchors(WidgetAnchors value) { anchors_ = value; }
@@ -141,6 +179,9 @@ void WidgetControl::SetConstraints(const WidgetConstraints& value) {
 bool WidgetControl::HandleWidgetMessage(UINT message, WPARAM wParam, LPARAM lParam,
                                         LRESULT& result) {
     switch (message) {
+    case WM_NCDESTROY:
+        DetachWidget();
+        return false;
     case WM_WINDOWPOSCHANGING: {
         // Every change of size, however it comes, stays within the limits.
         auto* pos = reinterpret_cast<WINDOWPOS*>(lParam);
@@ -171,10 +212,12 @@ bool WidgetControl::HandleWidgetMessage(UINT message, WPARAM wParam, LPARAM lPar
             at = {0, 0};
             ClientToScreen(widget_, &at);
         }
+        // The menu runs its own message loop, in which anything may happen to this widget.
+        const HWND parent = parent_;
         const UINT chosen = static_cast<UINT>(
             TrackPopupMenu(popupMenu_, TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY, at.x, at.y,
                            0, widget_, nullptr));
-        if (chosen && parent_) SendMessageW(parent_, WM_COMMAND, MAKEWPARAM(chosen, 0), 0);
+        if (chosen && IsWindow(parent)) SendMessageW(parent, WM_COMMAND, MAKEWPARAM(chosen, 0), 0);
         result = 0;
         return true;
     }
@@ -404,9 +447,14 @@ void WidgetControl::EndDrag(POINT screen, bool drop) {
     const HWND targetWindow = overTarget_;
     overTarget_ = nullptr;
     if (GetCapture() == widget_) ReleaseCapture();
+    // Either handler may delete the source or the target.
+    std::weak_ptr<char> alive = life_;
     if (target && target->OnDragDrop) {
+        std::weak_ptr<char> targetAlive = target->life_;
         const POINT p = ToClient(targetWindow, screen);
         target->OnDragDrop(*target, *this, p.x, p.y);
+        if (alive.expired()) return;
+        if (targetAlive.expired()) target = nullptr;
     }
     if (OnEndDrag) {
         const POINT p = target ? ToClient(targetWindow, screen) : ToClient(widget_, screen);

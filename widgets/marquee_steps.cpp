@@ -95,8 +95,8 @@ void MarqueeSteps::SetShown(bool shown) {
     }
 }
 
-void MarqueeSteps::HandleStepMessage() {
-    if (active_ && shown_) ScrollStep();
+void MarqueeSteps::HandleStepMessage(unsigned timerId) {
+    if (timerId != 0 && timerId == timerId_ && active_ && shown_) ScrollStep();
 }
 
 void MarqueeSteps::SetClientSize(int width, int height) {

@@ -244,6 +244,7 @@ TplButton::TplButton(HWND parent, std::string_view name, int left, int top, int 
 TplButton::~TplButton() {
     if (hwnd_) {
         // Detach first: the messages of the destruction must not reach a half-destroyed object.
+        DetachWidget();
         SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
         DestroyWindow(hwnd_);
     }

@@ -227,8 +227,6 @@ private:
     void DrawFocusMark(HDC dc, SIZE size);
 
     HWND hwnd_ = nullptr;
-    // Expires with the object, so that a handler which destroys the button is noticed.
-    std::shared_ptr<char> life_ = std::make_shared<char>();
 
     TplButtonStyle buttonStyle_ = TplButtonStyle::bsNormal;
     bool cancel_ = false;
