@@ -103,6 +103,8 @@ LRESULT CALLBACK TEsCustomLabel::WindowProc(HWND hwnd, UINT message, WPARAM wPar
 
 LRESULT TEsCustomLabel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     if (LRESULT result = 0; HandleWidgetMessage(message, wParam, lParam, result)) return result;
+    // Kept aside: a mouse handler may delete the label, and its window with it.
+    const HWND hwnd = hwnd_;
     auto mouse = [&](TMouseButton button, bool down) {
         const int x = static_cast<short>(LOWORD(lParam)), y = static_cast<short>(HIWORD(lParam));
         if (down && OnMouseDown) OnMouseDown(*this, button, x, y);
@@ -146,14 +148,20 @@ LRESULT TEsCustomLabel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
         // that ends a press begun over another window, is no second click.
         const bool click = leftPressed_;
         leftPressed_ = false;
+        std::weak_ptr<char> alive = life_;
         mouse(TMouseButton::mbLeft, false);
-        if (click && OnClick) OnClick(*this);
+        if (!click || alive.expired()) return 0;
+        // The click's one handler: OnClick, or else the linked action.
+        if (OnClick) OnClick(*this);
+        else if (Action()) Action()->Execute();
         return 0;
     }
-    case WM_LBUTTONDBLCLK:
+    case WM_LBUTTONDBLCLK: {
+        std::weak_ptr<char> alive = life_;
         mouse(TMouseButton::mbLeft, true);
-        if (OnDblClick) OnDblClick(*this);
+        if (!alive.expired() && OnDblClick) OnDblClick(*this);
         return 0;
+    }
     case WM_SETTEXT:
         if (!mirroring_) {
             // Text set from outside becomes the caption.
@@ -174,7 +182,7 @@ LRESULT TEsCustomLabel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
         break;
     default: break;
     }
-    return DefWindowProcW(hwnd_, message, wParam, lParam);
+    return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
 RECT TEsCustomLabel::ClientRect() const {
@@ -377,6 +385,7 @@ void TEsCustomLabel::SetFont(const TEsFont& font) {
 void TEsCustomLabel::SetCaption(std::string caption) {
     if (caption == caption_) return;
     caption_ = std::move(caption);
+    if (Action()) Action()->SetCaption(caption_);  // and so on every widget linked to it
     MirrorWindowText();
     TextChanged();
 }

@@ -118,6 +118,8 @@ protected:
     virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     virtual void Paint(HDC dc);
     virtual void HandleCreated() {}
+    void ActionCaptionChanged(const std::string& caption) override { SetCaption(caption); }
+    void CancelPress() override { leftPressed_ = false; }
     // The label's own reactions to a change of colour, font or text.
     virtual void ColorChanged();
     virtual void FontChanged();

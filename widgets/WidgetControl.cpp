@@ -410,6 +410,7 @@ void WidgetControl::BeginDrag() {
     dragging_ = true;
     accepted_ = false;
     overTarget_ = nullptr;
+    CancelPress();
     SetCapture(widget_);
 }
 

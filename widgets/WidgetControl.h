@@ -155,6 +155,8 @@ protected:
     std::shared_ptr<char> life_ = std::make_shared<char>();
     // The linked action's caption changed (or it was linked): show it.
     virtual void ActionCaptionChanged(const std::string&) {}
+    // A drag took over the press that was going on: the release that ends it is no click.
+    virtual void CancelPress() {}
     // Forwards a change made on the widget to its action; false when none is linked.
     bool ForwardToAction(void (WidgetAction::*set)(bool), bool value);
     // The widget's window in its parent's client coordinates; empty without a window.

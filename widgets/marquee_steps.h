@@ -124,7 +124,6 @@ private:
     void RestartWith(T& field, T value);
     void StartOffsets();
     bool Bounces() const;
-    void DoCycle();
 
     MarqueeHost& host_;
     bool active_ = false;
