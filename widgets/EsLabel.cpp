@@ -175,6 +175,14 @@ LRESULT TEsCustomLabel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
             return result;
         }
         break;
+    case WM_SETFONT:
+        // As a system control takes it: the label's own font from now on.
+        if (wParam) {
+            parentFont_ = false;
+            TakeFont(reinterpret_cast<HFONT>(wParam));
+        }
+        return 0;
+    case WM_GETFONT: return reinterpret_cast<LRESULT>(fontHandle_.get());
     case WM_SYSCOLORCHANGE:
     case WM_THEMECHANGED:
         if (parentColor_) TakeParentColor();
@@ -493,6 +501,10 @@ void TEsCustomLabel::TakeParentFont() {
     if (!parent) return;
     auto font = reinterpret_cast<HFONT>(SendMessageW(parent, WM_GETFONT, 0, 0));
     if (!font) font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    TakeFont(font);
+}
+
+void TEsCustomLabel::TakeFont(HFONT font) {
     LOGFONTA lf{};
     if (!GetObjectA(font, sizeof lf, &lf)) return;
     font_.Name = lf.lfFaceName;

@@ -14,6 +14,7 @@ namespace {
 
 constexpr wchar_t kWidgetProperty[] = L"VermiqWidget";
 constexpr wchar_t kShowHintProperty[] = L"VermiqShowHint";
+constexpr wchar_t kHideHintProperty[] = L"VermiqHideHint";
 
 POINT ScreenPoint(LPARAM lParam) {
     return {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
@@ -117,6 +118,11 @@ LRESULT CALLBACK WidgetControl::ParentSubclass(HWND window, UINT message, WPARAM
     if (message == WM_NCDESTROY) {
         RemoveWindowSubclass(window, &WidgetControl::ParentSubclass, id);
         widget->subclassed_ = false;
+    }
+    if (message == WM_SETFONT) {
+        const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+        widget->ParentFontChanged();
+        return result;
     }
     return DefSubclassProc(window, message, wParam, lParam);
 }
@@ -270,8 +276,13 @@ void WidgetControl::SetHint(std::string value) {
 
 bool WidgetControl::ShowHint() const {
     if (!parentShowHint_) return showHint_;
-    if (WidgetControl* parent = FromWindow(parent_)) return parent->ShowHint();
-    return parent_ && GetPropW(parent_, kShowHintProperty) != nullptr;
+    // A plain window that was never given the setting passes on its own parent's.
+    for (HWND up = parent_; up; up = GetAncestor(up, GA_PARENT)) {
+        if (WidgetControl* parent = FromWindow(up)) return parent->ShowHint();
+        if (GetPropW(up, kShowHintProperty)) return true;
+        if (GetPropW(up, kHideHintProperty)) return false;
+    }
+    return false;
 }
 
 void WidgetControl::SetShowHint(bool value) {
@@ -286,12 +297,16 @@ void WidgetControl::SetParentShowHint(bool value) {
 }
 
 void WidgetControl::SetWindowShowHint(HWND window, bool value) {
-    if (value) SetPropW(window, kShowHintProperty, reinterpret_cast<HANDLE>(1));
-    else RemovePropW(window, kShowHintProperty);
-    // The children that take the parent's setting follow at once.
-    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-        if (WidgetControl* widget = FromWindow(child); widget && widget->parentShowHint_)
-            widget->UpdateTooltip();
+    RemovePropW(window, value ? kHideHintProperty : kShowHintProperty);
+    SetPropW(window, value ? kShowHintProperty : kHideHintProperty, reinterpret_cast<HANDLE>(1));
+    // The widgets that take the setting from above follow at once, at every level.
+    EnumChildWindows(
+        window,
+        [](HWND child, LPARAM) -> BOOL {
+            if (WidgetControl* widget = FromWindow(child)) widget->UpdateTooltip();
+            return TRUE;
+        },
+        0);
 }
 
 void WidgetControl::UpdateTooltip() {

@@ -80,7 +80,8 @@ public:
 
     // The hint shows as a tooltip while the pointer rests on the widget, when ShowHint is on:
     // its own, or with ParentShowHint its parent's (a widget's, or what SetWindowShowHint gave
-    // a plain window; off when never given).
+    // a plain window, or else what the plain window's own parent has, and so on up; off when
+    // never given).
     const std::string& Hint() const { return hint_; }
     void SetHint(std::string value);
     bool ShowHint() const;
@@ -157,6 +158,8 @@ protected:
     virtual void ActionCaptionChanged(const std::string&) {}
     // A drag took over the press that was going on: the release that ends it is no click.
     virtual void CancelPress() {}
+    // The parent was given another font (WM_SETFONT).
+    virtual void ParentFontChanged() {}
     // Forwards a change made on the widget to its action; false when none is linked.
     bool ForwardToAction(void (WidgetAction::*set)(bool), bool value);
     // The widget's window in its parent's client coordinates; empty without a window.

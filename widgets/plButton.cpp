@@ -724,6 +724,9 @@ void TplButton::SetFontColor(TColor value) {
     Repaint();
 }
 void TplButton::ActionCaptionChanged(const std::string& caption) { captionA_.SetCaption(caption); }
+void TplButton::ParentFontChanged() {
+    if (parentFont_) Repaint();
+}
 void TplButton::CancelPress() {
     clickArmed_ = false;
     spaceArmed_ = false;

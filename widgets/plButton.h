@@ -206,6 +206,7 @@ public:
 protected:
     void ActionCaptionChanged(const std::string& caption) override;
     void CancelPress() override;
+    void ParentFontChanged() override;
     virtual void MouseEnter(TShiftState shift, int x, int y);
     virtual void MouseLeave(TShiftState shift, int x, int y);
 

@@ -398,6 +398,39 @@ TEST(SharedProperties, ActionAndClicksInEveryFamily) {
     }
 }
 
+// Set on the dialog, ShowHint and the font reach widgets inside a plain panel too, also when
+// they change later; a font given to the label itself is its own from then on.
+TEST(SharedProperties, HintAndFontFromAboveAtEveryLevel) {
+    Host host;
+    HWND panel = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, 200, 100, host.hwnd,
+                                 nullptr, GetModuleHandleW(nullptr), nullptr);
+    for (const Family& family : kFamilies) {
+        SCOPED_TRACE(family.name);
+        std::unique_ptr<WidgetControl> w = family.make(panel);
+        w->SetHint("ヒント");
+        WidgetControl::SetWindowShowHint(host.hwnd, true);
+        EXPECT_TRUE(w->Tooltip());
+        WidgetControl::SetWindowShowHint(host.hwnd, false);
+        EXPECT_FALSE(w->Tooltip());
+    }
+
+    TEsAttachedLabel label;
+    label.CreateHandle(panel, 10, 10);
+    SendMessageW(panel, WM_SETFONT, reinterpret_cast<WPARAM>(host.font.get()), TRUE);
+    EXPECT_EQ(label.Font().Height, -12) << "the panel's new font";
+    EXPECT_EQ(label.Font().Weight, FW_BOLD);
+    win32::GdiObject<HFONT> own(CreateFontW(-20, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"Arial"));
+    SendMessageW(label.Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(own.get()), TRUE);
+    EXPECT_FALSE(label.ParentFont());
+    EXPECT_EQ(label.Font().Height, -20);
+    LOGFONTW asked{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(label.Handle(), WM_GETFONT, 0, 0)), sizeof asked, &asked);
+    EXPECT_EQ(asked.lfHeight, -20);
+    SendMessageW(panel, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), TRUE);
+    EXPECT_EQ(label.Font().Height, -20) << "its own font stays";
+    DestroyWindow(panel);
+}
+
 TEST(ButtonProperties, TabOrderAndAnActionKeptInStepBothWays) {
     Host host;
     TplButton b1(host.hwnd, "b1", 10, 10), b2(host.hwnd, "b2", 10, 40), b3(host.hwnd, "b3", 10, 70);
