@@ -512,6 +512,11 @@ TEST_F(ButtonTest, IconIsDrawnTransparentAndOtherGraphicsNotAtAll) {
     EXPECT_TRUE(b->Image().HorzCenter());
     EXPECT_EQ(p.At(left + 3, top + 3), RGB(0, 0, 255));
     EXPECT_EQ(p.At(left, top + 3), empty.At(left, top + 3)); // masked column shows the gradient
+    // A resize paints once: the centring in that paint asks for no second one.
+    SetWindowPos(b->Handle(), nullptr, 0, 0, 75, 40, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    EXPECT_EQ(b->Image().Top(), (40 - 8) / 2);
+    EXPECT_FALSE(GetUpdateRect(b->Handle(), nullptr, FALSE)) << "the paint invalidated the button again";
+    SetWindowPos(b->Handle(), nullptr, 0, 0, 75, 26, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 
     b->SetEnabled(false);
     Pixels grey = Capture(*b);

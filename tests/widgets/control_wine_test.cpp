@@ -431,6 +431,27 @@ TEST(SharedProperties, HintAndFontFromAboveAtEveryLevel) {
     DestroyWindow(panel);
 }
 
+// Widgets aligned to the same side stack in their order among the parent's children, and keep
+// stacked as the parent resizes.
+TEST(SharedProperties, WidgetsAlignedToOneSideStack) {
+    Host host;
+    std::vector<std::unique_ptr<WidgetControl>> widgets;
+    for (const Family& family : kFamilies) {
+        widgets.push_back(family.make(host.hwnd));
+        widgets.back()->SetAlign(WidgetAlign::Top);
+    }
+    widgets.push_back(kFamilies[2].make(host.hwnd));
+    widgets.back()->SetAlign(WidgetAlign::Client);
+    host.ResizeClient(320, 200);
+    const int tops[] = {0, 30, 60, 90};
+    for (std::size_t i = 0; i < widgets.size(); ++i) {
+        const RECT r = BoundsInParent(widgets[i]->WidgetHandle());
+        EXPECT_EQ(r.top, tops[i]) << i;
+        EXPECT_EQ(r.right - r.left, 320) << i;
+    }
+    EXPECT_EQ(BoundsInParent(widgets.back()->WidgetHandle()).bottom, 200) << "the filler takes the rest";
+}
+
 TEST(ButtonProperties, TabOrderAndAnActionKeptInStepBothWays) {
     Host host;
     TplButton b1(host.hwnd, "b1", 10, 10), b2(host.hwnd, "b2", 10, 40), b3(host.hwnd, "b3", 10, 70);
