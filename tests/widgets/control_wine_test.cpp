@@ -184,6 +184,16 @@ TEST(SharedProperties, HintMenuCursorAnchorsAndLimitsInEveryFamily) {
         ASSERT_TRUE(w->Tooltip());
         EXPECT_EQ(SendMessageW(w->Tooltip(), TTM_GETTOOLCOUNT, 0, 0), 1);
         EXPECT_EQ(TooltipText(w->Tooltip(), hwnd), L"ヒント");
+        // It shows while the real pointer rests on the widget, and goes when it leaves.
+        SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, {600, 600});
+        Pump(50);
+        SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, ScreenCentre(hwnd));
+        const HWND tooltip = w->Tooltip();
+        for (int waited = 0; waited < 3000 && !IsWindowVisible(tooltip); waited += 50) Pump(50);
+        EXPECT_TRUE(IsWindowVisible(tooltip)) << "the hint never showed on a hover";
+        SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, {600, 600});
+        for (int waited = 0; waited < 3000 && IsWindowVisible(tooltip); waited += 50) Pump(50);
+        EXPECT_FALSE(IsWindowVisible(tooltip));
         w->SetShowHint(false);
         EXPECT_FALSE(w->Tooltip()) << "its own ShowHint wins once set";
         w->SetParentShowHint(true);
