@@ -153,10 +153,14 @@ std::wstring TooltipText(HWND tooltip, HWND widget) {
     return text;
 }
 
+// What happens while the popup menu is open, before its item is picked.
+std::function<void()> whileMenuOpen;
+
 // Picks the first item of the popup menu that is open, as the user would with the keyboard.
 void CALLBACK PickFirstMenuItem(HWND, UINT, UINT_PTR id, DWORD) {
     if (HWND menu = FindWindowW(L"#32768", nullptr); menu && IsWindowVisible(menu)) {
         KillTimer(nullptr, id);
+        if (whileMenuOpen) whileMenuOpen();
         PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
         PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
     }
@@ -290,16 +294,6 @@ TEST(SharedProperties, AWidgetWhoseWindowGoesLetsGoOfItsParent) {
     }
 }
 
-std::function<void()> whileMenuOpen;
-void CALLBACK DeleteThenPickFirstMenuItem(HWND, UINT, UINT_PTR id, DWORD) {
-    if (HWND menu = FindWindowW(L"#32768", nullptr); menu && IsWindowVisible(menu)) {
-        KillTimer(nullptr, id);
-        whileMenuOpen();
-        PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
-        PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
-    }
-}
-
 // A handler may delete its own widget (or the drop target itself): what follows in the widget
 // touches neither, and the parent still hears of the chosen menu item.
 TEST(SharedProperties, HandlersMayDeleteTheirWidget) {
@@ -365,11 +359,12 @@ TEST(SharedProperties, HandlersMayDeleteTheirWidget) {
         w->SetPopupMenu(menu);
         host.commands.clear();
         whileMenuOpen = [&] { DeletePoisoned(w, family.size); };
-        SetTimer(nullptr, 0, 100, &DeleteThenPickFirstMenuItem);
+        SetTimer(nullptr, 0, 100, &PickFirstMenuItem);
         SendMessageW(w->WidgetHandle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(w->WidgetHandle()), -1);
         Pump(300);
         EXPECT_EQ(w, nullptr);
         EXPECT_EQ(host.commands, std::vector<WPARAM>{501}) << "popup menu";
+        whileMenuOpen = {};
     }
     DestroyMenu(menu);
 }
