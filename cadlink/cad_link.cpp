@@ -300,12 +300,19 @@ bool CadLink::RetryClipboardRestore() {
         return false;
     }
     try {
-        desktop_.OpenClipboardAtOnce()->Restore(pendingRestore_->contents);
+        auto clipboard = desktop_.OpenClipboardAtOnce();
+        try {
+            clipboard->Restore(pendingRestore_->contents);
+        } catch (const ClipboardError&) {
+            // Emptied, perhaps, and not filled: a change of the tool's own, counted while the
+            // clipboard is still open, so that nobody else's copy can be taken for it.
+            pendingRestore_->sequence = desktop_.ClipboardSequenceNumber();
+            throw;
+        }
         pendingRestore_.reset();
         return false;
     } catch (const ClipboardError&) {
-        // Still held, or held again: the failed attempt may have changed nothing, or emptied it.
-        pendingRestore_->sequence = desktop_.ClipboardSequenceNumber();
+        // Not opened, the clipboard is as it was: a change from now on is someone else's copy.
         if (++pendingRestore_->attempts >= ClipboardRestoreAttempts) pendingRestore_.reset();
         return pendingRestore_.has_value();
     }

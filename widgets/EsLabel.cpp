@@ -50,6 +50,7 @@ TEsCustomLabel::~TEsCustomLabel() { DestroyHandle(); }
 
 void TEsCustomLabel::DestroyHandle() {
     if (!hwnd_) return;
+    DetachWidget();
     HWND hwnd = std::exchange(hwnd_, nullptr);
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
     DestroyWindow(hwnd);
@@ -86,6 +87,8 @@ LRESULT CALLBACK TEsCustomLabel::WindowProc(HWND hwnd, UINT message, WPARAM wPar
     auto* self = reinterpret_cast<TEsCustomLabel*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (!self) return DefWindowProcW(hwnd, message, wParam, lParam);
     if (message == WM_NCDESTROY) {
+        LRESULT ignored = 0;
+        self->HandleWidgetMessage(message, wParam, lParam, ignored);
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
         self->hwnd_ = nullptr;
         return DefWindowProcW(hwnd, message, wParam, lParam);
@@ -100,6 +103,8 @@ LRESULT CALLBACK TEsCustomLabel::WindowProc(HWND hwnd, UINT message, WPARAM wPar
 
 LRESULT TEsCustomLabel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     if (LRESULT result = 0; HandleWidgetMessage(message, wParam, lParam, result)) return result;
+    // Kept aside: a mouse handler may delete the label, and its window with it.
+    const HWND hwnd = hwnd_;
     auto mouse = [&](TMouseButton button, bool down) {
         const int x = static_cast<short>(LOWORD(lParam)), y = static_cast<short>(HIWORD(lParam));
         if (down && OnMouseDown) OnMouseDown(*this, button, x, y);
@@ -143,14 +148,20 @@ LRESULT TEsCustomLabel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
         // that ends a press begun over another window, is no second click.
         const bool click = leftPressed_;
         leftPressed_ = false;
+        std::weak_ptr<char> alive = life_;
         mouse(TMouseButton::mbLeft, false);
-        if (click && OnClick) OnClick(*this);
+        if (!click || alive.expired()) return 0;
+        // The click's one handler: OnClick, or else the linked action.
+        if (OnClick) OnClick(*this);
+        else if (Action()) Action()->Execute();
         return 0;
     }
-    case WM_LBUTTONDBLCLK:
+    case WM_LBUTTONDBLCLK: {
+        std::weak_ptr<char> alive = life_;
         mouse(TMouseButton::mbLeft, true);
-        if (OnDblClick) OnDblClick(*this);
+        if (!alive.expired() && OnDblClick) OnDblClick(*this);
         return 0;
+    }
     case WM_SETTEXT:
         if (!mirroring_) {
             // Text set from outside becomes the caption.
@@ -164,6 +175,14 @@ LRESULT TEsCustomLabel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
             return result;
         }
         break;
+    case WM_SETFONT:
+        // As a system control takes it: the label's own font from now on.
+        if (wParam) {
+            parentFont_ = false;
+            TakeFont(reinterpret_cast<HFONT>(wParam));
+        }
+        return 0;
+    case WM_GETFONT: return reinterpret_cast<LRESULT>(fontHandle_.get());
     case WM_SYSCOLORCHANGE:
     case WM_THEMECHANGED:
         if (parentColor_) TakeParentColor();
@@ -171,7 +190,7 @@ LRESULT TEsCustomLabel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
         break;
     default: break;
     }
-    return DefWindowProcW(hwnd_, message, wParam, lParam);
+    return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
 RECT TEsCustomLabel::ClientRect() const {
@@ -374,6 +393,7 @@ void TEsCustomLabel::SetFont(const TEsFont& font) {
 void TEsCustomLabel::SetCaption(std::string caption) {
     if (caption == caption_) return;
     caption_ = std::move(caption);
+    if (Action()) Action()->SetCaption(caption_);  // and so on every widget linked to it
     MirrorWindowText();
     TextChanged();
 }
@@ -481,6 +501,10 @@ void TEsCustomLabel::TakeParentFont() {
     if (!parent) return;
     auto font = reinterpret_cast<HFONT>(SendMessageW(parent, WM_GETFONT, 0, 0));
     if (!font) font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    TakeFont(font);
+}
+
+void TEsCustomLabel::TakeFont(HFONT font) {
     LOGFONTA lf{};
     if (!GetObjectA(font, sizeof lf, &lf)) return;
     font_.Name = lf.lfFaceName;

@@ -118,6 +118,11 @@ protected:
     virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     virtual void Paint(HDC dc);
     virtual void HandleCreated() {}
+    void ActionCaptionChanged(const std::string& caption) override { SetCaption(caption); }
+    void CancelPress() override { leftPressed_ = false; }
+    void ParentFontChanged() override {
+        if (parentFont_) TakeParentFont();
+    }
     // The label's own reactions to a change of colour, font or text.
     virtual void ColorChanged();
     virtual void FontChanged();
@@ -143,6 +148,8 @@ private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     void RebuildFont();
     void TakeParentFont();
+    // Takes the shape of `font` (the colour stays the label's own).
+    void TakeFont(HFONT font);
     // A disabled label: the caption raised in the button highlight, sunk in the button shadow.
     void DrawDisabledText(HDC dc, const RECT& rect, UINT format);
     // Copies the caption into the window text, for GetWindowText and accessibility tools.

@@ -24,9 +24,10 @@ unsigned DeviceTimerResolution() {
 
 unsigned MultimediaTimer::Start(unsigned periodMs, unsigned resolutionMs, HWND target) {
     Stop();
+    target_ = target;
     // Synchronous kill: once Stop returns no tick of this timer is still running.
     id_ = timeSetEvent(periodMs, resolutionMs, &MultimediaTimer::Tick,
-                       reinterpret_cast<DWORD_PTR>(target),
+                       reinterpret_cast<DWORD_PTR>(this),
                        TIME_PERIODIC | TIME_CALLBACK_FUNCTION | TIME_KILL_SYNCHRONOUS);
     return id_;
 }
@@ -36,9 +37,13 @@ void MultimediaTimer::Stop() {
     id_ = 0;
 }
 
-void CALLBACK MultimediaTimer::Tick(UINT id, UINT, DWORD_PTR target, DWORD_PTR, DWORD_PTR) {
-    // The system's timer thread: touch nothing of the marquee, only hand the tick over.
-    PostMessageW(reinterpret_cast<HWND>(target), StepMessage, 0, static_cast<LPARAM>(id));
+void CALLBACK MultimediaTimer::Tick(UINT id, UINT, DWORD_PTR self, DWORD_PTR, DWORD_PTR) {
+    // The system's timer thread: touch nothing of the marquee, only hand the tick over, and
+    // only when the window has taken the previous one.
+    auto* timer = reinterpret_cast<MultimediaTimer*>(self);
+    if (timer->latch_.Claim() &&
+        !PostMessageW(timer->target_, StepMessage, 0, static_cast<LPARAM>(id)))
+        timer->latch_.Taken();
 }
 
 // ---- TEsCustomScrollingMarquee ----
@@ -89,10 +94,11 @@ LRESULT CALLBACK TEsCustomScrollingMarquee::StepWindowProc(HWND hwnd, UINT messa
             reinterpret_cast<TEsCustomScrollingMarquee*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
         try {
             if (self) {
+                self->timer_.StepTaken();
                 // A step nobody can see is not taken, and the timer stands until the marquee
                 // is painted again.
                 self->steps_.SetShown(self->SeenOnScreen());
-                self->steps_.HandleStepMessage();
+                self->steps_.HandleStepMessage(static_cast<unsigned>(lParam));
             }
         } catch (...) {
             // An OnCycle handler that throws must not unwind through the dispatcher.

@@ -21,10 +21,14 @@ public:
     // Returns the timer id, 0 when the system refused.
     unsigned Start(unsigned periodMs, unsigned resolutionMs, HWND target);
     void Stop();
+    // The target's thread took a StepMessage: the next tick may post again.
+    void StepTaken() { latch_.Taken(); }
 
 private:
-    static void CALLBACK Tick(UINT id, UINT, DWORD_PTR target, DWORD_PTR, DWORD_PTR);
+    static void CALLBACK Tick(UINT id, UINT, DWORD_PTR self, DWORD_PTR, DWORD_PTR);
     unsigned id_ = 0;
+    HWND target_ = nullptr;
+    StepLatch latch_;
 };
 
 class TEsCustomScrollingMarquee : public TEsCustomLabel, private MarqueeHost {

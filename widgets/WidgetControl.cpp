@@ -14,6 +14,7 @@ namespace {
 
 constexpr wchar_t kWidgetProperty[] = L"VermiqWidget";
 constexpr wchar_t kShowHintProperty[] = L"VermiqShowHint";
+constexpr wchar_t kHideHintProperty[] = L"VermiqHideHint";
 
 POINT ScreenPoint(LPARAM lParam) {
     return {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
@@ -67,10 +68,22 @@ void WidgetAction::Changed() {
 
 WidgetControl::~WidgetControl() {
     SetAction(nullptr);
-    if (tooltip_) DestroyWindow(tooltip_);
+    DetachWidget();
+}
+
+void WidgetControl::DetachWidget() {
+    if (tooltip_ && IsWindow(tooltip_)) DestroyWindow(tooltip_);
+    tooltip_ = nullptr;
     if (subclassed_ && IsWindow(parent_))
         RemoveWindowSubclass(parent_, &WidgetControl::ParentSubclass, reinterpret_cast<UINT_PTR>(this));
-    if (widget_ && IsWindow(widget_)) RemovePropW(widget_, kWidgetProperty);
+    subclassed_ = false;
+    if (widget_ && IsWindow(widget_) && FromWindow(widget_) == this)
+        RemovePropW(widget_, kWidgetProperty);
+    if (widget_ && GetCapture() == widget_) ReleaseCapture();
+    widget_ = nullptr;
+    parent_ = nullptr;
+    pressed_ = dragging_ = accepted_ = false;
+    overTarget_ = nullptr;
 }
 
 WidgetControl* WidgetControl::FromWindow(HWND window) {
@@ -78,6 +91,7 @@ WidgetControl* WidgetControl::FromWindow(HWND window) {
 }
 
 void WidgetControl::AttachWidget(HWND window) {
+    DetachWidget();  // a window made again, perhaps on another parent: nothing of the old stays
     widget_ = window;
     parent_ = GetParent(window);
     SetPropW(window, kWidgetProperty, this);
@@ -98,10 +112,18 @@ void WidgetControl::AttachWidget(HWND window) {
 
 LRESULT CALLBACK WidgetControl::ParentSubclass(HWND window, UINT message, WPARAM wParam,
                                                LPARAM lParam, UINT_PTR id, DWORD_PTR) {
+    auto* widget = reinterpret_cast<WidgetControl*>(id);
     if (message == WM_SIZE && wParam != SIZE_MINIMIZED)
-        reinterpret_cast<WidgetControl*>(id)->ApplyParentSize(LOWORD(lParam), HIWORD(lParam));
-    if (message == WM_NCDESTROY)
+        widget->ApplyParentSize(LOWORD(lParam), HIWORD(lParam));
+    if (message == WM_NCDESTROY) {
         RemoveWindowSubclass(window, &WidgetControl::ParentSubclass, id);
+        widget->subclassed_ = false;
+    }
+    if (message == WM_SETFONT) {
+        const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+        widget->ParentFontChanged();
+        return result;
+    }
     return DefSubclassProc(window, message, wParam, lParam);
 }
 
@@ -115,15 +137,37 @@ WidgetRect WidgetControl::BoundsInParent() const {
 
 void WidgetControl::ApplyParentSize(int width, int height) {
     if (!widget_) return;
+    if (align_ != WidgetAlign::None) {
+        parentSize_ = {width, height};
+        ApplyAlignment(width, height);
+        return;
+    }
     const WidgetRect now = BoundsInParent();
-    WidgetRect next = align_ != WidgetAlign::None
-                          ? Aligned(now, align_, width, height)
-                          : Anchored(now, parentSize_.cx, parentSize_.cy, width, height, anchors_);
-    next = Constrained(next, constraints_);
+    const WidgetRect next = Constrained(
+        Anchored(now, parentSize_.cx, parentSize_.cy, width, height, anchors_), constraints_);
     parentSize_ = {width, height};
     if (!(next == now))
         SetWindowPos(widget_, nullptr, next.left, next.top, next.width, next.height,
                      SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void WidgetControl::ApplyAlignment(int width, int height) {
+    // The aligned widgets of one parent share its sides, so they are placed together.
+    std::vector<WidgetControl*> widgets;
+    std::vector<AlignedWidget> places;
+    for (HWND child = GetWindow(parent_, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        WidgetControl* widget = FromWindow(child);
+        if (!widget || widget->align_ == WidgetAlign::None) continue;
+        widgets.push_back(widget);
+        places.push_back({widget->BoundsInParent(), widget->align_});
+    }
+    const std::vector<WidgetRect> placed = AlignedTogether(places, width, height);
+    for (std::size_t i = 0; i < widgets.size(); ++i) {
+        const WidgetRect next = Constrained(placed[i], widgets[i]->constraints_);
+        if (!(next == places[i].rect))
+            SetWindowPos(widgets[i]->widget_, nullptr, next.left, next.top, next.width,
+                         next.height, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
 }
 
 void WidgetControl::SetAnchors(WidgetAnchors value) { anchors_ = value; }
@@ -141,6 +185,9 @@ void WidgetControl::SetConstraints(const WidgetConstraints& value) {
 bool WidgetControl::HandleWidgetMessage(UINT message, WPARAM wParam, LPARAM lParam,
                                         LRESULT& result) {
     switch (message) {
+    case WM_NCDESTROY:
+        DetachWidget();
+        return false;
     case WM_WINDOWPOSCHANGING: {
         // Every change of size, however it comes, stays within the limits.
         auto* pos = reinterpret_cast<WINDOWPOS*>(lParam);
@@ -171,10 +218,12 @@ bool WidgetControl::HandleWidgetMessage(UINT message, WPARAM wParam, LPARAM lPar
             at = {0, 0};
             ClientToScreen(widget_, &at);
         }
+        // The menu runs its own message loop, in which anything may happen to this widget.
+        const HWND parent = parent_;
         const UINT chosen = static_cast<UINT>(
             TrackPopupMenu(popupMenu_, TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY, at.x, at.y,
                            0, widget_, nullptr));
-        if (chosen && parent_) SendMessageW(parent_, WM_COMMAND, MAKEWPARAM(chosen, 0), 0);
+        if (chosen && IsWindow(parent)) SendMessageW(parent, WM_COMMAND, MAKEWPARAM(chosen, 0), 0);
         result = 0;
         return true;
     }
@@ -227,8 +276,13 @@ void WidgetControl::SetHint(std::string value) {
 
 bool WidgetControl::ShowHint() const {
     if (!parentShowHint_) return showHint_;
-    if (WidgetControl* parent = FromWindow(parent_)) return parent->ShowHint();
-    return parent_ && GetPropW(parent_, kShowHintProperty) != nullptr;
+    // A plain window that was never given the setting passes on its own parent's.
+    for (HWND up = parent_; up; up = GetAncestor(up, GA_PARENT)) {
+        if (WidgetControl* parent = FromWindow(up)) return parent->ShowHint();
+        if (GetPropW(up, kShowHintProperty)) return true;
+        if (GetPropW(up, kHideHintProperty)) return false;
+    }
+    return false;
 }
 
 void WidgetControl::SetShowHint(bool value) {
@@ -243,12 +297,16 @@ void WidgetControl::SetParentShowHint(bool value) {
 }
 
 void WidgetControl::SetWindowShowHint(HWND window, bool value) {
-    if (value) SetPropW(window, kShowHintProperty, reinterpret_cast<HANDLE>(1));
-    else RemovePropW(window, kShowHintProperty);
-    // The children that take the parent's setting follow at once.
-    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-        if (WidgetControl* widget = FromWindow(child); widget && widget->parentShowHint_)
-            widget->UpdateTooltip();
+    RemovePropW(window, value ? kHideHintProperty : kShowHintProperty);
+    SetPropW(window, value ? kShowHintProperty : kHideHintProperty, reinterpret_cast<HANDLE>(1));
+    // The widgets that take the setting from above follow at once, at every level.
+    EnumChildWindows(
+        window,
+        [](HWND child, LPARAM) -> BOOL {
+            if (WidgetControl* widget = FromWindow(child)) widget->UpdateTooltip();
+            return TRUE;
+        },
+        0);
 }
 
 void WidgetControl::UpdateTooltip() {
@@ -367,6 +425,7 @@ void WidgetControl::BeginDrag() {
     dragging_ = true;
     accepted_ = false;
     overTarget_ = nullptr;
+    CancelPress();
     SetCapture(widget_);
 }
 
@@ -404,9 +463,14 @@ void WidgetControl::EndDrag(POINT screen, bool drop) {
     const HWND targetWindow = overTarget_;
     overTarget_ = nullptr;
     if (GetCapture() == widget_) ReleaseCapture();
+    // Either handler may delete the source or the target.
+    std::weak_ptr<char> alive = life_;
     if (target && target->OnDragDrop) {
+        std::weak_ptr<char> targetAlive = target->life_;
         const POINT p = ToClient(targetWindow, screen);
         target->OnDragDrop(*target, *this, p.x, p.y);
+        if (alive.expired()) return;
+        if (targetAlive.expired()) target = nullptr;
     }
     if (OnEndDrag) {
         const POINT p = target ? ToClient(targetWindow, screen) : ToClient(widget_, screen);

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -79,7 +80,8 @@ public:
 
     // The hint shows as a tooltip while the pointer rests on the widget, when ShowHint is on:
     // its own, or with ParentShowHint its parent's (a widget's, or what SetWindowShowHint gave
-    // a plain window; off when never given).
+    // a plain window, or else what the plain window's own parent has, and so on up; off when
+    // never given).
     const std::string& Hint() const { return hint_; }
     void SetHint(std::string value);
     bool ShowHint() const;
@@ -141,11 +143,23 @@ public:
 
 protected:
     // The family's window calls these: when it has been created, and first thing in its
-    // window procedure. True means the message was handled and `result` is the answer.
+    // window procedure (WM_NCDESTROY included). True means the message was handled and
+    // `result` is the answer.
     void AttachWidget(HWND window);
     bool HandleWidgetMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    // Lets go of the window: the parent's subclass, the tooltip and the window's link to this
+    // object go with it, and every property falls back to what it keeps without a window. Done
+    // at WM_NCDESTROY and by a family that destroys its window itself, before it does.
+    void DetachWidget();
+    // Expires with the object: a handler that may delete its widget is run as
+    //   std::weak_ptr<char> alive = life_;  handler();  if (alive.expired()) return;
+    std::shared_ptr<char> life_ = std::make_shared<char>();
     // The linked action's caption changed (or it was linked): show it.
     virtual void ActionCaptionChanged(const std::string&) {}
+    // A drag took over the press that was going on: the release that ends it is no click.
+    virtual void CancelPress() {}
+    // The parent was given another font (WM_SETFONT).
+    virtual void ParentFontChanged() {}
     // Forwards a change made on the widget to its action; false when none is linked.
     bool ForwardToAction(void (WidgetAction::*set)(bool), bool value);
     // The widget's window in its parent's client coordinates; empty without a window.
@@ -156,6 +170,7 @@ private:
     void ActionChanged();
     void UpdateTooltip();
     void ApplyParentSize(int width, int height);
+    void ApplyAlignment(int width, int height);
     void TrackDrag(POINT screen);
     void EndDrag(POINT screen, bool drop);
     static LRESULT CALLBACK ParentSubclass(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);

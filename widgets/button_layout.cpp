@@ -154,4 +154,24 @@ TShiftState ShiftStateFromKeyboard(std::span<const std::uint8_t, 256> keys) {
     return state;
 }
 
+MnemonicCaption SplitMnemonic(std::string_view caption) {
+    MnemonicCaption out;
+    auto lead = [](unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); };
+    for (std::size_t i = 0; i < caption.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(caption[i]);
+        if (c == '&' && i + 1 < caption.size()) {
+            ++i;  // "&&" keeps the second "&"; "&x" marks the x
+            if (caption[i] != '&' && out.underlined < 0) {
+                out.underlined = static_cast<int>(out.shown.size());
+                const bool wide = lead(static_cast<unsigned char>(caption[i])) && i + 1 < caption.size();
+                out.underlinedBytes = wide ? 2 : 1;
+            }
+        }
+        out.shown += caption[i];
+        if (lead(static_cast<unsigned char>(caption[i])) && i + 1 < caption.size())
+            out.shown += caption[++i];
+    }
+    return out;
+}
+
 } // namespace vermiq

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "widgets/colors.h"
@@ -85,6 +87,16 @@ struct CaptionLine {
     int rem = 0;     // taEven: remainder spread one pixel at a time, signed like the slack
 };
 CaptionLine PlanCaptionLine(const CaptionLineInput& in);
+
+// A caption as the platform's buttons show it: "&&" is one "&", and the first single "&" is
+// left out and marks the character after it (the mnemonic) for underlining. Code page 932
+// bytes; a lead byte's character is two bytes.
+struct MnemonicCaption {
+    std::string shown;
+    int underlined = -1;     // byte offset of the marked character in `shown`, -1 for none
+    int underlinedBytes = 0; // its length in bytes
+};
+MnemonicCaption SplitMnemonic(std::string_view caption);
 
 // taEven: the left edge of each character, starting at x, given each character's width.
 std::vector<int> EvenCharLefts(int x, std::span<const int> charWidths, int gap, int rem);

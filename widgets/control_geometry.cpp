@@ -54,4 +54,29 @@ WidgetRect Aligned(WidgetRect rect, WidgetAlign align, int clientWidth, int clie
     return {0, 0, clientWidth, clientHeight};
 }
 
+std::vector<WidgetRect> AlignedTogether(const std::vector<AlignedWidget>& widgets, int clientWidth,
+                                        int clientHeight) {
+    std::vector<WidgetRect> placed(widgets.size());
+    int left = 0, top = 0, right = clientWidth, bottom = clientHeight;
+    for (WidgetAlign side : {WidgetAlign::Top, WidgetAlign::Bottom, WidgetAlign::Left,
+                             WidgetAlign::Right, WidgetAlign::Client}) {
+        for (std::size_t i = 0; i < widgets.size(); ++i) {
+            if (widgets[i].align != side) continue;
+            const int width = std::max(0, right - left), height = std::max(0, bottom - top);
+            WidgetRect r = Aligned(widgets[i].rect, side, width, height);
+            r.left += left;
+            r.top += top;
+            placed[i] = r;
+            switch (side) {
+            case WidgetAlign::Top: top += r.height; break;
+            case WidgetAlign::Bottom: bottom -= r.height; break;
+            case WidgetAlign::Left: left += r.width; break;
+            case WidgetAlign::Right: right -= r.width; break;
+            default: break;
+            }
+        }
+    }
+    return placed;
+}
+
 } // namespace vermiq

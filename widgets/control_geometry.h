@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 namespace vermiq {
 
@@ -39,5 +40,16 @@ WidgetRect Anchored(WidgetRect rect, int beforeWidth, int beforeHeight, int afte
 // The widget's place when it fills a side (keeping its own height or width) or all of a client
 // area of the given size.
 WidgetRect Aligned(WidgetRect rect, WidgetAlign align, int clientWidth, int clientHeight);
+
+// The places of several aligned widgets (given in their parent's z-order) in one client area:
+// tops, then bottoms, then lefts, then rights, then the client fillers, each taking its side of
+// what the ones before it left, so that widgets aligned to the same side stack instead of
+// covering each other.
+struct AlignedWidget {
+    WidgetRect rect;
+    WidgetAlign align;
+};
+std::vector<WidgetRect> AlignedTogether(const std::vector<AlignedWidget>& widgets, int clientWidth,
+                                        int clientHeight);
 
 } // namespace vermiq

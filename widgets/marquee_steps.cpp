@@ -95,8 +95,8 @@ void MarqueeSteps::SetShown(bool shown) {
     }
 }
 
-void MarqueeSteps::HandleStepMessage() {
-    if (active_ && shown_) ScrollStep();
+void MarqueeSteps::HandleStepMessage(unsigned timerId) {
+    if (timerId != 0 && timerId == timerId_ && active_ && shown_) ScrollStep();
 }
 
 void MarqueeSteps::SetClientSize(int width, int height) {
@@ -139,23 +139,22 @@ void MarqueeSteps::ScrollStep() {
     const Axis a = MovingAxis();
     ++stepCount_;
     a.offset += a.step;
+    bool cycled = false;
     if (bounce) {
         // Turn as soon as the caption's leading edge has passed the client's edge.
         if (a.step < 0 ? a.offset < 0 : a.offset > a.client - a.caption) {
             direction_ = a.reverse;
-            DoCycle();
+            cycled = true;
         }
     } else if (a.step < 0 ? a.offset < -a.caption - kWrapGap : a.offset > a.client + kWrapGap) {
         // Gone a gap's width beyond the far edge: come back in at the near one.
         a.offset = a.step < 0 ? a.client : -a.caption;
-        DoCycle();
+        cycled = true;
     }
+    if (cycled && behavior_ == TEsBehaviors::bhOnce) SetActive(false);
     host_.Repaint();
-}
-
-void MarqueeSteps::DoCycle() {
-    host_.Cycled();
-    if (behavior_ == TEsBehaviors::bhOnce) SetActive(false);
+    // Told last: the handler may delete the marquee, and this with it.
+    if (cycled) host_.Cycled();
 }
 
 EsRect MarqueeSteps::ImageRect() const {

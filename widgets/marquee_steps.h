@@ -2,6 +2,7 @@
 // and bounce, the switches that restart it, and the timer period for each speed.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <optional>
 
@@ -15,8 +16,22 @@ enum class TEsScrollDirection : std::uint8_t {
 enum class TEsBehaviors : std::uint8_t { bhCycle, bhBounce, bhOnce };
 using TEsScrollSpeed = std::uint8_t;
 
-// Posted by the timer thread, one per tick (WM_USER + 500).
+// Posted by the timer thread, one per tick (WM_USER + 500), with the timer's id as lParam.
 inline constexpr unsigned StepMessage = 0x0400 + 500;
+
+// Lets one step message at a time be on its way from the timer thread to the window: a tick
+// that finds one still queued posts none, so a window that was kept busy finds one step
+// waiting, not the whole backlog of ticks it missed.
+class StepLatch {
+public:
+    // The timer thread: true when the tick may post its message.
+    bool Claim() { return !queued_.exchange(true, std::memory_order_acq_rel); }
+    // The window's thread, as it takes the message (a stale one too).
+    void Taken() { queued_.store(false, std::memory_order_release); }
+
+private:
+    std::atomic<bool> queued_{false};
+};
 // Pixels the caption travels beyond the far edge before it comes back.
 inline constexpr int kWrapGap = 15;
 
@@ -65,8 +80,10 @@ public:
     // where it stood, and a timer that was stopped meanwhile (speed 0, inactive) stays stopped.
     void SetShown(bool shown);
     bool Shown() const { return shown_; }
-    // The timer's message reached the window; a late one after stopping or hiding is dropped.
-    void HandleStepMessage();
+    // The message of timer `timerId` reached the window. Only the live timer's message takes a
+    // step: one still queued from a timer that a change of speed, a stop or hiding killed is
+    // dropped.
+    void HandleStepMessage(unsigned timerId);
     void ScrollStep();
 
     void SetClientSize(int width, int height);
@@ -107,7 +124,6 @@ private:
     void RestartWith(T& field, T value);
     void StartOffsets();
     bool Bounces() const;
-    void DoCycle();
 
     MarqueeHost& host_;
     bool active_ = false;

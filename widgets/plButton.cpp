@@ -133,7 +133,10 @@ void TplBtnCaption::SetCaption(std::string_view value) {
     if (caption_ == value) return;
     caption_ = value;
     // The first line is the button's caption, which a linked action shares.
-    if (this == &owner_.CaptionA() && owner_.Action()) owner_.Action()->SetCaption(caption_);
+    if (this == &owner_.CaptionA()) {
+        if (owner_.Action()) owner_.Action()->SetCaption(caption_);
+        owner_.MirrorWindowText();
+    }
     owner_.Repaint();
 }
 void TplBtnCaption::SetAlignment(TplBtnAlignment value) {
@@ -156,6 +159,7 @@ void TplBtnCaption::Assign(const TplBtnCaption& source) {
     caption_ = source.caption_;
     left_ = source.left_;
     right_ = source.right_;
+    if (this == &owner_.CaptionA()) owner_.MirrorWindowText();
     owner_.Repaint();
 }
 
@@ -238,12 +242,14 @@ TplButton::TplButton(HWND parent, std::string_view name, int left, int top, int 
         captionNamed_ = true;
         captionA_.SetCaption(Name());
     }
+    MirrorWindowText();
     Repaint();
 }
 
 TplButton::~TplButton() {
     if (hwnd_) {
         // Detach first: the messages of the destruction must not reach a half-destroyed object.
+        DetachWidget();
         SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
         DestroyWindow(hwnd_);
     }
@@ -332,21 +338,28 @@ LRESULT TplButton::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_CAPTURECHANGED:
         // Capture taken away mid-press (a menu, another window): no click comes of that press.
-        if (clickArmed_ || pressed_) {
-            clickArmed_ = false;
-            pressed_ = false;
-            Invalidate();
-        }
+        if (clickArmed_ || pressed_) CancelPress();
         return 0;
     case WM_GETDLGCODE: {
         // Enter and Esc come to the button, so that it can offer them as dialog keys itself
         // when the message loop did not.
+        // As a button, the dialog clicks it (BM_CLICK) when its mnemonic is typed.
         auto* m = reinterpret_cast<const MSG*>(lParam);
         if (m && m->message == WM_KEYDOWN && (m->wParam == VK_RETURN || m->wParam == VK_ESCAPE))
-            return DLGC_WANTMESSAGE;
-        return 0;
+            return DLGC_WANTMESSAGE | DLGC_BUTTON;
+        return DLGC_BUTTON;
     }
+    case BM_CLICK:
+        if (IsWindowEnabled(hwnd_)) Click();
+        return 0;
     case WM_KEYDOWN:
+        // Space presses the button as the mouse would; its release clicks, as on any push
+        // button. The key's repeats change nothing.
+        if (wParam == VK_SPACE && !(lParam & (LPARAM{1} << 30))) {
+            spaceArmed_ = true;
+            pressed_ = true;
+            Repaint();
+        }
         OnKeyDownMessage(wParam, lParam);
         return 0;
     case WM_KEYUP:
@@ -354,7 +367,19 @@ LRESULT TplButton::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             pressed_ = false;
             Invalidate();
         }
+        if (wParam == VK_SPACE && spaceArmed_) {
+            spaceArmed_ = false;
+            Click();
+        }
         return 0;
+    case WM_SETTEXT:
+        if (!mirroring_) {
+            // Text set from outside becomes the first caption line.
+            const auto* text = reinterpret_cast<const wchar_t*>(lParam);
+            captionA_.SetCaption(text ? win32::Narrow(text) : std::string());
+            return TRUE;
+        }
+        return DefWindowProcW(hwnd_, msg, wParam, lParam);
     case WM_CHAR: {
         auto key = static_cast<wchar_t>(wParam);
         if (OnKeyPress) OnKeyPress(*this, key);
@@ -515,7 +540,13 @@ bool TplButton::DialogKey(WORD key, LPARAM keyData) {
     if (!hwnd_ || !hasFocus_) return false;
     // A form offers the keys to every control; one that cannot be used must not act on them.
     if (!IsWindowEnabled(hwnd_) || !IsWindowVisible(hwnd_)) return false;
-    bool ours = (key == VK_RETURN && Focused()) || (key == VK_ESCAPE && cancel_);
+    auto focusOnAButton = [] {
+        HWND focus = GetFocus();
+        return focus && (SendMessageW(focus, WM_GETDLGCODE, 0, 0) &
+                         (DLGC_BUTTON | DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)) != 0;
+    };
+    bool ours = (key == VK_RETURN && (Focused() || (default_ && !focusOnAButton()))) ||
+                (key == VK_ESCAPE && cancel_);
     if (!ours || KeyDataShift(keyData).bits != 0) return false;
     Click();
     return true;
@@ -693,6 +724,21 @@ void TplButton::SetFontColor(TColor value) {
     Repaint();
 }
 void TplButton::ActionCaptionChanged(const std::string& caption) { captionA_.SetCaption(caption); }
+void TplButton::ParentFontChanged() {
+    if (parentFont_) Repaint();
+}
+void TplButton::CancelPress() {
+    clickArmed_ = false;
+    spaceArmed_ = false;
+    pressed_ = false;
+    Invalidate();
+}
+void TplButton::MirrorWindowText() {
+    if (!hwnd_) return;
+    mirroring_ = true;
+    SetWindowTextW(hwnd_, win32::Widen(captionA_.Caption()).c_str());
+    mirroring_ = false;
+}
 bool TplButton::TabStop() const { return hwnd_ && (GetWindowLongPtrW(hwnd_, GWL_STYLE) & WS_TABSTOP); }
 void TplButton::SetTabStop(bool value) {
     if (!hwnd_) return;
@@ -798,14 +844,9 @@ void TplButton::DrawButtonImage(HDC dc, SIZE size) {
     const TPicture& picture = image_.Picture();
     if (!image_.Visible() || picture.Empty()) return;
     int shift = hasFocus_ && pressed_ ? 1 : 0;
-    if (image_.VertCenter()) {
-        image_.SetTop((size.cy - picture.Height()) / 2);
-        image_.SetVertCenter(true);
-    }
-    if (image_.HorzCenter()) {
-        image_.SetLeft((size.cx - picture.Width()) / 2);
-        image_.SetHorzCenter(true);
-    }
+    // Stored directly: this paint already shows the centred place, no other one is needed.
+    if (image_.VertCenter()) image_.top_ = (size.cy - picture.Height()) / 2;
+    if (image_.HorzCenter()) image_.left_ = (size.cx - picture.Width()) / 2;
     int x = image_.Left() + shift;
     int y = image_.Top() + shift;
     int w = picture.Width(), h = picture.Height();
@@ -842,7 +883,8 @@ void TplButton::DrawButtonImage(HDC dc, SIZE size) {
 }
 
 void TplButton::DrawCaptionLine(HDC dc, SIZE size, const TplBtnCaption& caption, int y) {
-    const std::string& text = caption.Caption();
+    const MnemonicCaption mnemonic = SplitMnemonic(caption.Caption());
+    const std::string& text = mnemonic.shown;
     std::wstring wide = win32::Widen(text);
     int n = static_cast<int>(wide.size());
     if (n == 0) return;
@@ -862,14 +904,37 @@ void TplButton::DrawCaptionLine(HDC dc, SIZE size, const TplBtnCaption& caption,
             widths.push_back(TextWidth(dc, chars.back()));
         }
     }
+    // The mnemonic's underline: from its left edge, as wide as it is, just below the baseline.
+    TEXTMETRICW metrics{};
+    if (mnemonic.underlined >= 0) GetTextMetricsW(dc, &metrics);
+    auto underline = [&](int left, int y0, COLORREF color) {
+        const int width = TextWidth(dc, std::string_view(text).substr(
+                                            static_cast<std::size_t>(mnemonic.underlined),
+                                            static_cast<std::size_t>(mnemonic.underlinedBytes)));
+        SetDCBrushColor(dc, color);
+        const int base = y0 + metrics.tmAscent + 1;
+        const RECT bar{left, base, left + width, base + 1};
+        FillRect(dc, &bar, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+    };
     auto draw = [&](int x0, int y0) {
         if (line.alignment != TplBtnAlignment::taEven) {
             TextOutA(dc, x0, y0, text.data(), static_cast<int>(text.size()));
+            if (mnemonic.underlined < 0) return;
+            const int whole = TextWidth(dc, text);
+            const int start = line.anchor == TextAnchor::Center ? x0 - whole / 2
+                              : line.anchor == TextAnchor::Right ? x0 - whole : x0;
+            underline(start + TextWidth(dc, std::string_view(text).substr(
+                                                0, static_cast<std::size_t>(mnemonic.underlined))),
+                      y0, GetTextColor(dc));
             return;
         }
         std::vector<int> lefts = EvenCharLefts(x0, widths, line.gap, line.rem);
         for (std::size_t i = 0; i < chars.size(); ++i)
             TextOutA(dc, lefts[i], y0, chars[i].data(), static_cast<int>(chars[i].size()));
+        if (mnemonic.underlined < 0) return;
+        const std::size_t unit =
+            win32::Widen(std::string_view(text).substr(0, static_cast<std::size_t>(mnemonic.underlined))).size();
+        if (unit < lefts.size()) underline(lefts[unit], y0, GetTextColor(dc));
     };
     COLORREF color = ColorToRGB(fontColor_);
     if (DisabledLook()) {

@@ -75,6 +75,7 @@ public:
     void Assign(const TplBtnImage& source);
 
 private:
+    friend class TplButton;  // centres the picture at each paint without asking for another
     TplButton& owner_;
     TPicture picture_;
     int left_ = 10;
@@ -113,6 +114,9 @@ public:
     void SetButtonStyle(TplButtonStyle value);
     bool Cancel() const { return cancel_; }
     void SetCancel(bool value) { cancel_ = value; }
+    // Enter clicks the default button wherever the focus is, unless it is on another button.
+    bool Default() const { return default_; }
+    void SetDefault(bool value) { default_ = value; }
     bool Gradation() const { return gradation_; }
     void SetGradation(bool value);
     TColor GradBeginColor() const { return gradBeginColor_; }
@@ -180,8 +184,9 @@ public:
     // OnExecute, else a WM_COMMAND BN_CLICKED to the parent with the control id, as a system
     // push button sends it; never two of them.
     void Click();
-    // Enter (when this button is the active control) or Esc (when Cancel is on), without
-    // Shift, Ctrl or Alt, clicks a focus-handling button. True when the key was used.
+    // Enter (when this button is the active control, or it is the Default and the active
+    // control is no button) or Esc (when Cancel is on), without Shift, Ctrl or Alt, clicks a
+    // focus-handling button. True when the key was used.
     bool DialogKey(WORD key, LPARAM keyData);
     // Offers a WM_KEYDOWN of Enter or Esc to every enabled button of the message's top-level
     // window, as a form does before its focused control sees the key. Call it in the message
@@ -200,11 +205,17 @@ public:
 
 protected:
     void ActionCaptionChanged(const std::string& caption) override;
+    void CancelPress() override;
+    void ParentFontChanged() override;
     virtual void MouseEnter(TShiftState shift, int x, int y);
     virtual void MouseLeave(TShiftState shift, int x, int y);
 
 private:
+    friend class TplBtnCaption;
     static ATOM ClassAtom();
+    // The first caption line is the window text, for GetWindowText, accessibility tools and
+    // the dialog's mnemonic handling.
+    void MirrorWindowText();
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     void OnMouseButtonDown(TMouseButton button, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -227,11 +238,10 @@ private:
     void DrawFocusMark(HDC dc, SIZE size);
 
     HWND hwnd_ = nullptr;
-    // Expires with the object, so that a handler which destroys the button is noticed.
-    std::shared_ptr<char> life_ = std::make_shared<char>();
 
     TplButtonStyle buttonStyle_ = TplButtonStyle::bsNormal;
     bool cancel_ = false;
+    bool default_ = false;
     bool gradation_ = true;
     TColor gradBeginColor_ = pl_colors::clWhite;
     TColor gradEndColor_ = pl_colors::clSilver;
@@ -255,6 +265,8 @@ private:
     bool captionNamed_ = false;
     bool painting_ = false;
     bool clickArmed_ = false;   // a left press began on the button
+    bool spaceArmed_ = false;   // Space is held down on the button
+    bool mirroring_ = false;
     bool mouseInside_ = false;
 
     TplBtnCaption captionA_{*this};

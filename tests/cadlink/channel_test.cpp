@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cadlink/cad_link.h"
@@ -220,20 +221,23 @@ TEST_F(Channel, ClipboardTakenWhileTheCadCopiesIsASilentAbort) {
     EXPECT_FALSE(desk.ClipboardOpen());
 }
 
-// The other program lets go after a while, or the user copies something new meanwhile, or it
+// The other program lets go after a while, or the user copies something new meanwhile (before a
+// retry, or while one is refused because the user's program holds the clipboard to copy), or it
 // never lets go: the user's contents go back in the first case only, and the retries end.
 TEST_F(Channel, TheUsersClipboardGoesBackOnceTheOtherProgramLetsGo) {
     const struct {
         const char* meanwhile;
         int heldFor;        // failed retries before the other program lets go; -1: never
-        bool userCopies;    // the user copies something new before the first retry
+        char userCopies;    // the user copies something new: 'b' before the first retry, 'w'
+                            // while the first retry is refused; 0: never
         std::string after;  // the clipboard's text at the end
         int retries;        // retries that asked for another one
     } cases[] = {
-        {"lets go at once", 0, false, "keep", 0},
-        {"lets go after three retries", 3, false, "keep", 3},
-        {"the user copied anew", 3, true, "new", 0},
-        {"never lets go", -1, false, "LINE\r\n", CadLink::ClipboardRestoreAttempts - 2},
+        {"lets go at once", 0, 0, "keep", 0},
+        {"lets go after three retries", 3, 0, "keep", 3},
+        {"the user copied anew", 3, 'b', "new", 0},
+        {"the user's copy held the clipboard", 3, 'w', "new", 1},
+        {"never lets go", -1, 0, "LINE\r\n", CadLink::ClipboardRestoreAttempts - 2},
     };
     for (const auto& c : cases) {
         sim::SimDesktop d;
@@ -248,7 +252,12 @@ TEST_F(Channel, TheUsersClipboardGoesBackOnceTheOtherProgramLetsGo) {
         EXPECT_THROW(l.ReadCommandHistory(), SilentAbort) << c.meanwhile;
         EXPECT_TRUE(l.ClipboardRestorePending()) << c.meanwhile;
         EXPECT_EQ(d.ClipboardText(), "LINE\r\n") << c.meanwhile;
-        if (c.userCopies) d.SetClipboardText("new");
+        if (c.userCopies == 'b') d.SetClipboardText("new");
+        bool copied = false;
+        if (c.userCopies == 'w')
+            d.WhileClipboardRefused([&] {
+                if (!std::exchange(copied, true)) d.SetClipboardText("new");
+            });
         int retries = 0;
         for (int i = 0; i < 100; ++i) {
             if (i == c.heldFor) d.HoldClipboard(false);

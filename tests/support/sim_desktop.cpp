@@ -270,7 +270,10 @@ private:
 
 std::unique_ptr<Desktop::Clipboard> SimDesktop::OpenClipboard() {
     if (opensBeforeHold_ == 0) clipboardHeld_ = true;
-    if (clipboardHeld_) throw ClipboardError();
+    if (clipboardHeld_) {
+        if (clipboardRefused_) clipboardRefused_();
+        throw ClipboardError();
+    }
     if (clipboardOpen_) throw std::logic_error("clipboard opened twice");
     if (opensBeforeHold_ > 0) --opensBeforeHold_;
     ++clipboardOpens_;

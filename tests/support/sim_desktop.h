@@ -211,6 +211,8 @@ public:
     }
     // The next n opens succeed, later ones fail as if held.
     void HoldClipboardAfterOpens(int n) { opensBeforeHold_ = n; }
+    // Runs at every refused open, as the program that holds the clipboard goes on with it.
+    void WhileClipboardRefused(std::function<void()> hook) { clipboardRefused_ = std::move(hook); }
     int ClipboardOpens() const { return clipboardOpens_; }
     bool ClipboardOpen() const { return clipboardOpen_; }
 
@@ -293,6 +295,7 @@ private:
     int opensBeforeHold_ = -1;
     int clipboardOpens_ = 0;
     std::uint32_t clipboardSequence_ = 1;  // one more for every change of the contents
+    std::function<void()> clipboardRefused_;
 
     std::vector<SentCopyData> copyData_;
     std::vector<WindowHandle> nulls_;

@@ -108,6 +108,28 @@ TEST(ButtonCaption, HorizontalAnchors) {
     }
 }
 
+TEST(ButtonCaption, MnemonicIsLeftOutAndMarksTheNextCharacter) {
+    const struct {
+        const char* caption;
+        const char* shown;
+        int underlined, bytes;
+    } cases[] = {
+        {"Close", "Close", -1, 0},
+        {"&Close", "Close", 0, 1},
+        {"Cl&ose", "Close", 2, 1},
+        {"A&&B", "A&B", -1, 0},
+        {"A&&&B&C", "A&BC", 2, 1},       // only the first marks
+        {"\x8E\xC0&\x8D\x73", "\x8E\xC0\x8D\x73", 2, 2},  // a double-byte mnemonic
+        {"end&", "end&", -1, 0},
+    };
+    for (const auto& c : cases) {
+        const MnemonicCaption m = SplitMnemonic(c.caption);
+        EXPECT_EQ(m.shown, c.shown) << c.caption;
+        EXPECT_EQ(m.underlined, c.underlined) << c.caption;
+        EXPECT_EQ(m.underlinedBytes, c.bytes) << c.caption;
+    }
+}
+
 TEST(ButtonCaption, EvenWithOneCharacterIsCentred) {
     CaptionLine line = PlanCaptionLine({TplBtnAlignment::taEven, 1, 75, 5, 6, false, 12});
     EXPECT_EQ(line.alignment, TplBtnAlignment::taCenter);

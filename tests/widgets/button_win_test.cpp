@@ -74,14 +74,14 @@ Box InkBox(const Pixels& p, COLORREF begin, COLORREF end, int inset = 2) {
     return b;
 }
 
-// Runs the thread's messages for a while, or until `done`; with `dialog`, through
-// IsDialogMessage as the tool's message loop does.
+// Runs the thread's messages for a while, or until `done`; with `dialog`, through the buttons'
+// dialog keys and IsDialogMessage as the tool's message loop does.
 void Pump(int milliseconds, const std::function<bool()>& done = {}, HWND dialog = nullptr) {
     DWORD end = GetTickCount() + static_cast<DWORD>(milliseconds);
     while (static_cast<int>(end - GetTickCount()) > 0) {
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (dialog && IsDialogMessageW(dialog, &msg)) continue;
+            if (dialog && (TplButton::OfferDialogKey(msg) || IsDialogMessageW(dialog, &msg))) continue;
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
         }
@@ -512,6 +512,11 @@ TEST_F(ButtonTest, IconIsDrawnTransparentAndOtherGraphicsNotAtAll) {
     EXPECT_TRUE(b->Image().HorzCenter());
     EXPECT_EQ(p.At(left + 3, top + 3), RGB(0, 0, 255));
     EXPECT_EQ(p.At(left, top + 3), empty.At(left, top + 3)); // masked column shows the gradient
+    // A resize paints once: the centring in that paint asks for no second one.
+    SetWindowPos(b->Handle(), nullptr, 0, 0, 75, 40, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    EXPECT_EQ(b->Image().Top(), (40 - 8) / 2);
+    EXPECT_FALSE(GetUpdateRect(b->Handle(), nullptr, FALSE)) << "the paint invalidated the button again";
+    SetWindowPos(b->Handle(), nullptr, 0, 0, 75, 26, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 
     b->SetEnabled(false);
     Pixels grey = Capture(*b);
@@ -730,11 +735,68 @@ TEST_F(ButtonTest, RealKeysThroughADialogLoop) {
     EXPECT_EQ(runClicks, 1);
     EXPECT_EQ(closeClicks, 0);
     EXPECT_TRUE(host_->commands.empty());
-    SendKey(VK_SPACE); // no meaning for this button
+    SendKey(VK_SPACE); // clicks the focused button on its release, as any push button
+    Pump(1000, [&] { return runClicks > 1; }, host_->hwnd);
     SendKey(VK_ESCAPE); // no Cancel button: nothing
     Pump(300, {}, host_->hwnd);
-    EXPECT_EQ(runClicks, 1);
+    EXPECT_EQ(runClicks, 2);
     EXPECT_EQ(closeClicks, 0);
+    EXPECT_TRUE(host_->commands.empty());
+}
+
+// What a push button of the platform does with keys: Enter goes to the Default button unless
+// the focus is on another button, Space clicks the focused one, Alt and the mnemonic click
+// the button that shows it; and its caption is its window text.
+TEST_F(ButtonTest, DefaultSpaceAndMnemonicAsOnAPlatformButton) {
+    HWND edit = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER, 10, 10,
+                                80, 20, host_->hwnd, nullptr, GetModuleHandleW(nullptr), nullptr);
+    auto close = MakeDialogButton(host_->hwnd, "plButton2", 72, "閉じる(&C)", font_.get(), 107);
+    auto run = DialogButton();
+    run->SetDefault(true);
+    int runClicks = 0, closeClicks = 0;
+    run->OnClick = [&](TplButton&) { ++runClicks; };
+    close->OnClick = [&](TplButton&) { ++closeClicks; };
+    wchar_t text[40] = {};
+    GetWindowTextW(close->Handle(), text, 40);
+    EXPECT_STREQ(text, L"閉じる(&C)");
+    SetWindowTextW(run->Handle(), L"実行");
+    EXPECT_EQ(run->CaptionA().Caption(), "実行") << "window text set from outside is the caption";
+
+    const struct {
+        const char* what;
+        HWND focus;
+        std::vector<WORD> keys;  // pressed in order, released in reverse
+        int run, close;
+    } cases[] = {
+        {"Enter in an edit: the Default button", edit, {VK_RETURN}, 1, 0},
+        {"Enter on another button: that one", close->Handle(), {VK_RETURN}, 0, 1},
+        {"Space on a button: that one", close->Handle(), {VK_SPACE}, 0, 1},
+        {"Space on the Default button", run->Handle(), {VK_SPACE}, 1, 0},
+        {"Alt+C anywhere: the button whose mnemonic it is", edit, {VK_MENU, 'C'}, 0, 1},
+    };
+    for (const auto& c : cases) {
+        runClicks = closeClicks = 0;
+        SetFocus(c.focus);
+        std::vector<INPUT> in;
+        auto key = [&](WORD vk, DWORD flags) {
+            INPUT one{};
+            one.type = INPUT_KEYBOARD;
+            one.ki.wVk = vk;
+            one.ki.dwFlags = flags;
+            in.push_back(one);
+        };
+        for (WORD k : c.keys) key(k, 0);
+        for (auto k = c.keys.rbegin(); k != c.keys.rend(); ++k) key(*k, KEYEVENTF_KEYUP);
+        SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
+        Pump(1000, [&] { return runClicks + closeClicks > 0; }, host_->hwnd);
+        Pump(100, {}, host_->hwnd);
+        EXPECT_EQ(runClicks, c.run) << c.what;
+        EXPECT_EQ(closeClicks, c.close) << c.what;
+        // Only the edit's focus notifications: no IDOK, no second click as BN_CLICKED.
+        for (WPARAM command : host_->commands) EXPECT_NE(HIWORD(command), BN_CLICKED) << c.what;
+        host_->commands.clear();
+    }
+    DestroyWindow(edit);
 }
 
 TEST_F(ButtonTest, EnterAndEscAsDialogKeys) {

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace vermiq {
 namespace {
 
@@ -35,6 +37,19 @@ TEST(ControlGeometry, AnchorsAlignmentAndLimits) {
     };
     for (const auto& c : aligned)
         EXPECT_EQ(Aligned(placed, c.align, 260, 130), c.want) << static_cast<int>(c.align);
+
+    // Two tops, a bottom, a left, two rights and a filler in a 260 x 130 client: each keeps its
+    // own height or width and takes its side of what the ones before it left.
+    const std::vector<AlignedWidget> together{
+        {{5, 5, 50, 20}, WidgetAlign::Top},   {{5, 5, 50, 30}, WidgetAlign::Right},
+        {{5, 5, 50, 10}, WidgetAlign::Top},   {{5, 5, 40, 15}, WidgetAlign::Bottom},
+        {{5, 5, 25, 9}, WidgetAlign::Left},   {{5, 5, 20, 9}, WidgetAlign::Right},
+        {{5, 5, 9, 9}, WidgetAlign::Client},  {{5, 5, 9, 9}, WidgetAlign::None},
+    };
+    EXPECT_EQ(AlignedTogether(together, 260, 130),
+              (std::vector<WidgetRect>{{0, 0, 260, 20}, {210, 30, 50, 85}, {0, 20, 260, 10},
+                                       {0, 115, 260, 15}, {0, 30, 25, 85}, {190, 30, 20, 85},
+                                       {25, 30, 165, 85}, {}}));
 
     const struct {
         WidgetConstraints limits;

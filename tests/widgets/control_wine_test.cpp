@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
@@ -89,27 +90,57 @@ struct Host {
 // One widget of each family on a host, at (10, 10), 80 x 30.
 struct Family {
     const char* name;
+    std::size_t size;  // of the object, to poison it when it is deleted
     std::function<std::unique_ptr<WidgetControl>(HWND parent)> make;
+    std::function<void(WidgetControl&, std::function<void()>)> onClick;
+    // Gives the widget a new window on `parent`; empty for a family that cannot.
+    std::function<void(WidgetControl&, HWND parent)> recreate;
 };
 
+template <class Label>
+void LabelOnClick(WidgetControl& w, std::function<void()> handler) {
+    static_cast<Label&>(w).OnClick = [handler](TEsCustomLabel&) { handler(); };
+}
+void LabelRecreate(WidgetControl& w, HWND parent) {
+    static_cast<TEsCustomLabel&>(w).CreateHandle(parent, 10, 10, 80, 30);
+}
+
 const Family kFamilies[] = {
-    {"button", [](HWND parent) -> std::unique_ptr<WidgetControl> {
+    {"button", sizeof(TplButton),
+     [](HWND parent) -> std::unique_ptr<WidgetControl> {
          return std::make_unique<TplButton>(parent, "plButton9", 10, 10, 80, 30, 201);
-     }},
-    {"marquee", [](HWND parent) -> std::unique_ptr<WidgetControl> {
+     },
+     [](WidgetControl& w, std::function<void()> handler) {
+         static_cast<TplButton&>(w).OnClick = [handler](TplButton&) { handler(); };
+     },
+     {}},
+    {"marquee", sizeof(TEsScrollingMarquee),
+     [](HWND parent) -> std::unique_ptr<WidgetControl> {
          auto m = std::make_unique<TEsScrollingMarquee>();
          m->SetCaption("banner");
          m->CreateHandle(parent, 10, 10, 80, 30, 202);
          return m;
-     }},
-    {"attached label", [](HWND parent) -> std::unique_ptr<WidgetControl> {
+     },
+     &LabelOnClick<TEsScrollingMarquee>, &LabelRecreate},
+    {"attached label", sizeof(TEsAttachedLabel),
+     [](HWND parent) -> std::unique_ptr<WidgetControl> {
          auto l = std::make_unique<TEsAttachedLabel>();
          l->SetCaption("&Size");
          l->SetAutoSize(false);
          l->CreateHandle(parent, 10, 10, 80, 30, 203);
          return l;
-     }},
+     },
+     &LabelOnClick<TEsAttachedLabel>, &LabelRecreate},
 };
+
+// Deletes the widget and fills its memory with garbage, kept allocated: whatever still reads
+// the deleted object reads nonsense, instead of the stale values that freed memory still holds.
+void DeletePoisoned(std::unique_ptr<WidgetControl>& w, std::size_t size) {
+    WidgetControl* object = w.release();
+    void* memory = dynamic_cast<void*>(object);
+    object->~WidgetControl();
+    std::memset(memory, 0xDD, size);
+}
 
 std::wstring TooltipText(HWND tooltip, HWND widget) {
     wchar_t text[80] = {};
@@ -122,10 +153,14 @@ std::wstring TooltipText(HWND tooltip, HWND widget) {
     return text;
 }
 
+// What happens while the popup menu is open, before its item is picked.
+std::function<void()> whileMenuOpen;
+
 // Picks the first item of the popup menu that is open, as the user would with the keyboard.
 void CALLBACK PickFirstMenuItem(HWND, UINT, UINT_PTR id, DWORD) {
     if (HWND menu = FindWindowW(L"#32768", nullptr); menu && IsWindowVisible(menu)) {
         KillTimer(nullptr, id);
+        if (whileMenuOpen) whileMenuOpen();
         PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
         PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
     }
@@ -153,6 +188,16 @@ TEST(SharedProperties, HintMenuCursorAnchorsAndLimitsInEveryFamily) {
         ASSERT_TRUE(w->Tooltip());
         EXPECT_EQ(SendMessageW(w->Tooltip(), TTM_GETTOOLCOUNT, 0, 0), 1);
         EXPECT_EQ(TooltipText(w->Tooltip(), hwnd), L"ヒント");
+        // It shows while the real pointer rests on the widget, and goes when it leaves.
+        SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, {600, 600});
+        Pump(50);
+        SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, ScreenCentre(hwnd));
+        const HWND tooltip = w->Tooltip();
+        for (int waited = 0; waited < 3000 && !IsWindowVisible(tooltip); waited += 50) Pump(50);
+        EXPECT_TRUE(IsWindowVisible(tooltip)) << "the hint never showed on a hover";
+        SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, {600, 600});
+        for (int waited = 0; waited < 3000 && IsWindowVisible(tooltip); waited += 50) Pump(50);
+        EXPECT_FALSE(IsWindowVisible(tooltip));
         w->SetShowHint(false);
         EXPECT_FALSE(w->Tooltip()) << "its own ShowHint wins once set";
         w->SetParentShowHint(true);
@@ -203,6 +248,213 @@ TEST(SharedProperties, HintMenuCursorAnchorsAndLimitsInEveryFamily) {
         EXPECT_EQ(r.bottom, 230);
     }
     DestroyMenu(menu);
+}
+
+// A widget whose window is destroyed lets go of everything the window held: its parent's resize
+// and its tooltip. A label made again on another parent hears only the new one, and once deleted
+// it is reached by neither.
+TEST(SharedProperties, AWidgetWhoseWindowGoesLetsGoOfItsParent) {
+    Host a, b;
+    for (const Family& family : kFamilies) {
+        SCOPED_TRACE(family.name);
+        a.ResizeClient(300, 200);
+        b.ResizeClient(300, 200);
+        std::unique_ptr<WidgetControl> w = family.make(a.hwnd);
+        w->SetAnchors(AnchorRight | AnchorBottom);
+        w->SetHint("ヒント");
+        WidgetControl::SetWindowShowHint(a.hwnd, true);
+        const HWND tooltip = w->Tooltip();
+        ASSERT_TRUE(tooltip);
+        DestroyWindow(w->WidgetHandle());
+        EXPECT_EQ(w->WidgetHandle(), nullptr);
+        EXPECT_EQ(w->Tooltip(), nullptr);
+        EXPECT_FALSE(IsWindow(tooltip)) << "the tooltip goes with the window";
+        EXPECT_EQ(w->TabOrder(), -1);
+        w->SetEnabled(false);
+        EXPECT_FALSE(w->Enabled());
+        w->SetEnabled(true);
+        a.ResizeClient(320, 210);
+        if (family.recreate) {
+            family.recreate(*w, b.hwnd);
+            const HWND again = w->WidgetHandle();
+            WidgetControl::SetWindowShowHint(b.hwnd, true);
+            ASSERT_TRUE(w->Tooltip());
+            EXPECT_EQ(TooltipText(w->Tooltip(), again), L"ヒント");
+            a.ResizeClient(340, 240);
+            EXPECT_EQ(BoundsInParent(again).left, 10) << "the old parent's resize reaches it no more";
+            b.ResizeClient(340, 240);
+            EXPECT_EQ(BoundsInParent(again).left, 50);
+            EXPECT_EQ(BoundsInParent(again).top, 50);
+        }
+        DeletePoisoned(w, family.size);
+        a.ResizeClient(300, 200);  // reaches no deleted widget
+        b.ResizeClient(300, 200);
+        WidgetControl::SetWindowShowHint(a.hwnd, false);
+        WidgetControl::SetWindowShowHint(b.hwnd, false);
+    }
+}
+
+// A handler may delete its own widget (or the drop target itself): what follows in the widget
+// touches neither, and the parent still hears of the chosen menu item.
+TEST(SharedProperties, HandlersMayDeleteTheirWidget) {
+    Host host;
+    HMENU menu = CreatePopupMenu();
+    AppendMenuW(menu, MF_STRING, 501, L"一");
+    auto press = [](HWND h, POINT down, POINT up, bool move) {
+        SendMessageW(h, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(down.x, down.y));
+        if (move) SendMessageW(h, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(up.x, up.y));
+        SendMessageW(h, WM_LBUTTONUP, 0, MAKELPARAM(up.x, up.y));
+    };
+    for (const Family& family : kFamilies) {
+        SCOPED_TRACE(family.name);
+        std::unique_ptr<WidgetControl> w = family.make(host.hwnd);
+        HWND h = w->WidgetHandle();
+        family.onClick(*w, [&] { DeletePoisoned(w, family.size); });
+        press(h, {5, 5}, {5, 5}, false);
+        EXPECT_EQ(w, nullptr) << "OnClick";
+        EXPECT_FALSE(IsWindow(h));
+
+        if (family.recreate) {
+            w = family.make(host.hwnd);
+            h = w->WidgetHandle();
+            family.onClick(*w, [] {});
+            dynamic_cast<TEsCustomLabel&>(*w).OnMouseUp = [&](TEsCustomLabel&, TMouseButton, int, int) {
+                DeletePoisoned(w, family.size);
+            };
+            press(h, {5, 5}, {5, 5}, false);
+            EXPECT_EQ(w, nullptr) << "OnMouseUp, before the click";
+        }
+
+        for (const bool targetGoes : {false, true}) {
+            w = family.make(host.hwnd);
+            h = w->WidgetHandle();
+            auto label = std::make_unique<TEsAttachedLabel>();
+            label->SetAutoSize(false);
+            label->CreateHandle(host.hwnd, 150, 100, 100, 40);
+            POINT over{20, 12};
+            MapWindowPoints(label->Handle(), h, &over, 1);
+            std::unique_ptr<WidgetControl> target = std::move(label);
+            target->OnDragOver = [](WidgetControl&, WidgetControl&, int, int, DragState, bool&) {};
+            target->OnDragDrop = [&](WidgetControl&, WidgetControl&, int, int) {
+                if (targetGoes) DeletePoisoned(target, sizeof(TEsAttachedLabel));
+                else DeletePoisoned(w, family.size);
+            };
+            std::vector<WidgetControl*> ends;
+            w->OnEndDrag = [&](WidgetControl&, WidgetControl* on, int, int) { ends.push_back(on); };
+            w->SetDragMode(DragMode::Automatic);
+            press(h, {5, 5}, over, true);
+            if (targetGoes) {
+                EXPECT_EQ(target, nullptr);
+                EXPECT_EQ(ends, std::vector<WidgetControl*>{nullptr}) << "the end names no deleted target";
+            } else {
+                EXPECT_EQ(w, nullptr) << "OnDragDrop";
+                EXPECT_TRUE(ends.empty());
+            }
+            w.reset();
+            target.reset();
+        }
+
+        // Deleted while its popup menu is open: the item chosen still reaches the parent.
+        w = family.make(host.hwnd);
+        w->SetPopupMenu(menu);
+        host.commands.clear();
+        whileMenuOpen = [&] { DeletePoisoned(w, family.size); };
+        SetTimer(nullptr, 0, 100, &PickFirstMenuItem);
+        SendMessageW(w->WidgetHandle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(w->WidgetHandle()), -1);
+        Pump(300);
+        EXPECT_EQ(w, nullptr);
+        EXPECT_EQ(host.commands, std::vector<WPARAM>{501}) << "popup menu";
+        whileMenuOpen = {};
+    }
+    DestroyMenu(menu);
+}
+
+// An action's caption shows on every family, and a click runs it. A drag takes the press over:
+// neither its release nor a release that comes alone afterwards is a click.
+TEST(SharedProperties, ActionAndClicksInEveryFamily) {
+    Host host;
+    for (const Family& family : kFamilies) {
+        SCOPED_TRACE(family.name);
+        std::unique_ptr<WidgetControl> w = family.make(host.hwnd);
+        const HWND h = w->WidgetHandle();
+        WidgetAction action;
+        int executed = 0;
+        action.OnExecute = [&](WidgetAction&) { ++executed; };
+        action.SetCaption("実行");
+        w->SetAction(&action);
+        wchar_t text[40] = {};
+        GetWindowTextW(h, text, 40);
+        EXPECT_STREQ(text, L"実行");
+        action.SetCaption("実　行");
+        GetWindowTextW(h, text, 40);
+        EXPECT_STREQ(text, L"実　行");
+        SendMessageW(h, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+        SendMessageW(h, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+        EXPECT_EQ(executed, 1);
+
+        w->SetDragMode(DragMode::Automatic);
+        SendMessageW(h, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+        SendMessageW(h, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(60, 60));
+        EXPECT_TRUE(w->Dragging());
+        SendMessageW(h, WM_LBUTTONUP, 0, MAKELPARAM(60, 60));
+        SendMessageW(h, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));  // pressed elsewhere, let go here
+        EXPECT_EQ(executed, 1);
+        w->SetAction(nullptr);
+    }
+}
+
+// Set on the dialog, ShowHint and the font reach widgets inside a plain panel too, also when
+// they change later; a font given to the label itself is its own from then on.
+TEST(SharedProperties, HintAndFontFromAboveAtEveryLevel) {
+    Host host;
+    HWND panel = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, 200, 100, host.hwnd,
+                                 nullptr, GetModuleHandleW(nullptr), nullptr);
+    for (const Family& family : kFamilies) {
+        SCOPED_TRACE(family.name);
+        std::unique_ptr<WidgetControl> w = family.make(panel);
+        w->SetHint("ヒント");
+        WidgetControl::SetWindowShowHint(host.hwnd, true);
+        EXPECT_TRUE(w->Tooltip());
+        WidgetControl::SetWindowShowHint(host.hwnd, false);
+        EXPECT_FALSE(w->Tooltip());
+    }
+
+    TEsAttachedLabel label;
+    label.CreateHandle(panel, 10, 10);
+    SendMessageW(panel, WM_SETFONT, reinterpret_cast<WPARAM>(host.font.get()), TRUE);
+    EXPECT_EQ(label.Font().Height, -12) << "the panel's new font";
+    EXPECT_EQ(label.Font().Weight, FW_BOLD);
+    win32::GdiObject<HFONT> own(CreateFontW(-20, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"Arial"));
+    SendMessageW(label.Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(own.get()), TRUE);
+    EXPECT_FALSE(label.ParentFont());
+    EXPECT_EQ(label.Font().Height, -20);
+    LOGFONTW asked{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(label.Handle(), WM_GETFONT, 0, 0)), sizeof asked, &asked);
+    EXPECT_EQ(asked.lfHeight, -20);
+    SendMessageW(panel, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), TRUE);
+    EXPECT_EQ(label.Font().Height, -20) << "its own font stays";
+    DestroyWindow(panel);
+}
+
+// Widgets aligned to the same side stack in their order among the parent's children, and keep
+// stacked as the parent resizes.
+TEST(SharedProperties, WidgetsAlignedToOneSideStack) {
+    Host host;
+    std::vector<std::unique_ptr<WidgetControl>> widgets;
+    for (const Family& family : kFamilies) {
+        widgets.push_back(family.make(host.hwnd));
+        widgets.back()->SetAlign(WidgetAlign::Top);
+    }
+    widgets.push_back(kFamilies[2].make(host.hwnd));
+    widgets.back()->SetAlign(WidgetAlign::Client);
+    host.ResizeClient(320, 200);
+    const int tops[] = {0, 30, 60, 90};
+    for (std::size_t i = 0; i < widgets.size(); ++i) {
+        const RECT r = BoundsInParent(widgets[i]->WidgetHandle());
+        EXPECT_EQ(r.top, tops[i]) << i;
+        EXPECT_EQ(r.right - r.left, 320) << i;
+    }
+    EXPECT_EQ(BoundsInParent(widgets.back()->WidgetHandle()).bottom, 200) << "the filler takes the rest";
 }
 
 TEST(ButtonProperties, TabOrderAndAnActionKeptInStepBothWays) {

@@ -357,6 +357,24 @@ TEST(EsMarqueeTimer, OffsetAdvancesWithTheTimerAndTheImageIsRenderedOnce) {
     EXPECT_EQ(marquee.OffsetX(), 0) << "steps after stopping are dropped";
 }
 
+// A thread kept busy for a while (a long run, a modal wait) finds one step waiting, not the
+// backlog of every tick it missed: the caption moves on one step per tick of the live timer.
+TEST(EsMarqueeTimer, AStalledThreadTakesOneStepNotTheBacklog) {
+    TEsScrollingMarquee marquee;
+    marquee.SetCaption("Scrolling caption");
+    marquee.CreateHandle(SharedHost(), 8, 8, 225, 35, 100);
+    marquee.SetActive(true);
+    Pump(100);
+    for (int stall = 0; stall < 3; ++stall) {
+        const unsigned long before = marquee.StepCount();
+        Sleep(300);  // 30 ticks at 10 ms
+        const ULONGLONG start = GetTickCount64();
+        Pump(30);
+        const auto ticks = static_cast<unsigned long>((GetTickCount64() - start) / marquee.StepInterval());
+        EXPECT_LE(marquee.StepCount() - before, ticks + 2) << "stall " << stall;
+    }
+}
+
 // Minimised or hidden, nobody sees the banner: no timer, no step. Seen again, it goes on from
 // where it stood. Each step draws straight onto the screen what a paint would draw.
 TEST(EsMarqueeTimer, StandsStillWhileNobodySeesItAndGoesOnFromThere) {

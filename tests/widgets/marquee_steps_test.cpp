@@ -49,11 +49,13 @@ struct Marquee {
         host.steps = &steps;
         steps.SetClientSize(clientWidth, clientHeight);
     }
+    // The live timer's message reaches the window.
+    void Tick() { steps.HandleStepMessage(host.runningId); }
     // Steps until the next cycle and says how many steps that took.
     int StepsToCycle(int limit = 10000) {
         const int before = host.cycles;
         for (int n = 1; n <= limit; ++n) {
-            steps.HandleStepMessage();
+            Tick();
             if (host.cycles != before) return n;
         }
         return -1;
@@ -108,11 +110,11 @@ TEST(MarqueeSteps, SpeedZeroStandsUntilActiveIsSetAgain) {
 TEST(MarqueeSteps, NoTimerNorStepWhileHidden) {
     Marquee m;
     m.steps.SetActive(true);
-    for (int i = 0; i < 7; ++i) m.steps.HandleStepMessage();
+    for (int i = 0; i < 7; ++i) m.Tick();
     const int offset = m.steps.OffsetX(), repaints = m.host.repaints;
     m.steps.SetShown(false);
     EXPECT_EQ(m.host.runningId, 0u);
-    m.steps.HandleStepMessage(); // a tick posted just before the timer went
+    m.Tick(); // a tick posted just before the timer went
     m.steps.SetScrollSpeed(6);   // no timer while hidden, but the new period when shown
     m.steps.SetActive(true);
     EXPECT_EQ(m.host.runningId, 0u);
@@ -120,7 +122,7 @@ TEST(MarqueeSteps, NoTimerNorStepWhileHidden) {
     m.steps.SetShown(true);
     EXPECT_NE(m.host.runningId, 0u);
     EXPECT_EQ(m.host.periods.back(), 8u);
-    m.steps.HandleStepMessage();
+    m.Tick();
     EXPECT_EQ(m.steps.OffsetX(), offset - 1);
     EXPECT_EQ(m.steps.StepCount(), 8u);
     EXPECT_GT(m.host.repaints, repaints);
@@ -232,6 +234,51 @@ TEST(MarqueeSteps, BounceWithAWideCaptionWrapsLikeCycle) {
     EXPECT_EQ(m.steps.ScrollDirection(), Dir::sdRightToLeft);
 }
 
+// Ticks go through the latch into a queue, as the timer thread posts them, and the window takes
+// them from it: ticks of a killed timer take no step, and a window kept busy takes one step for
+// all the ticks it missed. Only the live timer moves the caption, one pixel per tick at most.
+TEST(MarqueeSteps, StaleAndBackedUpTicksTakeNoExtraStep) {
+    const struct {
+        const char* script;  // t: tick of the live timer, d: the window takes a message, D: it
+                             // takes all that are queued, s: speed change, h: hidden, v: shown
+        unsigned long steps;
+    } cases[] = {
+        {"tdtdtd", 3},
+        {"ttttttD", 1},           // the window stalled through six ticks
+        {"tsd", 0},               // queued by the timer a speed change killed
+        {"tstdtd", 1},            // the new timer's first tick found the old one queued
+        {"thvd", 0},              // hidden and shown: a new timer
+        {"tttD" "td" "ttD", 3},
+    };
+    for (const auto& c : cases) {
+        Marquee m;
+        m.steps.SetActive(true);
+        StepLatch latch;
+        std::vector<unsigned> queue;
+        for (const char* p = c.script; *p; ++p) {
+            switch (*p) {
+            case 't':
+                if (latch.Claim()) queue.push_back(m.host.runningId);
+                break;
+            case 'd':
+            case 'D':
+                ASSERT_FALSE(queue.empty()) << c.script;
+                do {
+                    latch.Taken();
+                    m.steps.HandleStepMessage(queue.front());
+                    queue.erase(queue.begin());
+                } while (*p == 'D' && !queue.empty());
+                break;
+            case 's': m.steps.SetScrollSpeed(m.steps.ScrollSpeed() == 5 ? 6 : 5); break;
+            case 'h': m.steps.SetShown(false); break;
+            case 'v': m.steps.SetShown(true); break;
+            }
+        }
+        EXPECT_EQ(m.steps.StepCount(), c.steps) << c.script;
+        EXPECT_EQ(m.steps.OffsetX(), 100 - static_cast<int>(c.steps)) << c.script;
+    }
+}
+
 TEST(MarqueeSteps, OnceStopsAtTheFirstWrapAndRestartsFromTheStart) {
     Marquee m;
     m.steps.SetBehavior(B::bhOnce);
@@ -242,7 +289,7 @@ TEST(MarqueeSteps, OnceStopsAtTheFirstWrapAndRestartsFromTheStart) {
     EXPECT_EQ(m.steps.OffsetX(), 0);
     EXPECT_EQ(m.steps.OffsetY(), 0);
     // A tick posted before the timer died is dropped.
-    m.steps.HandleStepMessage();
+    m.Tick();
     EXPECT_EQ(m.steps.OffsetX(), 0);
     m.steps.SetActive(true);
     EXPECT_EQ(m.steps.OffsetX(), 100);
@@ -252,7 +299,7 @@ TEST(MarqueeSteps, OnceStopsAtTheFirstWrapAndRestartsFromTheStart) {
 TEST(MarqueeSteps, DirectionChangeWhileActiveRestartsFromItsStart) {
     Marquee m;
     m.steps.SetActive(true);
-    for (int i = 0; i < 30; ++i) m.steps.HandleStepMessage();
+    for (int i = 0; i < 30; ++i) m.Tick();
     ASSERT_EQ(m.steps.OffsetX(), 70);
     m.steps.SetScrollDirection(Dir::sdBottomToTop);
     EXPECT_TRUE(m.steps.Active());
@@ -260,7 +307,7 @@ TEST(MarqueeSteps, DirectionChangeWhileActiveRestartsFromItsStart) {
     EXPECT_EQ(m.steps.OffsetY(), 50);
     EXPECT_EQ(m.host.measured, 2);
     EXPECT_NE(m.host.runningId, 0u);
-    m.steps.HandleStepMessage();
+    m.Tick();
     EXPECT_EQ(m.steps.OffsetY(), 49);
     // A change while stopped only stores the value.
     m.steps.SetActive(false);
@@ -272,7 +319,7 @@ TEST(MarqueeSteps, DirectionChangeWhileActiveRestartsFromItsStart) {
 TEST(MarqueeSteps, RemeasuringKeepsTheOffsetAndMovesTheWrap) {
     Marquee m;
     m.steps.SetActive(true);
-    for (int i = 0; i < 120; ++i) m.steps.HandleStepMessage();
+    for (int i = 0; i < 120; ++i) m.Tick();
     ASSERT_EQ(m.steps.OffsetX(), -20);
     m.host.captionWidth = 10; // a shorter caption
     m.host.MeasureCaption();
@@ -287,11 +334,11 @@ TEST(MarqueeSteps, ImageAndTheStripLeftBehind) {
     EXPECT_EQ(m.steps.ImageRect(), (EsRect{0, 0, 140, 70}));
     EXPECT_FALSE(m.steps.StripToFill());
     m.steps.SetScrollDirection(Dir::sdLeftToRight);
-    for (int i = 0; i < 45; ++i) m.steps.HandleStepMessage();
+    for (int i = 0; i < 45; ++i) m.Tick();
     EXPECT_EQ(m.steps.StripToFill(), (EsRect{0, 0, 5, 50}));
     m.steps.SetScrollDirection(Dir::sdTopToBottom);
     EXPECT_EQ(m.steps.ImageRect(), (EsRect{0, 0, 100, 70}));
-    for (int i = 0; i < 27; ++i) m.steps.HandleStepMessage();
+    for (int i = 0; i < 27; ++i) m.Tick();
     EXPECT_EQ(m.steps.StripToFill(), (EsRect{0, 0, 100, 7}));
 }
 
