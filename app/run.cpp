@@ -1,11 +1,12 @@
 // The measure-and-label run: select in the CAD, export, read, measure, pick a point, label.
 #include "app/run.h"
 
+#include <cmath>
 #include <utility>
 
 #include "app/length_text.h"
 #include "app/work_files.h"
-#include "dxf/measure.h"
+#include "dxf/measured_value.h"
 #include "dxf/reader.h"
 
 namespace vermiq {
@@ -101,9 +102,9 @@ void MeasureAndLabelRun::WaitForExport(const std::string& promptBefore) {
     });
 }
 
-double MeasureAndLabelRun::MeasureDxf() {
+MeasuredValue MeasureAndLabelRun::MeasureDxf(const LabelOptions& options) {
     ReadDxfEntities(tables_, dxfWorkFile_);
-    return MeasuredLength(tables_);
+    return MeasureForLabel(tables_, {options.total, options.area});
 }
 
 MeasureAndLabelRun::PassEnd MeasureAndLabelRun::RunPass() {
@@ -111,8 +112,9 @@ MeasureAndLabelRun::PassEnd MeasureAndLabelRun::RunPass() {
     host_.RemoveFile(csvWorkFile_);
     WindowHandle historyPane = link_.LocateCommandHistoryPane();
     const std::string promptBeforeSelection = link_.ReadCommandInput();
+    const LabelOptions options = host_.LabelOptionsInUse();
     Send(run_text::C1);
-    Send(run_text::C2);
+    Send(options.total ? run_text::C2Several : run_text::C2);
     link_.PaintPrompt(historyPane, run_text::SelectPrompt);
     // Over once the CAD, having taken SELECT up, is idle again: until it takes the command up
     // its idle prompt and its last history line (a Ctrl+C at the idle prompt leaves a cancel
@@ -133,14 +135,19 @@ MeasureAndLabelRun::PassEnd MeasureAndLabelRun::RunPass() {
         Send(run_text::C8);
         return PassEnd::Stop;
     }
-    double length = MeasureDxf();
-    if (!(length > 0.0)) {
+    const MeasuredValue measured = MeasureDxf(options);
+    const LabelAmount amount = InUnits(measured, options.units);
+    if (!(amount.value > 0.0) || !std::isfinite(amount.value)) {
         Send(run_text::C8);
         return PassEnd::Continue;
     }
-    const LabelOptions options = host_.LabelOptionsInUse();
-    if (options.eachSide && LabelEachSide(host_.ComboBox2Index(), host_.Edit1Text())) return PassEnd::Continue;
-    std::string lengthText = FormatLength(length, host_.ComboBox2Index());
+    // A total has no sides. An area follows its sides in the clicked label.
+    if (options.eachSide && !options.total &&
+        LabelEachSide(host_.ComboBox2Index(), host_.Edit1Text(), options.units) && !measured.isArea) {
+        Send(run_text::C8);
+        return PassEnd::Continue;
+    }
+    std::string lengthText = FormatLength(amount.value, host_.ComboBox2Index());
     Send(run_text::C6);
     std::string x, y;
     bool picked = link_.PickPoint(historyPane, run_text::PickPrompt, x, y);
@@ -148,7 +155,7 @@ MeasureAndLabelRun::PassEnd MeasureAndLabelRun::RunPass() {
         Send(run_text::C8);
         return PassEnd::Stop;
     }
-    lengthText += kUnitMark;
+    lengthText += amount.unit;
     std::string sizeText = host_.Edit1Text();
     std::int32_t size = RoundedSize(sizeText);
     std::string rotation = options.alongElement ? RotationAtPick(x, y) : "0";
