@@ -355,37 +355,28 @@ TEST_F(ToolDialog, DisplaySettingsDialogAcrossARestart) {
         tool.Close();
         ASSERT_TRUE(tool.Exited());
     }
-    EXPECT_EQ(Profile(SettingsFile(), "倍率", "オプション"), "0.001");
-    EXPECT_EQ(Profile(SettingsFile(), "単位", "オプション"), "mm");
-    {
+    // Opened again after a restart: the values shown, then changed and left with Esc.
+    auto reopenAndEscape = [&](const wchar_t* factor, const wchar_t* unit) {
         RunningTool tool(g_vermiqExe);
         ASSERT_TRUE(tool.Window());
         HWND dialog = open(tool);
         ASSERT_TRUE(dialog);
-        EXPECT_EQ(field(dialog, SettingsFactor), L"0.001");
-        EXPECT_EQ(field(dialog, SettingsUnit), L"mm");
+        EXPECT_EQ(field(dialog, SettingsFactor), factor);
+        EXPECT_EQ(field(dialog, SettingsUnit), unit);
         type(dialog, SettingsFactor, L"5");
         PressKey(GetDlgItem(dialog, SettingsFactor), VK_ESCAPE);
         EXPECT_TRUE(vermiq::test::WaitUntil([&] { return !IsWindow(dialog); }));
         tool.Close();
         ASSERT_TRUE(tool.Exited());
-    }
+    };
+    EXPECT_EQ(Profile(SettingsFile(), "倍率", "オプション"), "0.001");
+    EXPECT_EQ(Profile(SettingsFile(), "単位", "オプション"), "mm");
+    reopenAndEscape(L"0.001", L"mm");
     EXPECT_EQ(Profile(SettingsFile(), "倍率", "オプション"), "0.001");
     // Damaged values: each reads as its default, shown so and written back so.
     WritePrivateProfileStringW(options.c_str(), L"倍率", L"-0.5", SettingsFile().c_str());
     WritePrivateProfileStringW(options.c_str(), L"単位", L"とても長い単位のなまえです", SettingsFile().c_str());
-    {
-        RunningTool tool(g_vermiqExe);
-        ASSERT_TRUE(tool.Window());
-        HWND dialog = open(tool);
-        ASSERT_TRUE(dialog);
-        EXPECT_EQ(field(dialog, SettingsFactor), L"1");
-        EXPECT_EQ(field(dialog, SettingsUnit), L"ｍ");
-        PressKey(GetDlgItem(dialog, SettingsFactor), VK_ESCAPE);
-        EXPECT_TRUE(vermiq::test::WaitUntil([&] { return !IsWindow(dialog); }));
-        tool.Close();
-        ASSERT_TRUE(tool.Exited());
-    }
+    reopenAndEscape(L"1", L"ｍ");
     EXPECT_EQ(Profile(SettingsFile(), "倍率", "オプション"), "1");
     EXPECT_EQ(Profile(SettingsFile(), "単位", "オプション"), "ｍ");
 }

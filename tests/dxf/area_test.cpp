@@ -20,14 +20,9 @@ namespace {
 using test::Concat;
 using test::EntitiesText;
 using test::Pairs;
+using test::Real;
 
 constexpr long double kPi = 3.141592653589793238462643383279502884L;
-
-std::string Real(long double value) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.17g", static_cast<double>(value));
-    return text;
-}
 
 struct Point {
     double x, y, bulge = 0;
