@@ -85,11 +85,12 @@ Wide Integrate(const Speed& f, Wide a, Wide b, Wide scale = 0) {
     }
 }
 
-// The speed of a spline on one knot span [knot i, knot i+1] at a time: the span's degree + 1
-// control points in homogeneous form (weight × point, weight), moved so that the first lies at
-// the origin (large coordinates then cost no precision in the differences the derivative is
-// made of), and the knot differences of de Boor's algorithm inverted once per span. Storage is
-// sized by the degree once per spline, so that a long spline allocates nothing per span.
+// A spline on one knot span [knot i, knot i+1] at a time, for its speed and its points: the
+// span's degree + 1 control points in homogeneous form (weight × point, weight), moved so that
+// the first lies at the origin (large coordinates then cost no precision in the differences the
+// derivative is made of), and the knot differences of de Boor's algorithm inverted once per
+// span. Storage is sized by the degree once per spline, so that a long spline allocates nothing
+// per span.
 class SplineSpan {
 public:
     explicit SplineSpan(const SplineRec& spline)
@@ -122,15 +123,25 @@ public:
 
     // |C'(t)|.
     Wide operator()(Wide t) const {
-        Wide px, py, vx, vy;
-        Evaluate(t, px, py, vx, vy);
+        Wide vx, vy;
+        Velocity(t, vx, vy);
         return std::sqrt(vx * vx + vy * vy);
     }
 
-    // C(t), relative to the spline's first control point, and C'(t): de Boor's algorithm, with
-    // the derivative from the two points of the second-last level,
-    // p × (d[p] - d[p-1]) / (knot i+1 - knot i).
+    // C(t), relative to the spline's first control point, and C'(t).
     void Evaluate(Wide t, Wide& px, Wide& py, Wide& vx, Wide& vy) const {
+        Velocity(t, vx, vy);
+        px = sx_[p_] / sw_[p_] + offsetX_;
+        py = sy_[p_] / sw_[p_] + offsetY_;
+    }
+
+private:
+    std::size_t Index(std::size_t r, std::size_t j) const { return (r - 1) * (p_ + 1) + j; }
+
+    // C'(t) by de Boor's algorithm, with the derivative from the two points of the second-last
+    // level, p × (d[p] - d[p-1]) / (knot i+1 - knot i); the last level, the point C(t) in
+    // homogeneous form, is left in the scratch.
+    void Velocity(Wide t, Wide& vx, Wide& vy) const {
         std::copy(x_.begin(), x_.end(), sx_.begin());
         std::copy(y_.begin(), y_.end(), sy_.begin());
         std::copy(w_.begin(), w_.end(), sw_.begin());
@@ -153,12 +164,7 @@ public:
         const Wide h = sw_[p_];
         vx = (dx * h - sx_[p_] * dw) / (h * h);
         vy = (dy * h - sy_[p_] * dw) / (h * h);
-        px = sx_[p_] / h + offsetX_;
-        py = sy_[p_] / h + offsetY_;
     }
-
-private:
-    std::size_t Index(std::size_t r, std::size_t j) const { return (r - 1) * (p_ + 1) + j; }
 
     const SplineRec& spline_;
     std::size_t p_;
