@@ -11,6 +11,7 @@
 #include "app/error_text.h"
 #include "app/platform.h"
 #include "app/settings.h"
+#include "app/settings_dialog.h"
 #include "app/work_files.h"
 #include "cadlink/silent_abort.h"
 #include "common/win32_text.h"
@@ -145,6 +146,11 @@ LRESULT TVermiqF::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         break;
     case WM_SYSCOMMAND:
         if (ToggleOption(static_cast<unsigned>(wParam & 0xFFF0))) return 0;
+        if ((wParam & 0xFFF0) == ids::DisplaySettingsItem) {
+            // A run reads the units as each pass starts; they are not changed under it.
+            if (!runInProgress_) Guarded([&] { ShowDisplaySettings(hwnd_, options_.units); });
+            return 0;
+        }
         break;
     case WM_CLOSE:
         RequestClose();
@@ -236,6 +242,10 @@ void TVermiqF::FormCreate() {
 
     options_.eachSide = OptionFromText(ReadProfileText(settingsFile, kOptionsSection, kEachSideKey, "0"));
     options_.alongElement = OptionFromText(ReadProfileText(settingsFile, kOptionsSection, kAlongElementKey, "0"));
+    options_.total = OptionFromText(ReadProfileText(settingsFile, kOptionsSection, kTotalKey, "0"));
+    options_.area = OptionFromText(ReadProfileText(settingsFile, kOptionsSection, kAreaKey, "0"));
+    options_.units = StoredUnits(ReadProfileText(settingsFile, kOptionsSection, kFactorKey, "1"),
+                                 ReadProfileText(settingsFile, kOptionsSection, kUnitKey, kUnitMark));
     AddOptionItems();
 }
 
@@ -243,6 +253,11 @@ void TVermiqF::AddOptionItems() {
     HMENU menu = GetSystemMenu(hwnd_, FALSE);
     if (!menu) return;
     auto state = [](bool on) { return static_cast<UINT>(MF_STRING | (on ? MF_CHECKED : MF_UNCHECKED)); };
+    // What the label says, then where labels go.
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, state(options_.total), ids::TotalItem, L"合計を記入");
+    AppendMenuW(menu, state(options_.area), ids::AreaItem, L"面積を記入");
+    AppendMenuW(menu, MF_STRING, ids::DisplaySettingsItem, L"表示の設定...");
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(menu, state(options_.eachSide), ids::EachSideItem, L"各辺に記入");
     AppendMenuW(menu, state(options_.alongElement), ids::AlongElementItem, L"要素に沿って記入");
@@ -251,6 +266,8 @@ void TVermiqF::AddOptionItems() {
 bool TVermiqF::ToggleOption(unsigned command) {
     bool* option = command == ids::EachSideItem       ? &options_.eachSide
                    : command == ids::AlongElementItem ? &options_.alongElement
+                   : command == ids::TotalItem        ? &options_.total
+                   : command == ids::AreaItem         ? &options_.area
                                                       : nullptr;
     if (!option) return false;
     *option = !*option;
@@ -265,6 +282,10 @@ void TVermiqF::FormClose() {
                                std::to_string(ComboBox2Index())) && written;
     written = WriteProfileText(file, kOptionsSection, kEachSideKey, OptionText(options_.eachSide)) && written;
     written = WriteProfileText(file, kOptionsSection, kAlongElementKey, OptionText(options_.alongElement)) && written;
+    written = WriteProfileText(file, kOptionsSection, kTotalKey, OptionText(options_.total)) && written;
+    written = WriteProfileText(file, kOptionsSection, kAreaKey, OptionText(options_.area)) && written;
+    written = WriteProfileText(file, kOptionsSection, kFactorKey, FactorText(options_.units.factor)) && written;
+    written = WriteProfileText(file, kOptionsSection, kUnitKey, options_.units.unit) && written;
     if (!written) throw std::runtime_error(CannotWriteMessage(file));
 }
 

@@ -14,11 +14,25 @@ enum : int {
     plButton2 = 107,  // "閉じる"
 };
 
+// The controls of the dialog "表示の設定" (its buttons are IDOK and IDCANCEL).
+enum : int {
+    SettingsFactorLabel = 200,
+    SettingsFactor = 201,      // 倍率
+    SettingsFactorNote = 202,
+    SettingsUnitLabel = 203,
+    SettingsUnit = 204,        // 単位
+    SettingsAreaUnit = 205,    // the unit an area gets, shown as the unit is typed
+    SettingsExample = 206,
+};
+
 // The option items added to the dialog's system menu. System menu commands leave the low four
 // bits to the system, so these are multiples of 16, below the system's own (0xF000 and up).
 enum : unsigned {
     EachSideItem = 0x0140,      // "各辺に記入"
     AlongElementItem = 0x0150,  // "要素に沿って記入"
+    TotalItem = 0x0160,         // "合計を記入"
+    AreaItem = 0x0170,          // "面積を記入"
+    DisplaySettingsItem = 0x0180, // "表示の設定..."
 };
 
 } // namespace vermiq::ids

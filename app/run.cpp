@@ -1,6 +1,7 @@
 // The measure-and-label run: select in the CAD, export, read, measure, pick a point, label.
 #include "app/run.h"
 
+#include <cmath>
 #include <stdexcept>
 #include <utility>
 
@@ -8,7 +9,7 @@
 #include "cadlink/history_checks.h"
 #include "cadlink/silent_abort.h"
 #include "app/work_files.h"
-#include "dxf/measure.h"
+#include "dxf/measured_value.h"
 #include "dxf/reader.h"
 
 namespace vermiq {
@@ -158,9 +159,9 @@ bool MeasureAndLabelRun::WaitForExport(const std::string& promptBefore) {
     return !now.exists || IsFinishedExport(now, before);
 }
 
-double MeasureAndLabelRun::MeasureDxf() {
+MeasuredValue MeasureAndLabelRun::MeasureDxf(const LabelOptions& options) {
     ReadDxfEntities(tables_, dxfWorkFile_);
-    return MeasuredLength(tables_);
+    return MeasureForLabel(tables_, {options.total, options.area});
 }
 
 MeasureAndLabelRun::PassEnd MeasureAndLabelRun::RunPass() {
@@ -172,8 +173,9 @@ MeasureAndLabelRun::PassEnd MeasureAndLabelRun::RunPass() {
     const std::string promptBeforeSelection = link_.ReadCommandInput();
     if (!promptBeforeSelection.empty() && !IsJapanesePrompt(promptBeforeSelection))
         throw std::runtime_error(std::string(run_text::OnlyJapanese));
+    const LabelOptions options = host_.LabelOptionsInUse();
     Send(run_text::C1);
-    Send(run_text::C2);
+    Send(options.total ? run_text::C2Several : run_text::C2);
     link_.PaintPrompt(historyPane, run_text::SelectPrompt);
     // Over once the CAD, having taken SELECT up, is idle again: until it takes the command up
     // its idle prompt and its history are those of before. It lasts as long as the user is
@@ -205,20 +207,25 @@ MeasureAndLabelRun::PassEnd MeasureAndLabelRun::RunPass() {
         Send(run_text::C8);
         throw std::runtime_error(WithPath(run_text::StaleWorkFile, dxfWorkFile_));
     }
-    double length = MeasureDxf();
+    const MeasuredValue measured = MeasureDxf(options);
     if (!tables_.ReachedEof) {
-        // The tail looked whole, yet the reader met no end pair: never a length of half a file.
+        // The tail looked whole, yet the reader met no end pair: never a value of half a file.
         Send(run_text::C8);
         throw std::runtime_error(WithPath(run_text::UnfinishedExport, dxfWorkFile_));
     }
-    if (!(length > 0.0)) {
+    const LabelAmount amount = InUnits(measured, options.units);
+    if (!(amount.value > 0.0) || !std::isfinite(amount.value)) {
         Send(run_text::C8);
         return PassEnd::Continue;
     }
-    const LabelOptions options = host_.LabelOptionsInUse();
-    if (options.eachSide && LabelEachSide(host_.ComboBox2Index(), host_.Edit1Text())) return PassEnd::Continue;
-    std::string lengthText = FormatLength(length, host_.ComboBox2Index());
     if (!link_.IsIdleOrWithoutPane(link_.ReadCommandInput())) return EndAsCancelled();  // the user's command
+    // A total has no sides. An area follows its sides in the clicked label.
+    if (options.eachSide && !options.total &&
+        LabelEachSide(host_.ComboBox2Index(), host_.Edit1Text(), options.units) && !measured.isArea) {
+        Send(run_text::C8);
+        return PassEnd::Continue;
+    }
+    std::string lengthText = FormatLength(amount.value, host_.ComboBox2Index());
     Send(run_text::C6);
     std::string x, y;
     bool picked = link_.PickPoint(historyPane, run_text::PickPrompt, x, y);
@@ -226,7 +233,7 @@ MeasureAndLabelRun::PassEnd MeasureAndLabelRun::RunPass() {
         Send(run_text::C8);
         return PassEnd::Stop;
     }
-    lengthText += kUnitMark;
+    lengthText += amount.unit;
     std::string sizeText = host_.Edit1Text();
     std::int32_t size = RoundedSize(sizeText);
     std::string rotation = options.alongElement ? RotationAtPick(x, y) : "0";

@@ -6,16 +6,21 @@
 #include <string_view>
 
 #include "app/export_check.h"
+#include "app/label_units.h"
 #include "cadlink/cad_link.h"
 #include "cadlink/desktop.h"
 #include "dxf/entity_tables.h"
 
 namespace vermiq {
 
-// How labels are placed beyond the single upright label at a clicked point; both off by default.
+// How labels are placed beyond the single upright label at a clicked point, and what they say;
+// all off, and the units the default, unless the user chose otherwise.
 struct LabelOptions {
     bool eachSide = false;     // every side of the element labelled along itself, no click
     bool alongElement = false; // the clicked label turned along the element at the click
+    bool total = false;        // any number of elements picked, their sum in one clicked label
+    bool area = false;         // a closed element's area in the clicked label, not its length
+    DisplayUnits units{};      // factor and unit of every label
 };
 
 // What the run asks of the dialog and of the file system.
@@ -34,7 +39,7 @@ public:
     virtual void RemoveFile(const std::string& path) = 0;
     // The file's size, last write time and last bytes; not `exists` when there is none.
     virtual FileStamp StampFile(const std::string& path) = 0;
-    // Read once per pass, when the element has been measured.
+    // Read once per pass, as it starts.
     virtual LabelOptions LabelOptionsInUse() { return {}; }
 };
 
@@ -42,6 +47,8 @@ public:
 namespace run_text {
 inline constexpr std::string_view C1 = "\x03" "FILEDIA 0 ";
 inline constexpr std::string_view C2 = "\x03" "SELECT SI\r";
+// For a total: any number of picks, which the user ends with Enter.
+inline constexpr std::string_view C2Several = "\x03" "SELECT\r";
 inline constexpr std::string_view C4 = "Y\r";
 inline constexpr std::string_view C5 = "FILEDIA 1 ";
 inline constexpr std::string_view C6 = "\x03" "FILEDIA 0\r";
@@ -92,11 +99,10 @@ private:
     // A run that ends early closes the pass it had open, where that types into nothing of the
     // user's.
     void CloseOpenPass();
-    double MeasureDxf();
+    MeasuredValue MeasureDxf(const LabelOptions& options);
     // Side labels and aligned labels (side_label_pass.cpp). LabelEachSide sends a label for
-    // every side of the measured element and the pass's closing C8; false, sending nothing,
-    // when the element has no sides.
-    bool LabelEachSide(int decimals, const std::string& sizeText);
+    // every side of the measured element; false, sending nothing, when the element has no sides.
+    bool LabelEachSide(int decimals, const std::string& sizeText, const DisplayUnits& units);
     std::string RotationAtPick(const std::string& x, const std::string& y);
     void Send(std::string_view ansiCommand);
     void Pause(int milliseconds);

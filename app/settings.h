@@ -16,6 +16,11 @@ inline constexpr const char* kDefaultSize = "50";
 inline constexpr const char* kOptionsSection = "オプション";
 inline constexpr const char* kEachSideKey = "各辺に記入";
 inline constexpr const char* kAlongElementKey = "要素に沿って記入";
+inline constexpr const char* kTotalKey = "合計を記入";
+inline constexpr const char* kAreaKey = "面積を記入";
+// The factor and the unit of the labels, as text; a damaged value reads as its default.
+inline constexpr const char* kFactorKey = "倍率";
+inline constexpr const char* kUnitKey = "単位";
 
 // A stored option: on for a number other than 0; off for 0, an empty text (no such key) or any
 // text that is not a number.

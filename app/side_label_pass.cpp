@@ -7,18 +7,17 @@
 
 namespace vermiq {
 
-bool MeasureAndLabelRun::LabelEachSide(int decimals, const std::string& sizeText) {
+bool MeasureAndLabelRun::LabelEachSide(int decimals, const std::string& sizeText, const DisplayUnits& units) {
     std::vector<SideLabel> sides = SideLabels(tables_, StrToFloat(sizeText));
     if (sides.empty()) return false;
     const std::int32_t size = RoundedSize(sizeText);
     // The CAD takes typed input in order, so each label command follows the one before as C8
     // follows the single label; the first character of each cancels whatever is left over.
     for (const SideLabel& side : sides) {
-        std::string text = FormatLength(side.Length, decimals) + kUnitMark;
+        std::string text = FormatLength(side.Length * units.factor, decimals) + units.unit;
         Send(LabelCommandAt(WorldPointText(side.X, side.Y), SizeTextToSend(sizeText), CadNumber(side.Rotation),
                             LabelWidth(text, size), text));
     }
-    Send(run_text::C8);
     return true;
 }
 

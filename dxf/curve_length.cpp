@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstddef>
 #include <numbers>
+#include <optional>
 #include <vector>
 
 namespace vermiq {
@@ -54,9 +55,11 @@ Piece Kronrod15(const Speed& f, Wide a, Wide b) {
 // towards it; and a bound on the work of a piece whose rounding noise never settles.
 constexpr int kMaxPieces = 128;
 
-// Bisects the piece of the largest error estimate until the estimates add up to the tolerance.
+// Bisects the piece of the largest error estimate until the estimates add up to the tolerance,
+// relative to the result or to `scale` if larger: an integrand of either sign may add up to
+// nearly nothing, whose rounding noise no bisection settles.
 template <class Speed>
-Wide Integrate(const Speed& f, Wide a, Wide b) {
+Wide Integrate(const Speed& f, Wide a, Wide b, Wide scale = 0) {
     std::array<Piece, kMaxPieces> pieces;
     int count = 1;
     pieces[0] = Kronrod15(f, a, b);
@@ -69,7 +72,7 @@ Wide Integrate(const Speed& f, Wide a, Wide b) {
             error += pieces[i].error;
             if (pieces[i].error > pieces[worst].error) worst = i;
         }
-        if (!(error > kCurveRelativeTolerance * std::fabs(value)) || count == kMaxPieces) return value;
+        if (!(error > kCurveRelativeTolerance * std::max(std::fabs(value), scale)) || count == kMaxPieces) return value;
         Piece& piece = pieces[worst];
         const Wide middle = piece.a + (piece.b - piece.a) / 2;
         if (!(middle > piece.a && middle < piece.b)) {
@@ -82,14 +85,15 @@ Wide Integrate(const Speed& f, Wide a, Wide b) {
     }
 }
 
-// The speed of a spline on one knot span [knot i, knot i+1] at a time: the span's degree + 1
-// control points in homogeneous form (weight × point, weight), moved so that the first lies at
-// the origin (large coordinates then cost no precision in the differences the derivative is
-// made of), and the knot differences of de Boor's algorithm inverted once per span. Storage is
-// sized by the degree once per spline, so that a long spline allocates nothing per span.
-class SplineSpeed {
+// A spline on one knot span [knot i, knot i+1] at a time, for its speed and its points: the
+// span's degree + 1 control points in homogeneous form (weight × point, weight), moved so that
+// the first lies at the origin (large coordinates then cost no precision in the differences the
+// derivative is made of), and the knot differences of de Boor's algorithm inverted once per
+// span. Storage is sized by the degree once per spline, so that a long spline allocates nothing
+// per span.
+class SplineSpan {
 public:
-    explicit SplineSpeed(const SplineRec& spline)
+    explicit SplineSpan(const SplineRec& spline)
         : spline_(spline), p_(static_cast<std::size_t>(spline.Degree)), x_(p_ + 1), y_(p_ + 1), w_(p_ + 1),
           left_(p_ * (p_ + 1)), inverse_(p_ * (p_ + 1)), sx_(p_ + 1), sy_(p_ + 1), sw_(p_ + 1) {}
 
@@ -97,6 +101,8 @@ public:
         const std::vector<double>& knots = spline_.Knots;
         const std::size_t first = span - p_;
         const Point3& origin = spline_.ControlPoints[first];
+        offsetX_ = Wide(origin.X) - spline_.ControlPoints[0].X;
+        offsetY_ = Wide(origin.Y) - spline_.ControlPoints[0].Y;
         for (std::size_t j = 0; j <= p_; ++j) {
             const Point3& point = spline_.ControlPoints[first + j];
             const Wide w = spline_.Weights.empty() ? Wide(1) : Wide(spline_.Weights[first + j]);
@@ -115,9 +121,27 @@ public:
         }
     }
 
-    // |C'(t)|: de Boor's algorithm, with the derivative from the two points of the second-last
-    // level, p × (d[p] - d[p-1]) / (knot i+1 - knot i).
+    // |C'(t)|.
     Wide operator()(Wide t) const {
+        Wide vx, vy;
+        Velocity(t, vx, vy);
+        return std::sqrt(vx * vx + vy * vy);
+    }
+
+    // C(t), relative to the spline's first control point, and C'(t).
+    void Evaluate(Wide t, Wide& px, Wide& py, Wide& vx, Wide& vy) const {
+        Velocity(t, vx, vy);
+        px = sx_[p_] / sw_[p_] + offsetX_;
+        py = sy_[p_] / sw_[p_] + offsetY_;
+    }
+
+private:
+    std::size_t Index(std::size_t r, std::size_t j) const { return (r - 1) * (p_ + 1) + j; }
+
+    // C'(t) by de Boor's algorithm, with the derivative from the two points of the second-last
+    // level, p × (d[p] - d[p-1]) / (knot i+1 - knot i); the last level, the point C(t) in
+    // homogeneous form, is left in the scratch.
+    void Velocity(Wide t, Wide& vx, Wide& vy) const {
         std::copy(x_.begin(), x_.end(), sx_.begin());
         std::copy(y_.begin(), y_.end(), sy_.begin());
         std::copy(w_.begin(), w_.end(), sw_.begin());
@@ -138,17 +162,14 @@ public:
         }
         // C = (x, y) / w, so C' = ((dx, dy) w - (x, y) dw) / w².
         const Wide h = sw_[p_];
-        const Wide vx = (dx * h - sx_[p_] * dw) / (h * h);
-        const Wide vy = (dy * h - sy_[p_] * dw) / (h * h);
-        return std::sqrt(vx * vx + vy * vy);
+        vx = (dx * h - sx_[p_] * dw) / (h * h);
+        vy = (dy * h - sy_[p_] * dw) / (h * h);
     }
-
-private:
-    std::size_t Index(std::size_t r, std::size_t j) const { return (r - 1) * (p_ + 1) + j; }
 
     const SplineRec& spline_;
     std::size_t p_;
     std::vector<Wide> x_, y_, w_, left_, inverse_;
+    Wide offsetX_ = 0, offsetY_ = 0; // the span's first control point from the spline's first
     mutable std::vector<Wide> sx_, sy_, sw_; // scratch of one evaluation
 };
 
@@ -183,23 +204,38 @@ long double Sweep(long double start, long double end, long double turn) {
     return sweep;
 }
 
+namespace {
+
+// The major and minor axes of an ellipse seen from above. The minor axis is Ratio × (unit
+// extrusion × major axis); a zero extrusion means the XY plane.
+struct AxesFromAbove {
+    Wide majorX, majorY, minorX, minorY;
+
+    explicit AxesFromAbove(const EllipseRec& e) {
+        Wide nx = e.Extrusion.X, ny = e.Extrusion.Y, nz = e.Extrusion.Z;
+        const Wide norm = std::sqrt(nx * nx + ny * ny + nz * nz);
+        if (norm > 0 && std::isfinite(norm)) {
+            nx /= norm;
+            ny /= norm;
+            nz /= norm;
+        } else {
+            nx = ny = 0;
+            nz = 1;
+        }
+        majorX = e.MajorAxis.X;
+        majorY = e.MajorAxis.Y;
+        minorX = e.Ratio * (ny * e.MajorAxis.Z - nz * majorY);
+        minorY = e.Ratio * (nz * majorX - nx * e.MajorAxis.Z);
+    }
+};
+
+} // namespace
+
 long double EllipseLength(const EllipseRec& e) {
     const Wide sweep = Sweep(e.StartParameter, e.EndParameter, 2 * kPi);
     if (!(sweep > 0)) return 0;
-    // The minor axis: Ratio × (unit extrusion × major axis); a zero extrusion means the XY plane.
-    Wide nx = e.Extrusion.X, ny = e.Extrusion.Y, nz = e.Extrusion.Z;
-    const Wide norm = std::sqrt(nx * nx + ny * ny + nz * nz);
-    if (norm > 0 && std::isfinite(norm)) {
-        nx /= norm;
-        ny /= norm;
-        nz /= norm;
-    } else {
-        nx = ny = 0;
-        nz = 1;
-    }
-    const Wide majorX = e.MajorAxis.X, majorY = e.MajorAxis.Y, majorZ = e.MajorAxis.Z;
-    const Wide minorX = e.Ratio * (ny * majorZ - nz * majorY);
-    const Wide minorY = e.Ratio * (nz * majorX - nx * majorZ);
+    const AxesFromAbove axes(e);
+    const Wide majorX = axes.majorX, majorY = axes.majorY, minorX = axes.minorX, minorY = axes.minorY;
     // P(t) = centre + major cos t + minor sin t, seen from above.
     const auto speed = [&](Wide t) {
         const Wide c = std::cos(t), s = std::sin(t);
@@ -220,7 +256,7 @@ long double SplineLength(const SplineRec& spline) {
     if (!IsCurve(spline)) return 0;
     const std::size_t p = static_cast<std::size_t>(spline.Degree);
     const std::size_t n = spline.ControlPoints.size();
-    SplineSpeed speed(spline);
+    SplineSpan speed(spline);
     Wide length = 0;
     for (std::size_t span = p; span < n; ++span) {
         const Wide a = spline.Knots[span];
@@ -230,6 +266,58 @@ long double SplineLength(const SplineRec& spline) {
         length += Integrate(speed, a, b);
     }
     return length;
+}
+
+std::optional<long double> WholeEllipseArea(const EllipseRec& ellipse) {
+    // DXF writes a whole ellipse from 0 to 2π rounded to a double, which is a little short of a
+    // turn; so is one written to fewer decimals.
+    const Wide sweep = Sweep(ellipse.StartParameter, ellipse.EndParameter, 2 * kPi);
+    if (!(std::fabs(sweep - 2 * kPi) <= 1e-9L)) return std::nullopt;
+    const AxesFromAbove axes(ellipse);
+    const Wide area = kPi * std::fabs(axes.majorX * axes.minorY - axes.majorY * axes.minorX);
+    if (!std::isfinite(area)) return std::nullopt;
+    return area;
+}
+
+std::optional<long double> ClosedSplineArea(const SplineRec& spline) {
+    if (!IsCurve(spline)) return std::nullopt;
+    const std::size_t p = static_cast<std::size_t>(spline.Degree);
+    const std::size_t n = spline.ControlPoints.size();
+    SplineSpan curve(spline);
+    // Green's theorem: the area is half the integral of x dy - y dx around the curve, here with
+    // the points taken from the first control point, on or near the curve, to keep their digits.
+    const auto green = [&curve](Wide t) {
+        Wide px, py, vx, vy;
+        curve.Evaluate(t, px, py, vx, vy);
+        return px * vy - py * vx;
+    };
+    Wide twice = 0, scale = 0;
+    Wide startX = 0, startY = 0, endX = 0, endY = 0, vx, vy;
+    bool any = false;
+    for (std::size_t span = p; span < n; ++span) {
+        const Wide a = spline.Knots[span];
+        const Wide b = spline.Knots[span + 1];
+        if (!(b > a)) continue;
+        curve.SetSpan(span);
+        if (!any) curve.Evaluate(a, startX, startY, vx, vy);
+        any = true;
+        curve.Evaluate(b, endX, endY, vx, vy);
+        const Wide magnitude = Kronrod15([&green](Wide t) { return std::fabs(green(t)); }, a, b).value;
+        twice += Integrate(green, a, b, magnitude);
+        scale = std::max(scale, magnitude);
+    }
+    if (!any) return std::nullopt;
+    Wide extent = 0;
+    for (const Point3& point : spline.ControlPoints)
+        extent = std::max({extent, std::fabs(Wide(point.X) - spline.ControlPoints[0].X),
+                           std::fabs(Wide(point.Y) - spline.ControlPoints[0].Y)});
+    const bool ends = std::hypot(endX - startX, endY - startY) <= 1e-9L * extent;
+    if (!ends && (spline.Flags & kSplineClosed) == 0) return std::nullopt;
+    // Closed by its flag but not in its points: the chord back to the start closes it.
+    twice += endX * startY - startX * endY;
+    const Wide area = std::fabs(twice) / 2;
+    if (!std::isfinite(area)) return std::nullopt;
+    return area;
 }
 
 } // namespace vermiq

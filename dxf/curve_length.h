@@ -1,6 +1,9 @@
 // Planar lengths of the curves without a closed form: ellipse arcs and splines (NURBS), by
-// adaptive Gauss-Kronrod quadrature of the speed |dP/dt| in the widest floating type.
+// adaptive Gauss-Kronrod quadrature of the speed |dP/dt| in the widest floating type; and the
+// areas that a whole ellipse and a closed spline enclose.
 #pragma once
+
+#include <optional>
 
 #include "dxf/entity_tables.h"
 
@@ -32,5 +35,15 @@ long double EllipseLength(const EllipseRec& ellipse);
 // a degree below 1 or above kMaxSplineDegree, a knot count other than control points + degree
 // + 1, knots that decrease, weights not one per control point or not positive.
 long double SplineLength(const SplineRec& spline);
+
+// The area of a whole ellipse, seen from above as its length is: π times the parallelogram of
+// its two axes. Nothing for an ellipse arc, which encloses no area.
+std::optional<long double> WholeEllipseArea(const EllipseRec& ellipse);
+
+// The area that a closed spline encloses, by Green's theorem with the quadrature of the lengths,
+// absolute. A spline is closed when its flag says so (a chord back to its start then closes a
+// curve that does not return to it) or when its end point meets its start point. Nothing for
+// an open spline or a record that is no curve.
+std::optional<long double> ClosedSplineArea(const SplineRec& spline);
 
 } // namespace vermiq

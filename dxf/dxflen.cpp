@@ -1,6 +1,9 @@
 // dxflen: reads a DXF file as a measuring run does and prints the value the run would label.
 //   dxflen FILE            the length with 17 significant digits, or "none" when no label is drawn
 //   dxflen --counts FILE   the entity counts of each kind
+//   dxflen --total FILE    the sum of the lengths of every measurable element
+//   dxflen --area FILE     a closed element's area in place of its length; with --total, the
+//                          sum of the areas of the closed elements (lengths when none is closed)
 // Unlike the run, for which a missing export means only that there is nothing to measure, a
 // person naming a file that is not there, or a folder, or a binary DXF, is told so (status 1);
 // so is one cut short before its 0/EOF pair, whose figures would look right and be wrong.
@@ -24,13 +27,13 @@
 #endif
 
 #include "dxf/entity_tables.h"
-#include "dxf/measure.h"
+#include "dxf/measured_value.h"
 #include "dxf/reader.h"
 
 namespace {
 
 int Usage() {
-    std::fputs("usage: dxflen [--counts] FILE\n", stderr);
+    std::fputs("usage: dxflen [--counts | [--total] [--area]] FILE\n", stderr);
     return 2;
 }
 
@@ -121,13 +124,16 @@ std::string ProblemWith(const std::string& path) {
 
 int main(int argc, char** argv) {
     bool counts = false;
+    vermiq::MeasureRules rules;
     const char* path = nullptr;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--counts") == 0 && !counts) counts = true;
+        else if (std::strcmp(argv[i], "--total") == 0 && !rules.total) rules.total = true;
+        else if (std::strcmp(argv[i], "--area") == 0 && !rules.area) rules.area = true;
         else if (path == nullptr) path = argv[i];
         else return Usage();
     }
-    if (path == nullptr) return Usage();
+    if (path == nullptr || (counts && (rules.total || rules.area))) return Usage();
 
     const std::string problem = ProblemWith(path);
     if (!problem.empty()) {
@@ -154,7 +160,7 @@ int main(int argc, char** argv) {
                     static_cast<int>(tables.SplineCount()));
         return 0;
     }
-    const double length = vermiq::MeasuredLength(tables);
+    const double length = vermiq::MeasureForLabel(tables, rules).value;
     if (length > 0) std::printf("%s\n", SeventeenDigits(length).c_str());
     else std::puts("none");
     return 0;

@@ -2,8 +2,10 @@
 # Sets everything up, builds the Windows programs and runs the tool against the stand-in CAD
 # under Wine on a virtual display, as a user would: tick "連続", press "実　行", select four
 # elements in the CAD and click where each label goes (the stand-in's scripted user does that);
-# then switch "各辺に記入" on in the dialog's system menu and run again over a parcel.
-# Leaves a screenshot of the labelled drawing and prints its path, with a line per label.
+# then switch "各辺に記入" on in the dialog's system menu and run again over a parcel. Last, in a
+# second drawing drawn in millimetres, set the factor 0.001 in "表示の設定...", switch
+# "面積を記入" on, and label a parcel's sides and its area in metres in one pass.
+# Leaves a screenshot of each labelled drawing and prints their paths, with a line per label.
 set -euo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 "$top/scripts/bootstrap.sh" --demo
@@ -67,4 +69,39 @@ sleep 1.5
 shot=$out/vermiq-demo.png
 import -window root "$shot"
 /usr/bin/python3 "$top/scripts/demo_report.py" "$data/demo.drawing" "$out/cad-state.txt" "$build/native/dxf/dxflen" 5
+
+# The last run: the user opens a drawing in millimetres (the stand-in restarted with it), types
+# the size 700, picks two decimals, sets the factor 0.001 in "表示の設定..." (Alt+Space, up to it, Enter, the
+# factor, Enter) and switches "面積を記入" on; "各辺に記入" and "連続" are still on. One pass
+# labels the four sides and, at the click, the area; then the selection is cancelled: 16 + 3.
+run_wine taskkill /IM StandinCad.exe >/dev/null 2>&1 || true
+sleep 2
+run_wine "$build/win/standin/StandinCad.exe" --drawing "$(winpath "$data/demo_mm.drawing")" \
+  --scenario "$(winpath "$data/demo_mm.scenario")" --log "$(winpath "$out/cad-log-mm.txt")" \
+  --state "$(winpath "$out/cad-state-mm.txt")" &
+for _ in $(seq 1 100); do [ -f "$out/cad-state-mm.txt" ] && break; sleep 0.2; done
+sleep 1
+click 102   # 注記の大きさ
+xdotool key End BackSpace BackSpace BackSpace BackSpace; xdotool type 700; sleep 0.3
+click 104   # 延長値小数点以下桁数: two items down, 小数点以下2位
+xdotool key Down; sleep 0.3; xdotool key Down; sleep 0.3
+click 100
+xdotool key alt+space; sleep 0.5
+xdotool key Up; sleep 0.3; xdotool key Up; sleep 0.3; xdotool key Up; sleep 0.3; xdotool key Return; sleep 1
+xdotool type 0.001; sleep 0.3; xdotool key Return; sleep 0.5
+xdotool key alt+space; sleep 0.5
+for _ in 1 2 3 4; do xdotool key Up; sleep 0.3; done
+xdotool key Return; sleep 0.5
+click 106   # 実　行
+out_log=$out/cad-log-mm.txt
+for _ in $(seq 1 450); do
+  [ "$(wc -l <"$out_log" 2>/dev/null || echo 0)" -ge 19 ] && break
+  sleep 0.2
+done
+sleep 1.5
+shot_mm=$out/vermiq-demo-mm.png
+import -window root "$shot_mm"
+/usr/bin/python3 "$top/scripts/demo_report.py" "$data/demo_mm.drawing" "$out/cad-state-mm.txt" \
+  "$build/native/dxf/dxflen" 1 0.001
 echo "$shot"
+echo "$shot_mm"

@@ -72,10 +72,13 @@ def main():
     drawing, state, dxflen = sys.argv[1:4]
     elements = [e for e in entities(drawing) if not e.upper().startswith("MTEXT")]
     targets = list(elements)
+    factor = float(sys.argv[5]) if len(sys.argv) > 5 else None
     if len(sys.argv) > 4:
         sided = int(sys.argv[4]) - 1
         targets = elements[:sided] + [f"{side}  (side {k + 1} of element {sided + 1})"
                                       for k, side in enumerate(sides_of(elements[sided]))]
+        if factor is not None:
+            targets.append(f"{elements[sided]}  (area of element {sided + 1})")
     labels = []
     with open(state, encoding="cp932") as f:
         for line in f:
@@ -90,7 +93,11 @@ def main():
             if element != "?":
                 path = os.path.join(tmp, f"e{i}.dxf")
                 write_dxf(element.split("  (")[0], path)
-                length = subprocess.run([dxflen, path], capture_output=True, text=True).stdout.strip()
+                area = "(area of element" in element
+                flags = ["--area"] if area else []
+                length = subprocess.run([dxflen, *flags, path], capture_output=True, text=True).stdout.strip()
+                if factor is not None and length != "none":
+                    length = repr(float(length) * (factor * factor if area else factor))
             turned = f"  rotated {rotation}" if rotation != "0" else ""
             print(f"label {i + 1}: {element}  length {length}  text '{text}'  at {point}{turned}")
     if not labels:

@@ -785,15 +785,22 @@ struct CadSession::Impl {
             Feed("ID\r");
             Click(action.point);
             break;
-        case Action::Kind::Select: {
+        case Action::Kind::Select:
+        case Action::Kind::SelectSeveral: {
             if (Waiting() != Pick::Selection) {
                 AddHistory("(シナリオ: select " + std::to_string(action.entity) + " は点の指定に使えません)");
                 Cancel();
                 break;
             }
-            int index = action.entity - 1;
-            bool exists = index < static_cast<int>(drawing->Entities().size());
-            Select(exists ? std::vector<int>{index} : std::vector<int>{});
+            std::vector<int> picked;
+            const bool several = action.kind == Action::Kind::SelectSeveral;
+            for (int entity : several ? action.entities : std::vector<int>{action.entity})
+                if (entity - 1 < static_cast<int>(drawing->Entities().size()) &&
+                    std::find(picked.begin(), picked.end(), entity - 1) == picked.end())
+                    picked.push_back(entity - 1);
+            Select(picked);
+            // Several elements make a selection that the user ends with Enter.
+            if (several) PressEnter();
             break;
         }
         }

@@ -1,6 +1,7 @@
 // The scripted user's file: parsing the actions.
 #include "standin/scenario.h"
 
+#include <algorithm>
 #include <charconv>
 #include <fstream>
 #include <iterator>
@@ -44,6 +45,13 @@ Scenario Scenario::Parse(std::string_view text) {
             continue;
         } else if (verb == "SELECT" && AsciiUpper(argument) == "NONE") {
             action.kind = Action::Kind::SelectNone;
+        } else if (verb == "SELECT" && argument.find(',') != std::string::npos) {
+            action.kind = Action::Kind::SelectSeveral;
+            for (std::size_t at = 0; at <= argument.size();) {
+                std::size_t comma = std::min(argument.find(',', at), argument.size());
+                action.entities.push_back(Whole(lineNumber, argument.substr(at, comma - at), 1));
+                at = comma + 1;
+            }
         } else if (verb == "SELECT") {
             action.kind = Action::Kind::Select;
             action.entity = Whole(lineNumber, argument, 1);
@@ -54,7 +62,7 @@ Scenario Scenario::Parse(std::string_view text) {
         } else if (verb == "ID" && ParsePoint(argument, action.point)) {
             action.kind = Action::Kind::OwnId;
         } else {
-            Fail(lineNumber, "expected select K, select none, cancel, click X,Y, id X,Y or wait MS");
+            Fail(lineNumber, "expected select K, select K,L,…, select none, cancel, click X,Y, id X,Y or wait MS");
         }
         action.delayMs = delay;
         delay = 0;

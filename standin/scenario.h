@@ -6,6 +6,8 @@
 //   select K      selects entity K of the drawing (counted from 1 in the drawing file's order;
 //                 the labels that -mtext adds follow the file's entities)
 //   select none   presses Enter without selecting or picking anything
+//   select K,L,…  selects the entities K, L, … in one pick (as a window would take them), then
+//                 presses Enter, as a user ends a selection of several elements
 //   cancel        presses Esc: the active command is cancelled ("*キャンセル*" in the history)
 //   click X,Y     clicks the drawing at X,Y: at a point request that is the point; at a
 //                 selection request it selects the entity under the point, if any
@@ -30,11 +32,12 @@
 namespace standin {
 
 struct Action {
-    enum class Kind { Select, SelectNone, Cancel, Click, OwnId };
+    enum class Kind { Select, SelectNone, Cancel, Click, OwnId, SelectSeveral };
     Kind kind = Kind::SelectNone;
     int entity = 0;     // Select: counted from 1
     Point point;        // Click, OwnId
     int delayMs = 0;    // from the request to the action
+    std::vector<int> entities{}; // SelectSeveral: counted from 1
     bool operator==(const Action&) const = default;
 };
 

@@ -229,18 +229,20 @@ TEST_F(ToolDialog, AnExecutableNamedXReadsAndWritesXIni) {
 }
 
 // The options, chosen as the system menu's commands, are kept across a restart in a section of
-// their own; an older settings file without it reads as both off, its own section unchanged.
+// their own; an older settings file without it reads as all off, its own section unchanged.
 TEST_F(ToolDialog, OptionsAreKeptInTheirOwnSectionAcrossARestart) {
     WriteSettings(SettingsFile(), "12.5", "3");
-    const std::string side = "各辺に記入", along = "要素に沿って記入", options = "オプション";
+    const std::string side = "各辺に記入", along = "要素に沿って記入", total = "合計を記入", area = "面積を記入";
+    const std::string options = "オプション";
+    using namespace vermiq::ids;
     struct Step {
         std::vector<unsigned> toggles;
-        const char *eachSide, *alongElement;
+        const char *eachSide, *alongElement, *total, *area;
     } steps[] = {
-        {{}, "0", "0"},
-        {{vermiq::ids::EachSideItem}, "1", "0"},
-        {{}, "1", "0"},  // read at the start and written back unchanged
-        {{vermiq::ids::AlongElementItem, vermiq::ids::EachSideItem}, "0", "1"},
+        {{}, "0", "0", "0", "0"},
+        {{EachSideItem, AreaItem}, "1", "0", "0", "1"},
+        {{}, "1", "0", "0", "1"},  // read at the start and written back unchanged
+        {{AlongElementItem, EachSideItem, TotalItem}, "0", "1", "1", "1"},
     };
     for (const Step& step : steps) {
         RunningTool tool(g_vermiqExe);
@@ -250,11 +252,133 @@ TEST_F(ToolDialog, OptionsAreKeptInTheirOwnSectionAcrossARestart) {
         ASSERT_TRUE(tool.Exited());
         EXPECT_EQ(Profile(SettingsFile(), side, options), step.eachSide);
         EXPECT_EQ(Profile(SettingsFile(), along, options), step.alongElement);
+        EXPECT_EQ(Profile(SettingsFile(), total, options), step.total);
+        EXPECT_EQ(Profile(SettingsFile(), area, options), step.area);
         EXPECT_EQ(Profile(SettingsFile(), "大きさ"), "12.5");
         EXPECT_EQ(Profile(SettingsFile(), "延長桁"), "3");
     }
-    EXPECT_EQ(FileBytes(SettingsFile()), "[初期化]\r\n大きさ=12.5\r\n延長桁=3\r\n[オプション]\r\n" + side +
-                                             "=0\r\n" + along + "=1\r\n");
+    EXPECT_EQ(FileBytes(SettingsFile()), "[初期化]\r\n大きさ=12.5\r\n延長桁=3\r\n[オプション]\r\n" + side + "=0\r\n" +
+                                             along + "=1\r\n" + total + "=1\r\n" + area + "=1\r\n倍率=1\r\n単位=ｍ\r\n");
+}
+
+// A visible top-level window of the process with the class and the title.
+HWND DialogOf(DWORD pid, const std::wstring& title) {
+    struct Search {
+        DWORD pid;
+        const std::wstring& title;
+        HWND found;
+    } search{pid, title, nullptr};
+    vermiq::test::WaitUntil([&] {
+        EnumWindows(
+            [](HWND hwnd, LPARAM lParam) -> BOOL {
+                auto& s = *reinterpret_cast<Search*>(lParam);
+                DWORD owner = 0;
+                GetWindowThreadProcessId(hwnd, &owner);
+                wchar_t cls[64] = {};
+                GetClassNameW(hwnd, cls, 64);
+                if (owner == s.pid && IsWindowVisible(hwnd) && std::wstring(cls) == L"#32770" && WindowText(hwnd) == s.title)
+                    s.found = hwnd;
+                return s.found == nullptr;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        return search.found != nullptr;
+    });
+    return search.found;
+}
+
+HWND FocusOf(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
+    return info.hwndFocus;
+}
+
+// A key as the dialog manager of the other process reads it from its queue.
+void PressKey(HWND window, WPARAM key) {
+    PostMessageW(window, WM_KEYDOWN, key, 1);
+    PostMessageW(window, WM_KEYUP, key, 0xC0000001);
+}
+
+// "表示の設定...": a modal dialog on top, its fields and buttons in tab order; Enter takes valid
+// values, which are kept across a restart; a factor that is no positive number is refused with
+// a message and nothing is saved; Esc leaves the values; a damaged value reads as its default.
+TEST_F(ToolDialog, DisplaySettingsDialogAcrossARestart) {
+    const std::wstring title = L"表示の設定", options = L"オプション";
+    auto open = [&](RunningTool& tool) {
+        PostMessageW(tool.Window(), WM_SYSCOMMAND, vermiq::ids::DisplaySettingsItem, 0);
+        return DialogOf(tool.Pid(), title);
+    };
+    auto field = [](HWND dialog, int id) { return ControlText(GetDlgItem(dialog, id)); };
+    auto type = [](HWND dialog, int id, const wchar_t* text) {
+        SendMessageW(GetDlgItem(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+    };
+    using vermiq::ids::SettingsFactor;
+    using vermiq::ids::SettingsUnit;
+    {
+        RunningTool tool(g_vermiqExe);
+        ASSERT_TRUE(tool.Window());
+        HWND dialog = open(tool);
+        ASSERT_TRUE(dialog);
+        EXPECT_TRUE(GetWindowLongW(dialog, GWL_EXSTYLE) & WS_EX_TOPMOST);
+        EXPECT_EQ(GetWindow(dialog, GW_OWNER), tool.Window());
+        EXPECT_FALSE(IsWindowEnabled(tool.Window())) << "modal: the tool waits for it";
+        EXPECT_EQ(field(dialog, SettingsFactor), L"1");
+        EXPECT_EQ(field(dialog, SettingsUnit), L"ｍ");
+        EXPECT_EQ(field(dialog, vermiq::ids::SettingsAreaUnit), L"面積の単位: ㎡");
+        HWND order[] = {GetDlgItem(dialog, SettingsFactor), GetDlgItem(dialog, SettingsUnit), GetDlgItem(dialog, IDOK),
+                        GetDlgItem(dialog, IDCANCEL), GetDlgItem(dialog, SettingsFactor)};
+        EXPECT_TRUE(vermiq::test::WaitUntil([&] { return FocusOf(dialog) == order[0]; }));
+        for (size_t i = 0; i + 1 < std::size(order); ++i) {
+            PressKey(FocusOf(dialog), VK_TAB);
+            EXPECT_TRUE(vermiq::test::WaitUntil([&] { return FocusOf(dialog) == order[i + 1]; })) << "tab " << i;
+        }
+        EXPECT_EQ(GetWindowLongW(GetDlgItem(dialog, IDOK), GWL_STYLE) & 0xF, BS_DEFPUSHBUTTON);
+
+        for (const wchar_t* refused : {L"0", L"-2", L"abc", L"1e999"}) {
+            type(dialog, SettingsFactor, refused);
+            PressKey(GetDlgItem(dialog, SettingsFactor), VK_RETURN);
+            HWND box = DialogOf(tool.Pid(), L"辺長値を描画する");
+            ASSERT_TRUE(box) << "no message for " << vermiq::win32::Narrow(refused);
+            wchar_t message[512] = {};
+            GetDlgItemTextW(box, 0xFFFF, message, 512);
+            EXPECT_EQ(std::wstring(message), L"倍率には 0 より大きい数を入力してください");
+            PostMessageW(box, WM_COMMAND, IDOK, 0);
+            EXPECT_TRUE(vermiq::test::WaitUntil([&] { return !IsWindow(box); }));
+            EXPECT_TRUE(IsWindowVisible(dialog)) << "the dialog stays open";
+        }
+        type(dialog, SettingsFactor, L"0.001");
+        type(dialog, SettingsUnit, L"mm");
+        EXPECT_EQ(field(dialog, vermiq::ids::SettingsAreaUnit), L"面積の単位: mm^2");
+        PressKey(GetDlgItem(dialog, SettingsUnit), VK_RETURN);
+        EXPECT_TRUE(vermiq::test::WaitUntil([&] { return !IsWindow(dialog); }));
+        EXPECT_TRUE(IsWindowEnabled(tool.Window()));
+        tool.Close();
+        ASSERT_TRUE(tool.Exited());
+    }
+    // Opened again after a restart: the values shown, then changed and left with Esc.
+    auto reopenAndEscape = [&](const wchar_t* factor, const wchar_t* unit) {
+        RunningTool tool(g_vermiqExe);
+        ASSERT_TRUE(tool.Window());
+        HWND dialog = open(tool);
+        ASSERT_TRUE(dialog);
+        EXPECT_EQ(field(dialog, SettingsFactor), factor);
+        EXPECT_EQ(field(dialog, SettingsUnit), unit);
+        type(dialog, SettingsFactor, L"5");
+        PressKey(GetDlgItem(dialog, SettingsFactor), VK_ESCAPE);
+        EXPECT_TRUE(vermiq::test::WaitUntil([&] { return !IsWindow(dialog); }));
+        tool.Close();
+        ASSERT_TRUE(tool.Exited());
+    };
+    EXPECT_EQ(Profile(SettingsFile(), "倍率", "オプション"), "0.001");
+    EXPECT_EQ(Profile(SettingsFile(), "単位", "オプション"), "mm");
+    reopenAndEscape(L"0.001", L"mm");
+    EXPECT_EQ(Profile(SettingsFile(), "倍率", "オプション"), "0.001");
+    // Damaged values: each reads as its default, shown so and written back so.
+    WritePrivateProfileStringW(options.c_str(), L"倍率", L"-0.5", SettingsFile().c_str());
+    WritePrivateProfileStringW(options.c_str(), L"単位", L"とても長い単位のなまえです", SettingsFile().c_str());
+    reopenAndEscape(L"1", L"ｍ");
+    EXPECT_EQ(Profile(SettingsFile(), "倍率", "オプション"), "1");
+    EXPECT_EQ(Profile(SettingsFile(), "単位", "オプション"), "ｍ");
 }
 
 TEST_F(ToolDialog, UnwritableSettingsAreReportedAndTheDialogStillCloses) {

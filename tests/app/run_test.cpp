@@ -24,6 +24,7 @@
 #include "standin/cad_session.h"
 #include "standin/drawing.h"
 #include "standin/dxf_writer.h"
+#include "tests/support/file_stamp.h"
 #include "tests/support/sim_desktop.h"
 
 namespace vermiq {
@@ -55,21 +56,7 @@ public:
     LabelOptions LabelOptionsInUse() override { return options; }
 
     bool FileExists(const std::string& path) override { return fs::exists(path); }
-    FileStamp StampFile(const std::string& path) override {
-        FileStamp stamp;
-        std::error_code error;
-        if (!fs::is_regular_file(path, error)) return stamp;
-        stamp.exists = true;
-        stamp.size = fs::file_size(path, error);
-        stamp.modified = fs::last_write_time(path, error).time_since_epoch().count();
-        std::ifstream in(path, std::ios::binary);
-        const std::uint64_t n = std::min<std::uint64_t>(stamp.size, FileStamp::TailBytes);
-        in.seekg(static_cast<std::streamoff>(stamp.size - n));
-        stamp.tail.resize(static_cast<std::size_t>(n));
-        in.read(stamp.tail.data(), static_cast<std::streamsize>(n));
-        stamp.tail.resize(static_cast<std::size_t>(in.gcount()));
-        return stamp;
-    }
+    FileStamp StampFile(const std::string& path) override { return test::StampOfPath(path); }
     void RemoveFile(const std::string& path) override {
         std::error_code ignored;
         if (canRemove) fs::remove(path, ignored);

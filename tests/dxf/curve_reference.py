@@ -3,8 +3,10 @@
 significant digits with mpmath, independent of the project's code: its own pair reader, the
 B-spline basis by the Cox-de Boor recursion (not de Boor's point algorithm) and mpmath's
 tanh-sinh quadrature. The measuring tests take their expected values for these curves from here.
+With --area, the area the curve encloses instead: a whole ellipse's πab, a closed spline's by
+Green's theorem (half the integral of x dy - y dx around it) with the same basis and quadrature.
 
-usage: curve_reference.py FILE...    (needs mpmath; prints FILE KIND LENGTH)"""
+usage: curve_reference.py [--area] FILE...    (needs mpmath; prints FILE KIND LENGTH-OR-AREA)"""
 import re
 import sys
 
@@ -73,7 +75,13 @@ def basis(knots, i, p, t):
     return value, deriv
 
 
-def spline_length(tags):
+def ellipse_area(tags):
+    v = {c: mpf(x) for c, x in tags if c in (11, 21, 31, 40)}
+    major = sqrt(v.get(11, 0) ** 2 + v.get(21, 0) ** 2 + v.get(31, 0) ** 2)
+    return mp.pi * major * major * v.get(40, 1)
+
+
+def spline_length(tags, area=False):
     degree = int(next(x for c, x in tags if c == 71))
     knots = [mpf(x) for c, x in tags if c == 40]
     weights = [mpf(x) for c, x in tags if c == 41]
@@ -97,23 +105,30 @@ def spline_length(tags):
                 s[k] += b * value
                 s[3 + k] += db * value
         x, y, h, dx, dy, dh = s
-        return sqrt(((dx * h - x * dh) / h ** 2) ** 2 + ((dy * h - y * dh) / h ** 2) ** 2)
+        vx, vy = (dx * h - x * dh) / h ** 2, (dy * h - y * dh) / h ** 2
+        if area:
+            return (x / h * vy - y / h * vx) / 2
+        return sqrt(vx ** 2 + vy ** 2)
 
     total = mpf(0)
     for i in range(degree, n):
         if knots[i + 1] > knots[i]:
             total += quad(speed, [knots[i], knots[i + 1]])
-    return total
+    return abs(total) if area else total
 
 
 def main():
-    for path in sys.argv[1:]:
+    area = sys.argv[1:2] == ["--area"]
+    for path in sys.argv[2 if area else 1:]:
         curves = first_curves(path)
         kind = "SPLINE" if "SPLINE" in curves else "ELLIPSE" if "ELLIPSE" in curves else None
         if kind is None:
             print(path, "none")
             continue
-        length = spline_length(curves[kind]) if kind == "SPLINE" else ellipse_length(curves[kind])
+        if area:
+            length = spline_length(curves[kind], True) if kind == "SPLINE" else ellipse_area(curves[kind])
+        else:
+            length = spline_length(curves[kind]) if kind == "SPLINE" else ellipse_length(curves[kind])
         print(path, kind, mp.nstr(length, 30))
 
 

@@ -1,6 +1,7 @@
 // Builds DXF text for the tests: group codes right-aligned in three columns, as DXF writes them.
 #pragma once
 
+#include <cstdio>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -14,6 +15,13 @@ using Pairs = std::vector<std::pair<int, std::string>>;
 inline std::string Code(int code) {
     std::string text = std::to_string(code);
     return text.size() < 3 ? std::string(3 - text.size(), ' ') + text : text;
+}
+
+// A number as DXF writes it, to the 17 digits that read back the same double.
+inline std::string Real(long double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.17g", static_cast<double>(value));
+    return text;
 }
 
 inline std::string DxfText(const Pairs& pairs, std::string_view lineBreak = "\n") {

@@ -56,6 +56,19 @@ expect(0 "LineCount 0\nTextCount 0\nArcCount 0\nCircleCount 0\nPolylineCount 0\n
        --counts ${DATA}/ellipse_spline.dxf)
 # The spline decides; its length to 30 digits (tests/dxf/curve_reference.py): 15.9290447875221667927...
 expect_between(15.92904478752215 15.92904478752218 ${DATA}/ellipse_spline.dxf)
+# Areas and totals. The square's area; the polyline's square of 10 and the half circle on its
+# side, 100 + 12.5π; the closed rational spline by Green's theorem (curve_reference.py --area):
+# 7500.39360040326531254..., its length 322.528578258586562006... and the line's 50 beside it
+# for the total; within a relative 1e-12. With nothing closed, both flags give the total length.
+expect(0 "100" "" --area ${DATA}/lwpolyline_closed_square.dxf)
+expect(0 "139.26990816987242" "" --area ${DATA}/polyline_closed_bulge.dxf)
+expect(0 "45.707963267948969" "" --total ${DATA}/polyline_closed_bulge.dxf)
+expect_between(7500.3936003957 7500.3936004108 --area ${DATA}/spline_closed.dxf)
+expect_between(7500.3936003957 7500.3936004108 --total --area ${DATA}/spline_closed.dxf)
+expect_between(372.52857825821 372.52857825896 --total ${DATA}/spline_closed.dxf)
+expect_between(322.52857825826 322.52857825891 ${DATA}/spline_closed.dxf)
+expect(0 "15.707963267948966" "" --area --total ${DATA}/arc_quarter.dxf)
+expect(2 "" "usage: dxflen" --counts --area ${DATA}/arc_quarter.dxf)
 expect(1 "" "ファイル \"${DATA}/no-such-file.dxf\" が見つかりません" ${DATA}/no-such-file.dxf)
 expect(1 "" "\"${DATA}\" はフォルダーです。" ${DATA})
 expect(1 "" "ファイル \"${DATA}/line_binary.dxf\" はバイナリ DXF です。バイナリ DXF には対応していません"

@@ -596,6 +596,85 @@ TEST_F(EndToEnd, SideLabelsSwitchedOnInTheSystemMenuLabelEverySideOfAParcel) {
     EXPECT_STREQ(value, L"0");
 }
 
+// A parcel drawn in millimetres, labelled in metres: the factor typed into "表示の設定..."
+// (Alt+Space, up to it, Enter, "0.001", Enter), "面積を記入" and "各辺に記入" switched on in the
+// system menu from the keyboard; then one pass with real clicks labels every side along itself
+// and, at the user's click, the parcel's area in square metres.
+TEST_F(EndToEnd, AParcelInMillimetresGetsItsSidesAndItsAreaInOnePass) {
+    const fs::path ini = WorkFolder() / L"Vermiq.Ini";
+    WritePrivateProfileStringW(L"初期化", L"延長桁", L"2", ini.c_str());
+    WritePrivateProfileStringW(L"初期化", L"大きさ", L"400", ini.c_str());
+    Start("LWPOLYLINE CLOSED 100000,100000 112000,100000 112500,108000,-0.15 99500,107500\n",
+          "wait 300\nselect 1\nwait 300\nclick 106000,104000\n");
+    ClickAt(GetDlgItem(dialog_, vermiq::ids::Marquee));  // the dialog takes the keyboard
+    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == dialog_; }));
+    // The menu from the bottom: 要素に沿って記入, 各辺に記入, (separator), 表示の設定..., 面積を記入.
+    PressKeys({{VK_MENU, VK_SPACE}, {VK_UP}, {VK_UP}, {VK_UP}, {VK_RETURN}});
+    HWND settings = nullptr;
+    ASSERT_TRUE(WaitUntil([&] {
+        settings = GetForegroundWindow();
+        return settings != dialog_ && GetWindow(settings, GW_OWNER) == dialog_;
+    })) << "the settings dialog did not open";
+    PressKeys({{'0'}, {VK_OEM_PERIOD}, {'0'}, {'0'}, {'1'}, {VK_RETURN}});
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(settings); })) << "Enter did not take the factor";
+    PressKeys({{VK_MENU, VK_SPACE}, {VK_UP}, {VK_UP}, {VK_UP}, {VK_UP}, {VK_RETURN}});
+    PressKeys({{VK_MENU, VK_SPACE}, {VK_UP}, {VK_UP}, {VK_RETURN}});
+    Execute(60000);
+
+    EXPECT_TRUE(WaitUntil([&] { return ReadState(State()).filedia == "1"; }, 3000));
+    CadState state = ReadState(State());
+    struct Side {
+        double x1, y1, x2, y2, bulge;
+    } sides[] = {{100000, 100000, 112000, 100000, 0},
+                 {112000, 100000, 112500, 108000, 0},
+                 {112500, 108000, 99500, 107500, -0.15},
+                 {99500, 107500, 100000, 100000, 0}};
+    // The area by the shoelace sum and the circular segment of the bulged side, from its radius
+    // and sweep; the bulge is negative, so the arc turns clockwise into the parcel.
+    double twice = 0;
+    for (const Side& s : sides) twice += s.x1 * s.y2 - s.x2 * s.y1;
+    const double sweep = 4 * std::atan(0.15), chord = std::hypot(13000.0, 500.0);
+    const double radius = chord / (2 * std::sin(sweep / 2));
+    const double area = twice / 2 - radius * radius / 2 * (sweep - std::sin(sweep));
+    ASSERT_EQ(state.labels.size(), 5u);
+    for (size_t i = 0; i < 4; ++i) {
+        const Side& s = sides[i];
+        EXPECT_EQ(state.labels[i].text, Fixed(Segment(s.x1, s.y1, s.x2, s.y2, s.bulge) / 1000, 2) + "ｍ") << i;
+        EXPECT_DOUBLE_EQ(state.labels[i].height, 400) << i;
+    }
+    EXPECT_EQ(state.labels[4].text, Fixed(area / 1e6, 2) + "㎡");
+    EXPECT_EQ(state.labels[4].text, "88.37㎡");
+    EXPECT_EQ(state.labels[4].rotation, 0);
+    EXPECT_NEAR(state.labels[4].x, 106000, 1e-6);
+    EXPECT_NEAR(state.labels[4].y, 104000, 1e-6);
+
+    // The sides without a click, then the pick and the area: one pass, ended with the file
+    // dialogs on.
+    std::vector<std::string> received;
+    for (const auto& entry : log_.Entries()) received.push_back(entry.line);
+    ASSERT_EQ(received.size(), 16u);
+    EXPECT_EQ(received[1], "^CSELECT SI^M");
+    for (size_t i = 4; i < 8; ++i) EXPECT_EQ(received[i].substr(0, 10), "^C-mtext *") << i;
+    EXPECT_EQ(received[8], "^CFILEDIA 0^M");
+    EXPECT_EQ(received[10], "^CID ");
+    EXPECT_NE(received[14].find(" h 400 r 0 j mc w 2800 " + Fixed(area / 1e6, 2) + "㎡^M^M"), std::string::npos)
+        << received[14];
+    EXPECT_EQ(received[15], "^CFILEDIA 1^M");
+    std::printf("a parcel in millimetres, its sides and its area in metres in one pass:\n");
+    for (const Label& label : state.labels) std::printf("  '%s' at %.1f,%.1f\n", label.text.c_str(), label.x, label.y);
+
+    PostMessageW(dialog_, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(tool_->Exited(5000));
+    dialog_ = nullptr;
+    wchar_t value[16] = {};
+    const std::pair<const wchar_t*, const wchar_t*> kept[] = {
+        {L"倍率", L"0.001"}, {L"単位", L"ｍ"}, {L"面積を記入", L"1"}, {L"各辺に記入", L"1"}, {L"合計を記入", L"0"}};
+    for (const auto& [key, expected] : kept) {
+        GetPrivateProfileStringW(L"オプション", key, L"", value, 16, ini.c_str());
+        EXPECT_STREQ(value, expected);
+    }
+}
+
 TEST_F(EndToEnd, ClosingTheDialogDuringARunEndsItWithTheCadRestoredAndTheSettingsSaved) {
     // The user takes a long time to select: the run is waiting when the dialog is closed.
     Start("LINE 0,0 3,4\n", "wait 60000\nselect 1\n");

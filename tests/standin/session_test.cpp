@@ -281,6 +281,17 @@ TEST(Select, WithoutSiGathersUntilEnter) {
     EXPECT_EQ(session->InputPaneText(), kIdle);
 }
 
+// The scripted user's pick of several elements at once, ended by Enter as a user ends it.
+TEST(Select, SeveralElementsInOnePickThenEnter) {
+    auto session = MakeSession("wait 100\nselect 3,1,99,3\n");
+    session->Type("\x03" "SELECT\r");
+    session->Advance(100);
+    EXPECT_EQ(session->PreviousSelection(), (std::vector<int>{2, 0}));
+    EXPECT_EQ(session->InputPaneText(), kIdle);
+    const auto& history = session->HistoryLines();
+    EXPECT_NE(std::find(history.begin(), history.end(), "オブジェクトを選択: 2 個を検出"), history.end());
+}
+
 TEST(Select, PersonAtTheWindowSelectsAndCancels) {
     auto session = std::make_unique<CadSession>(std::make_unique<Drawing>(Drawing::Parse(kDrawing)), nullptr);
     session->Type("SELECT SI\r");
@@ -599,16 +610,18 @@ TEST(CommandLine, SurvivesRandomInput) {
 // ---- scenario files
 
 TEST(ScenarioFile, ParsesEveryVerb) {
-    Scenario s = Scenario::Parse("# comment\n\nwait 250\r\nselect 2\nSELECT NONE\ncancel\n  click -1.5,2e1\nwait 0\nclick 3,4\n");
+    Scenario s = Scenario::Parse("# comment\n\nwait 250\r\nselect 2\nSELECT NONE\ncancel\n  click -1.5,2e1\nwait 0\nclick 3,4\n"
+                                 "select 3,1,12\n");
     using K = Action::Kind;
-    std::vector<Action> expected = {{K::Select, 2, {}, 250}, {K::SelectNone, 0, {}, 0}, {K::Cancel, 0, {}, 0},
-                                    {K::Click, 0, {-1.5, 20}, 0}, {K::Click, 0, {3, 4}, 0}};
+    std::vector<Action> expected = {{K::Select, 2, {}, 250},     {K::SelectNone, 0, {}, 0}, {K::Cancel, 0, {}, 0},
+                                    {K::Click, 0, {-1.5, 20}, 0}, {K::Click, 0, {3, 4}, 0},
+                                    {K::SelectSeveral, 0, {}, 0, {3, 1, 12}}};
     EXPECT_EQ(s.Actions(), expected);
 }
 
 TEST(ScenarioFile, RejectsWhatIsNotAnAction) {
     for (const char* bad : {"select 0", "select", "select x", "wait -1", "wait", "click 3", "click a,b", "cancel now",
-                            "jump", "select 1 2"}) {
+                            "jump", "select 1 2", "select 1,", "select 1,0", "select ,2"}) {
         EXPECT_THROW(Scenario::Parse(bad), FormatError) << bad;
     }
 }

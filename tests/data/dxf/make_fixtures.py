@@ -66,6 +66,20 @@ msp.add_ellipse((5, 5), major_axis=(4, 2), ratio=0.5, start_param=5.5, end_param
 msp.add_rational_spline([(0, 0), (2, 5), (6, -3), (9, 4), (12, 0)], weights=[1, 2, 0.5, 3, 1], degree=3)
 save(doc, "ellipse_spline.dxf")
 
+# A closed rational cubic spline as a CAD writes a closed spline: periodic, its first three
+# control points repeated at its end, uniform knots; then an open line. The spline decides, and
+# with the area asked for its area is labelled.
+doc = new_doc()
+msp = doc.modelspace()
+loop = [(100, 50), (160, 40), (190, 90), (150, 150), (90, 140), (60, 90)]
+loop_weights = [1, 2, 0.5, 1.5, 1, 3]
+spline = msp.add_spline(dxfattribs={"degree": 3, "flags": 11})
+spline.control_points = loop + loop[:3]
+spline.weights = loop_weights + loop_weights[:3]
+spline.knots = list(range(len(loop) + 3 + 4))
+msp.add_line((0, 0), (30, 40))
+save(doc, "spline_closed.dxf")
+
 # The same line in a binary DXF, which the reader does not take.
 doc = new_doc()
 doc.modelspace().add_line((0, 0), (6, 8))

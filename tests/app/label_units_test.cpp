@@ -1,0 +1,84 @@
+// The factor and the unit: what the settings take, what a damaged settings file reads as, the
+// unit of an area, and the value in the user's units.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "app/label_units.h"
+
+namespace vermiq {
+namespace {
+
+TEST(FactorFromText, OnlyAPositiveFiniteNumber) {
+    const struct {
+        const char* text;
+        double factor; // 0: refused
+    } cases[] = {
+        {"1", 1},    {"0.001", 0.001}, {" 1000 ", 1000}, {"1e-3", 0.001}, {"2.5E2", 250}, {".5", 0.5},
+        {"0", 0},    {"-1", 0},        {"-0", 0},        {"", 0},         {"abc", 0},    {"1,5", 0},
+        {"1e999", 0}, {"inf", 0},      {"nan", 0},       {"1e-400", 0},   {"0x10", 0},   {"1 2", 0},
+    };
+    for (const auto& c : cases) {
+        const std::optional<double> factor = FactorFromText(c.text);
+        EXPECT_EQ(factor.value_or(0), c.factor) << c.text;
+    }
+    for (const double factor : {1.0, 0.001, 1e-20, 12345.678, 0.1 + 0.2})
+        EXPECT_EQ(FactorFromText(FactorText(factor)), factor) << FactorText(factor);
+    EXPECT_EQ(FactorText(1.0), "1");
+    EXPECT_EQ(FactorText(0.001), "0.001");
+}
+
+TEST(IsUnitText, WholeCharactersOfCodePage932WithinSixteenBytes) {
+    const struct {
+        std::string text;
+        bool unit;
+    } cases[] = {
+        {"ｍ", true},      {"m", true},       {"mm", true},       {"", true},            {"㎜", true},
+        {"坪", true},      {"ｶﾝ", true},      {"0123456789abcdef", true},                 {"0123456789abcdefg", false},
+        {"m\tm", false},   {"m\r", false},    {" m", false},      {"m ", false},         {"m m", true},
+        {"\x82", false},   {"\x82\x20", false}, {"\x80", false},  {"\xFD", false},       {"a\x7F", false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(IsUnitText(c.text), c.unit) << c.text;
+}
+
+TEST(StoredUnits, ADamagedValueReadsAsItsDefault) {
+    const struct {
+        const char *factor, *unit;
+        double expectedFactor;
+        const char* expectedUnit;
+    } cases[] = {
+        {"0.001", "ｍ", 0.001, "ｍ"}, {"1", "mm", 1, "mm"},   {"", "", 1, ""},           {"0", "m", 1, "m"},
+        {"-2", "\x82", 1, "ｍ"},      {"x", "m\tm", 1, "ｍ"}, {"1e999", "ｍｍｍｍｍｍｍｍｍ", 1, "ｍ"},
+    };
+    for (const auto& c : cases) {
+        const DisplayUnits units = StoredUnits(c.factor, c.unit);
+        EXPECT_EQ(units.factor, c.expectedFactor) << c.factor;
+        EXPECT_EQ(units.unit, c.expectedUnit) << c.unit;
+    }
+    // The defaults are the label as it always was.
+    EXPECT_EQ(DisplayUnits{}.factor, 1.0);
+    EXPECT_EQ(DisplayUnits{}.unit, kUnitMark);
+}
+
+TEST(AreaUnit, SquareMetresInCodePage932AndACaretSquareOtherwise) {
+    EXPECT_EQ(AreaUnit("ｍ"), "㎡");
+    EXPECT_EQ(AreaUnit("ｍ"), "\x87\x75"); // its two bytes in code page 932
+    EXPECT_EQ(AreaUnit("m"), "㎡");
+    EXPECT_EQ(AreaUnit("mm"), "mm^2");
+    EXPECT_EQ(AreaUnit("尺"), "尺^2");
+    EXPECT_EQ(AreaUnit(""), "");
+}
+
+TEST(InUnits, LengthsTakeTheFactorAndAreasItsSquare) {
+    const DisplayUnits mm{0.001, "ｍ"};
+    EXPECT_EQ(InUnits({4270, false}, mm).value, 4270 * 0.001);
+    EXPECT_EQ(InUnits({4270, false}, mm).unit, "ｍ");
+    EXPECT_EQ(InUnits({96e6, true}, mm).value, 96e6 * 0.001 * 0.001);
+    EXPECT_EQ(InUnits({96e6, true}, mm).unit, "㎡");
+    // The defaults leave the value as measured, bit for bit.
+    EXPECT_EQ(InUnits({0.1 + 0.2, false}, {}).value, 0.1 + 0.2);
+}
+
+} // namespace
+} // namespace vermiq
