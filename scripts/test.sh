@@ -28,7 +28,7 @@ done
 
 # The Wine suites split in two groups of about the same length; a suite in neither runs in
 # the second.
-wine_group1='^(e2e_wine_test|dialog_wine_test|marquee_label_wine_test|button_win_test|control_wine_test|app_core_test|dxf_test|standin_session_test)$'
+wine_group1='^(e2e_wine_test|dialog_wine_test|marquee_label_wine_test|app_core_test|dxf_test|standin_session_test)$'
 
 # Folders whose changes a quick run tests under Wine, and the suites that cover them.
 touched_wine_suites() {
