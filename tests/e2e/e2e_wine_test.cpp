@@ -636,7 +636,12 @@ TEST_F(EndToEnd, AParcelInMillimetresGetsItsSidesAndItsAreaInOnePass) {
     const double sweep = 4 * std::atan(0.15), chord = std::hypot(13000.0, 500.0);
     const double radius = chord / (2 * std::sin(sweep / 2));
     const double area = twice / 2 - radius * radius / 2 * (sweep - std::sin(sweep));
-    ASSERT_EQ(state.labels.size(), 5u);
+    std::vector<std::string> received;
+    std::string commands;
+    for (const auto& entry : log_.Entries()) received.push_back(entry.line), commands += entry.line + "\n";
+    std::string stateText;
+    for (const std::string& line : ReadLines(State())) stateText += line + "\n";
+    ASSERT_EQ(state.labels.size(), 5u) << "commands:\n" << commands << "state:\n" << stateText;
     for (size_t i = 0; i < 4; ++i) {
         const Side& s = sides[i];
         EXPECT_EQ(state.labels[i].text, Fixed(Segment(s.x1, s.y1, s.x2, s.y2, s.bulge) / 1000, 2) + "ｍ") << i;
@@ -650,8 +655,6 @@ TEST_F(EndToEnd, AParcelInMillimetresGetsItsSidesAndItsAreaInOnePass) {
 
     // The sides without a click, then the pick and the area: one pass, ended with the file
     // dialogs on.
-    std::vector<std::string> received;
-    for (const auto& entry : log_.Entries()) received.push_back(entry.line);
     ASSERT_EQ(received.size(), 16u);
     EXPECT_EQ(received[1], "^CSELECT SI^M");
     for (size_t i = 4; i < 8; ++i) EXPECT_EQ(received[i].substr(0, 10), "^C-mtext *") << i;
