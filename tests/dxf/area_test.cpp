@@ -20,9 +20,8 @@ namespace {
 using test::Concat;
 using test::EntitiesText;
 using test::Pairs;
+using test::kPi;
 using test::Real;
-
-constexpr long double kPi = 3.141592653589793238462643383279502884L;
 
 struct Point {
     double x, y, bulge = 0;

@@ -19,9 +19,8 @@ namespace {
 using test::Concat;
 using test::EntitiesText;
 using test::Pairs;
+using test::kPi;
 using test::Real;
-
-constexpr long double kPi = 3.141592653589793238462643383279502884L;
 
 Pairs Ellipse(double majorX, double majorY, double ratio, long double start, long double end, double extrusionZ = 1) {
     return {{0, "ELLIPSE"}, {10, "100"}, {20, "-50"}, {30, "7"}, {11, Real(majorX)}, {21, Real(majorY)}, {31, "0"},

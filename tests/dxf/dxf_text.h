@@ -10,6 +10,9 @@
 
 namespace vermiq::test {
 
+// π to the precision of long double, for the references of lengths and areas.
+constexpr long double kPi = 3.141592653589793238462643383279502884L;
+
 using Pairs = std::vector<std::pair<int, std::string>>;
 
 inline std::string Code(int code) {

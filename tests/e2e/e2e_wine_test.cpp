@@ -159,6 +159,11 @@ private:
     std::vector<Entry> seen_;
 };
 
+// A side of a parcel as the drawing gives it: from (x1,y1) to (x2,y2), with the bulge of its arc.
+struct Side {
+    double x1, y1, x2, y2, bulge;
+};
+
 class EndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -539,9 +544,7 @@ TEST_F(EndToEnd, SideLabelsSwitchedOnInTheSystemMenuLabelEverySideOfAParcel) {
 
     EXPECT_TRUE(WaitUntil([&] { return ReadState(State()).filedia == "1"; }, 3000));
     CadState state = ReadState(State());
-    struct Side {
-        double x1, y1, x2, y2, bulge;
-    } sides[] = {{100, 100, 500, 100, 0}, {500, 100, 520, 400, 0}, {520, 400, 80, 380, -0.25}, {80, 380, 100, 100, 0}};
+    const Side sides[] = {{100, 100, 500, 100, 0}, {500, 100, 520, 400, 0}, {520, 400, 80, 380, -0.25}, {80, 380, 100, 100, 0}};
     ASSERT_EQ(state.labels.size(), 4u);
     for (size_t i = 0; i < 4; ++i) {
         const Side& s = sides[i];
@@ -623,9 +626,7 @@ TEST_F(EndToEnd, AParcelInMillimetresGetsItsSidesAndItsAreaInOnePass) {
 
     EXPECT_TRUE(WaitUntil([&] { return ReadState(State()).filedia == "1"; }, 3000));
     CadState state = ReadState(State());
-    struct Side {
-        double x1, y1, x2, y2, bulge;
-    } sides[] = {{100000, 100000, 112000, 100000, 0},
+    const Side sides[] = {{100000, 100000, 112000, 100000, 0},
                  {112000, 100000, 112500, 108000, 0},
                  {112500, 108000, 99500, 107500, -0.15},
                  {99500, 107500, 100000, 100000, 0}};
