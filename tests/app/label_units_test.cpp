@@ -61,23 +61,27 @@ TEST(StoredUnits, ADamagedValueReadsAsItsDefault) {
     EXPECT_EQ(DisplayUnits{}.unit, kUnitMark);
 }
 
-TEST(AreaUnit, SquareMetresInCodePage932AndACaretSquareOtherwise) {
-    EXPECT_EQ(AreaUnit("ｍ"), "㎡");
-    EXPECT_EQ(AreaUnit("ｍ"), "\x87\x75"); // its two bytes in code page 932
-    EXPECT_EQ(AreaUnit("m"), "㎡");
-    EXPECT_EQ(AreaUnit("mm"), "mm^2");
-    EXPECT_EQ(AreaUnit("尺"), "尺^2");
-    EXPECT_EQ(AreaUnit(""), "");
-}
-
-TEST(InUnits, LengthsTakeTheFactorAndAreasItsSquare) {
-    const DisplayUnits mm{0.001, "ｍ"};
-    EXPECT_EQ(InUnits({4270, false}, mm).value, 4270 * 0.001);
-    EXPECT_EQ(InUnits({4270, false}, mm).unit, "ｍ");
-    EXPECT_EQ(InUnits({96e6, true}, mm).value, 96e6 * 0.001 * 0.001);
-    EXPECT_EQ(InUnits({96e6, true}, mm).unit, "㎡");
-    // The defaults leave the value as measured, bit for bit.
-    EXPECT_EQ(InUnits({0.1 + 0.2, false}, {}).value, 0.1 + 0.2);
+// A length takes the factor and an area its square; an area's unit is "㎡" (two bytes of code
+// page 932) for metres and the unit with "^2" otherwise. The defaults leave a value bit for bit.
+TEST(InUnits, LengthsTakeTheFactorAndAreasItsSquareAndUnit) {
+    const struct {
+        double factor;
+        const char* unit;
+        double measured;
+        bool isArea;
+        double value;
+        const char* shown;
+    } cases[] = {
+        {0.001, "ｍ", 4270, false, 4270 * 0.001, "ｍ"}, {0.001, "ｍ", 96e6, true, 96e6 * 0.001 * 0.001, "\x87\x75"},
+        {1, "m", 2, true, 2, "㎡"},                   {1, "mm", 2, true, 2, "mm^2"},
+        {1, "尺", 2, true, 2, "尺^2"},                {1, "", 2, true, 2, ""},
+        {1, "ｍ", 0.1 + 0.2, false, 0.1 + 0.2, "ｍ"},
+    };
+    for (const auto& c : cases) {
+        const LabelAmount amount = InUnits({c.measured, c.isArea}, {c.factor, c.unit});
+        EXPECT_EQ(amount.value, c.value) << c.unit << " " << c.measured;
+        EXPECT_EQ(amount.unit, c.shown) << c.unit << " " << c.measured;
+    }
 }
 
 } // namespace
