@@ -3,8 +3,10 @@
 // shown again. Also used for screenshots and to compare rendering the caption on every step
 // with rendering it once. To compare with an earlier version, build this program at that
 // commit and run both the same way (the earlier one takes --minimised for its second figure).
+// --bare runs only the step timer and its message, with nothing to move or draw: the floor
+// that one message per tick costs on this system, whatever the marquee does with it.
 //
-//   marquee_cpu [--seconds N] [--render every|once] [--charset N]
+//   marquee_cpu [--seconds N] [--render every|once] [--charset N] [--bare]
 #include "widgets/EsMarque.h"
 
 #include <cstdio>
@@ -34,12 +36,9 @@ LRESULT CALLBACK HostProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
-// Lets the banner scroll for `seconds` of wall time; prints the process's CPU time per minute.
-void Measure(const char* phase, double seconds, const vermiq::TEsScrollingMarquee& banner) {
-    const double cpuStart = ProcessCpuSeconds();
-    const unsigned long stepsStart = banner.StepCount(), rendersStart = banner.RenderCount();
-    const ULONGLONG wallStart = GetTickCount64();
-    const ULONGLONG deadline = wallStart + static_cast<ULONGLONG>(seconds * 1000);
+// Dispatches messages for `seconds` of wall time.
+void RunFor(double seconds) {
+    const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(seconds * 1000);
     MSG msg;
     for (;;) {
         const ULONGLONG now = GetTickCount64();
@@ -50,13 +49,63 @@ void Measure(const char* phase, double seconds, const vermiq::TEsScrollingMarque
             DispatchMessageW(&msg);
         }
     }
+}
+
+void PrintCpu(const char* phase, double cpu, double wall) {
+    std::printf("%-9s wall_s=%.1f cpu_s=%.3f cpu_s_per_min=%.3f", phase, wall, cpu,
+                wall > 0 ? cpu * 60.0 / wall : 0.0);
+}
+
+// Lets the banner scroll for `seconds` of wall time; prints the process's CPU time per minute.
+void Measure(const char* phase, double seconds, const vermiq::TEsScrollingMarquee& banner) {
+    const double cpuStart = ProcessCpuSeconds();
+    const unsigned long stepsStart = banner.StepCount(), rendersStart = banner.RenderCount();
+    const ULONGLONG wallStart = GetTickCount64();
+    RunFor(seconds);
     const double cpu = ProcessCpuSeconds() - cpuStart;
     const double wall = static_cast<double>(GetTickCount64() - wallStart) / 1000.0;
-    std::printf("%-9s wall_s=%.1f cpu_s=%.3f cpu_s_per_min=%.3f steps=%lu renders=%lu offset=%d\n",
-                phase, wall, cpu, wall > 0 ? cpu * 60.0 / wall : 0.0,
-                banner.StepCount() - stepsStart, banner.RenderCount() - rendersStart,
-                banner.OffsetX());
+    PrintCpu(phase, cpu, wall);
+    std::printf(" steps=%lu renders=%lu offset=%d\n", banner.StepCount() - stepsStart,
+                banner.RenderCount() - rendersStart, banner.OffsetX());
     std::fflush(stdout);
+}
+
+unsigned long bareMessages = 0;
+
+LRESULT CALLBACK BareStepProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == vermiq::StepMessage) {
+        ++bareMessages;
+        reinterpret_cast<vermiq::MultimediaTimer*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA))
+            ->StepTaken();
+        return 0;
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+// The marquee's timer at the dialog's period, posting to a window that only takes the message.
+int MeasureBare(double seconds) {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = BareStepProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"VermiqBareStep";
+    RegisterClassExW(&wc);
+    HWND target = CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                  wc.hInstance, nullptr);
+    if (!target) throw std::runtime_error("step window not created");
+    vermiq::MultimediaTimer timer;
+    SetWindowLongPtrW(target, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&timer));
+    const unsigned period = vermiq::StepIntervalForSpeed(5);
+    if (!timer.Start(period, period, target)) throw std::runtime_error("timer not started");
+    const double cpuStart = ProcessCpuSeconds();
+    const ULONGLONG wallStart = GetTickCount64();
+    RunFor(seconds);
+    const double cpu = ProcessCpuSeconds() - cpuStart;
+    timer.Stop();
+    PrintCpu("bare", cpu, static_cast<double>(GetTickCount64() - wallStart) / 1000.0);
+    std::printf(" period_ms=%u messages=%lu\n", period, bareMessages);
+    DestroyWindow(target);
+    return 0;
 }
 
 } // namespace
@@ -65,17 +114,21 @@ int main(int argc, char** argv) {
     double seconds = 60;
     bool everyStep = false;
     int charset = SHIFTJIS_CHARSET;
+    bool bare = false;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--seconds") && i + 1 < argc) seconds = std::atof(argv[++i]);
         else if (!std::strcmp(argv[i], "--render") && i + 1 < argc)
             everyStep = !std::strcmp(argv[++i], "every");
         else if (!std::strcmp(argv[i], "--charset") && i + 1 < argc) charset = std::atoi(argv[++i]);
+        else if (!std::strcmp(argv[i], "--bare")) bare = true;
         else {
-            std::fprintf(stderr, "usage: marquee_cpu [--seconds N] [--render every|once] [--charset N]\n");
+            std::fprintf(stderr, "usage: marquee_cpu [--seconds N] [--render every|once] "
+                                 "[--charset N] [--bare]\n");
             return 2;
         }
     }
     try {
+        if (bare) return MeasureBare(seconds);
         WNDCLASSEXW wc{};
         wc.cbSize = sizeof wc;
         wc.lpfnWndProc = HostProc;
