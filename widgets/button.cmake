@@ -18,6 +18,9 @@ endfunction()
 if(WIN32)
   add_library(vermiq_widgets_button STATIC
     ${CMAKE_CURRENT_LIST_DIR}/plButton.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/plButton_input.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/plButton_paint.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/plButton_properties.cpp
     ${CMAKE_CURRENT_LIST_DIR}/plPicture.cpp
     ${CMAKE_CURRENT_LIST_DIR}/EsSrMgr.cpp)
   target_link_libraries(vermiq_widgets_button PUBLIC vermiq_widgets_button_core vermiq_widgets_control gdi32 user32 msimg32)
