@@ -134,7 +134,10 @@ bool CadLink::MatchCommandLineWindow(WindowHandle window) {
     const std::string title = desktop_.WindowTitle(window);
     if (title.empty()) return true;
     const std::string cls = desktop_.WindowClass(window);
-    if (ContainsText(title, kCommandLinePart) && BeginsWith(cls, "Afx:") && Contains(cls, ":8:")) {
+    // Only the floating command line of the CAD found: with two CADs running, the other one's
+    // would show that CAD's prompts and history.
+    if (ContainsText(title, kCommandLinePart) && BeginsWith(cls, "Afx:") && Contains(cls, ":8:") &&
+        desktop_.WindowProcessId(window) == windows_.CadProcessId) {
         windows_.CommandLineWindow = window;
         return false;
     }
@@ -144,10 +147,14 @@ bool CadLink::MatchCommandLineWindow(WindowHandle window) {
 bool CadLink::MatchCommandPanes(WindowHandle window) {
     const std::string title = desktop_.WindowTitle(window);
     if (title.empty()) return true;
-    if (title == "Headlands") windows_.CommandInputPane = window;
-    if (title == "MountTam") windows_.CommandHistoryPane = window;
-    if (title == "input") windows_.CommandInputPane = window;
-    if (title == "output") windows_.CommandHistoryPane = window;
+    const bool input = title == "Headlands" || title == "input";
+    const bool history = title == "MountTam" || title == "output";
+    // Without a text window the search runs over every top-level window, where another
+    // program's "input" would otherwise be read as the CAD's command line.
+    if ((input || history) && desktop_.WindowProcessId(window) == windows_.CadProcessId) {
+        if (input) windows_.CommandInputPane = window;
+        if (history) windows_.CommandHistoryPane = window;
+    }
     return windows_.CommandInputPane == 0 || windows_.CommandHistoryPane == 0;
 }
 

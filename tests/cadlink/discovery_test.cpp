@@ -162,14 +162,37 @@ TEST_F(Discovery, FloatingCommandLineComesBeforeTheTextWindow) {
     EXPECT_EQ(link.Windows().CommandLineWindow, bar);
 }
 
-TEST_F(Discovery, TwoCadsTheFirstInOrderWinsWithItsOwnTextWindow) {
-    SimCad back = Host(CadLayout::Docked);
-    SimCad front = Host(CadLayout::Docked);  // started later: in front
-    desk.MoveToFront(back.TextWindow());     // the other instance's text window comes first
-    EXPECT_EQ(link.LocateCadMainWindow(), front.MainFrame());
-    EXPECT_EQ(link.Windows().CadProcessId, front.ProcessId());
-    EXPECT_EQ(link.LocateCadTextWindow(), front.TextWindow());
-    EXPECT_EQ(link.LocateCommandInputPane(), front.InputPane());
+TEST_F(Discovery, TwoCadsTheFirstInOrderWinsWithItsOwnTextWindowAndCommandLine) {
+    for (CadLayout layout : {CadLayout::Docked, CadLayout::Floating, CadLayout::TextWindow}) {
+        SCOPED_TRACE(static_cast<int>(layout));
+        SimDesktop desk;
+        CadLink link(desk, desk.Clock());
+        SimCad back = desk.Host(layout, std::make_unique<ScriptedCad>());
+        SimCad front = desk.Host(layout, std::make_unique<ScriptedCad>());  // started later
+        // The other instance's text window and floating command line come first.
+        desk.MoveToFront(back.TextWindow());
+        if (back.CommandLineWindow()) desk.MoveToFront(back.CommandLineWindow());
+        EXPECT_EQ(link.LocateCadMainWindow(), front.MainFrame());
+        EXPECT_EQ(link.Windows().CadProcessId, front.ProcessId());
+        EXPECT_EQ(link.LocateCadTextWindow(), front.TextWindow());
+        EXPECT_EQ(link.LocateCommandInputPane(), front.InputPane());
+        EXPECT_EQ(link.LocateCommandHistoryPane(), front.HistoryPane());
+    }
+}
+
+// With neither a floating command line nor a text window the panes are looked for among the
+// top-level windows: only the CAD's own count there.
+TEST_F(Discovery, TopLevelPanesCountOnlyFromTheCadsProcess) {
+    for (bool sameProcess : {false, true}) {
+        SimDesktop desk;
+        CadLink link(desk, desk.Clock());
+        desk.AddWindow({"AutoCAD LT", kFrameClass, 50});
+        const std::uint32_t owner = sameProcess ? 50u : 51u;
+        const WindowHandle input = desk.AddWindow({"input", "Edit", owner});
+        const WindowHandle output = desk.AddWindow({"output", "Edit", owner});
+        EXPECT_EQ(link.LocateCommandInputPane(), sameProcess ? input : 0u);
+        EXPECT_EQ(link.LocateCommandHistoryPane(), sameProcess ? output : 0u);
+    }
 }
 
 struct TextWindowCase {
