@@ -35,6 +35,23 @@ private:
     H handle_ = nullptr;
 };
 
+// A top-down DIB section whose pixels the caller reads and writes in place; on failure the
+// bitmap is null and so is *pixels.
+inline GdiObject<HBITMAP> TopDownDib(HDC reference, int width, int height, WORD bitsPerPixel,
+                                     void** pixels) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = bitsPerPixel;
+    info.bmiHeader.biCompression = BI_RGB;
+    *pixels = nullptr;
+    GdiObject<HBITMAP> bitmap(CreateDIBSection(reference, &info, DIB_RGB_COLORS, pixels, nullptr, 0));
+    if (!bitmap) *pixels = nullptr;
+    return bitmap;
+}
+
 // GetDC / ReleaseDC.
 class WindowDC {
 public:

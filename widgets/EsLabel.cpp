@@ -27,15 +27,8 @@ void RegisterOnce(const wchar_t* name, UINT style, WNDPROC procedure) {
 } // namespace
 
 EsDibSurface::EsDibSurface(HDC reference, int width, int height) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
     void* raw = nullptr;
-    bitmap.reset(CreateDIBSection(reference, &info, DIB_RGB_COLORS, &raw, nullptr, 0));
+    bitmap = win32::TopDownDib(reference, width, height, 32, &raw);
     bits = static_cast<std::uint32_t*>(raw);
 }
 

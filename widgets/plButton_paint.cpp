@@ -28,16 +28,9 @@ struct Dib24 {
     std::ptrdiff_t stride = 0;
 
     Dib24(HDC dc, int w, int h) : width(w), height(h), stride((w * 3 + 3) & ~3) {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = w;
-        info.bmiHeader.biHeight = -h;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 24;
-        info.bmiHeader.biCompression = BI_RGB;
         void* pixels = nullptr;
-        bitmap.reset(CreateDIBSection(dc, &info, DIB_RGB_COLORS, &pixels, nullptr, 0));
-        if (bitmap) bits = static_cast<std::uint8_t*>(pixels);
+        bitmap = win32::TopDownDib(dc, w, h, 24, &pixels);
+        bits = static_cast<std::uint8_t*>(pixels);
     }
     explicit operator bool() const { return bits != nullptr; }
     COLORREF BottomLeft() const {

@@ -202,6 +202,22 @@ protected:
         }));
     }
 
+    // Alt+Space, `ups` times Up from the bottom of the system menu and Enter, each key only
+    // once the dialog or the menu is there to take it: a key sent while the focus is on its
+    // way back from another window is lost.
+    void ChooseFromSystemMenu(int ups) {
+        auto menuShown = [] {
+            HWND menu = FindWindowW(L"#32768", nullptr);
+            return menu && IsWindowVisible(menu);
+        };
+        ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == dialog_ && !menuShown(); }));
+        PressKeys({{VK_MENU, VK_SPACE}});
+        ASSERT_TRUE(WaitUntil(menuShown)) << "the system menu did not open";
+        for (int i = 0; i < ups; ++i) PressKeys({{VK_UP}});
+        PressKeys({{VK_RETURN}});
+        ASSERT_TRUE(WaitUntil([&] { return !menuShown(); })) << "the system menu did not close";
+    }
+
     // Clicks the execute button and waits for the dialog to come back from its minimised state.
     void Execute(ULONGLONG limitMs) {
         clicked_ = GetTickCount64();
@@ -538,8 +554,7 @@ TEST_F(EndToEnd, ACadThatTakesNoInputIsReportedWithinTenSeconds) {
 TEST_F(EndToEnd, SideLabelsSwitchedOnInTheSystemMenuLabelEverySideOfAParcel) {
     Start("LWPOLYLINE CLOSED 100,100 500,100 520,400,-0.25 80,380\n", "wait 300\nselect 1\n");
     ClickAt(GetDlgItem(dialog_, vermiq::ids::Marquee));  // the dialog takes the keyboard
-    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == dialog_; }));
-    PressKeys({{VK_MENU, VK_SPACE}, {VK_UP}, {VK_UP}, {VK_RETURN}});
+    ChooseFromSystemMenu(2);
     Execute(60000);
 
     EXPECT_TRUE(WaitUntil([&] { return ReadState(State()).filedia == "1"; }, 3000));
@@ -610,9 +625,8 @@ TEST_F(EndToEnd, AParcelInMillimetresGetsItsSidesAndItsAreaInOnePass) {
     Start("LWPOLYLINE CLOSED 100000,100000 112000,100000 112500,108000,-0.15 99500,107500\n",
           "wait 300\nselect 1\nwait 300\nclick 106000,104000\n");
     ClickAt(GetDlgItem(dialog_, vermiq::ids::Marquee));  // the dialog takes the keyboard
-    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == dialog_; }));
     // The menu from the bottom: 要素に沿って記入, 各辺に記入, (separator), 表示の設定..., 面積を記入.
-    PressKeys({{VK_MENU, VK_SPACE}, {VK_UP}, {VK_UP}, {VK_UP}, {VK_RETURN}});
+    ChooseFromSystemMenu(3);
     HWND settings = nullptr;
     ASSERT_TRUE(WaitUntil([&] {
         settings = GetForegroundWindow();
@@ -620,8 +634,8 @@ TEST_F(EndToEnd, AParcelInMillimetresGetsItsSidesAndItsAreaInOnePass) {
     })) << "the settings dialog did not open";
     PressKeys({{'0'}, {VK_OEM_PERIOD}, {'0'}, {'0'}, {'1'}, {VK_RETURN}});
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(settings); })) << "Enter did not take the factor";
-    PressKeys({{VK_MENU, VK_SPACE}, {VK_UP}, {VK_UP}, {VK_UP}, {VK_UP}, {VK_RETURN}});
-    PressKeys({{VK_MENU, VK_SPACE}, {VK_UP}, {VK_UP}, {VK_RETURN}});
+    ChooseFromSystemMenu(4);
+    ChooseFromSystemMenu(2);
     Execute(60000);
 
     EXPECT_TRUE(WaitUntil([&] { return ReadState(State()).filedia == "1"; }, 3000));

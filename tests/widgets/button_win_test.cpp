@@ -31,10 +31,8 @@ Pixels Capture(const TplButton& button) {
     Pixels p{r.right, r.bottom, {}};
     win32::WindowDC screen(nullptr);
     win32::MemoryDC memory(screen.get());
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), p.width, -p.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     void* bits = nullptr;
-    win32::GdiObject<HBITMAP> dib(CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    win32::GdiObject<HBITMAP> dib = win32::TopDownDib(screen.get(), p.width, p.height, 32, &bits);
     win32::Selection select(memory.get(), dib.get());
     win32::GdiObject<HBRUSH> magenta(CreateSolidBrush(kUnpainted));
     FillRect(memory.get(), &r, magenta.get());
