@@ -113,15 +113,23 @@ void WidgetControl::AttachWidget(HWND window) {
 LRESULT CALLBACK WidgetControl::ParentSubclass(HWND window, UINT message, WPARAM wParam,
                                                LPARAM lParam, UINT_PTR id, DWORD_PTR) {
     auto* widget = reinterpret_cast<WidgetControl*>(id);
+    // The parent's own procedure runs whatever the widget makes of the message: a widget that
+    // cannot follow a resize or a font stays as it was.
+    auto follow = [](auto&& change) {
+        try {
+            change();
+        } catch (...) {
+        }
+    };
     if (message == WM_SIZE && wParam != SIZE_MINIMIZED)
-        widget->ApplyParentSize(LOWORD(lParam), HIWORD(lParam));
+        follow([&] { widget->ApplyParentSize(LOWORD(lParam), HIWORD(lParam)); });
     if (message == WM_NCDESTROY) {
         RemoveWindowSubclass(window, &WidgetControl::ParentSubclass, id);
         widget->subclassed_ = false;
     }
     if (message == WM_SETFONT) {
         const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
-        widget->ParentFontChanged();
+        follow([&] { widget->ParentFontChanged(); });
         return result;
     }
     return DefSubclassProc(window, message, wParam, lParam);
