@@ -637,7 +637,20 @@ TEST_F(EndToEnd, AParcelInMillimetresGetsItsSidesAndItsAreaInOnePass) {
         settings = GetForegroundWindow();
         return settings != dialog_ && GetWindow(settings, GW_OWNER) == dialog_;
     })) << "the settings dialog did not open";
-    PressKeys({{'0'}, {VK_OEM_PERIOD}, {'0'}, {'0'}, {'1'}, {VK_RETURN}});
+    // Typed over the selected factor; typed again, all of it selected first, should a key have
+    // been lost while the keyboard came over to the new dialog.
+    const HWND factor = GetDlgItem(settings, vermiq::ids::SettingsFactor);
+    auto factorText = [&] {
+        wchar_t text[64] = L"";
+        SendMessageW(factor, WM_GETTEXT, 64, reinterpret_cast<LPARAM>(text));
+        return std::wstring(text);
+    };
+    for (int attempt = 0; attempt < 3 && factorText() != L"0.001"; ++attempt) {
+        if (attempt > 0) PressKeys({{VK_HOME}, {VK_SHIFT, VK_END}});
+        PressKeys({{'0'}, {VK_OEM_PERIOD}, {'0'}, {'0'}, {'1'}});
+    }
+    ASSERT_EQ(factorText(), L"0.001");
+    PressKeys({{VK_RETURN}});
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(settings); })) << "Enter did not take the factor";
     ChooseFromSystemMenu(4);
     ChooseFromSystemMenu(2);
