@@ -14,6 +14,7 @@
 #include "cadlink/cad_link.h"
 #include "dxf/entity_tables.h"
 #include "standin/cad_session.h"
+#include "tests/support/arc_reference.h"
 #include "tests/support/file_stamp.h"
 #include "tests/support/sim_desktop.h"
 
@@ -40,15 +41,9 @@ public:
     LabelOptions LabelOptionsInUse() override { return options; }
 };
 
-// The circular segment between an arc and its chord, from the arc's radius and sweep.
-double Segment(double chord, double bulge) {
-    const double sweep = 4 * std::atan(bulge), r = chord / (2 * std::sin(sweep / 2));
-    return r * r / 2 * (sweep - std::sin(sweep));
-}
-double Arc(double chord, double bulge) {
-    const double sweep = 4 * std::atan(bulge);
-    return chord * sweep / (2 * std::sin(sweep / 2));
-}
+using test::ArcLength;
+using test::CircularSegment;
+using test::SweepOfBulge;
 
 struct Pass {
     std::vector<std::string> received;
@@ -91,7 +86,7 @@ TEST(RunWithDisplayOptions, LabelsSayWhatTheOptionsAsk) {
     const std::string three = "LINE 0,0 3000,4000\nARC 0,0 1000 0 90\nLWPOLYLINE CLOSED 0,0 2000,0 2000,2000 0,2000\n";
     const std::string parcel = "LWPOLYLINE CLOSED 0,0 12000,0 12000,8000,0.2 0,8000\n";
     // The bulge belongs to the side from (12000,8000) to (0,8000).
-    const double bulged = 12000 * 8000 + Segment(12000, 0.2);
+    const double bulged = 12000 * 8000 + static_cast<double>(CircularSegment(12000, SweepOfBulge(0.2)));
     const struct {
         const char* what;
         std::string drawing, scenario;
@@ -114,7 +109,7 @@ TEST(RunWithDisplayOptions, LabelsSayWhatTheOptionsAsk) {
          With(true, true, false, 0.001), {Text(4 + kPi, "㎡")}},
         {"a parcel's sides and its area in one pass", parcel, "select 1\nclick 6000,4000\n",
          With(false, true, true, 0.001),
-         {Text(12, "ｍ"), Text(8, "ｍ"), Text(Arc(12000, 0.2) / 1000, "ｍ"), Text(8, "ｍ"), Text(bulged / 1e6, "㎡")}},
+         {Text(12, "ｍ"), Text(8, "ｍ"), Text(static_cast<double>(ArcLength(12000, SweepOfBulge(0.2))) / 1000, "ｍ"), Text(8, "ｍ"), Text(bulged / 1e6, "㎡")}},
     };
     for (const auto& c : cases) {
         const Pass pass = RunOnce(c.drawing, c.scenario, c.options);

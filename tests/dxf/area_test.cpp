@@ -13,15 +13,18 @@
 #include "dxf/measured_value.h"
 #include "dxf/reader.h"
 #include "tests/dxf/dxf_text.h"
+#include "tests/support/arc_reference.h"
 
 namespace vermiq {
 namespace {
 
+using test::CircularSegment;
 using test::Concat;
 using test::EntitiesText;
 using test::Pairs;
 using test::kPi;
 using test::Real;
+using test::SweepOfBulge;
 
 struct Point {
     double x, y, bulge = 0;
@@ -34,13 +37,6 @@ Pairs Lw(int flags, std::vector<Point> points) {
         if (p.bulge != 0) pairs.push_back({42, Real(p.bulge)});
     }
     return pairs;
-}
-
-// The circular segment between an arc of `sweep` radians and its chord `chord`, from the radius
-// (not from the bulge, as the code under test does).
-long double Segment(long double chord, long double sweep) {
-    const long double r = chord / (2 * std::sin(sweep / 2));
-    return r * r / 2 * (sweep - std::sin(sweep));
 }
 
 // The NURBS circle of radius r about (cx, cy): nine control points on the square around it,
@@ -87,10 +83,10 @@ TEST(AreaTest, ClosedElementsAgainstIndependentReferences) {
         {"clockwise square, bulge outward", Lw(1, {{0, 0}, {0, 2}, {2, 2}, {2, 0, -1}}), 4 + kPi / 2},
         {"circle of two half circles", Lw(1, {{-5, 0, 1}, {5, 0, 1}}), 25 * kPi},
         {"circle of two half circles, drawn back", Lw(0, {{-5, 0, 1}, {5, 0, 1}, {-5, 0}}), 25 * kPi},
-        {"lens of two arcs", Lw(1, {{0, 0, 0.3}, {10, 0, 0.3}}), 2 * Segment(10, 4 * std::atan(0.3L))},
-        {"slight bulge", Lw(1, {{0, 0}, {100, 0, 1e-4}, {100, 50}, {0, 50}}), 5000 + Segment(50, 4 * std::atan(1e-4L))},
+        {"lens of two arcs", Lw(1, {{0, 0, 0.3}, {10, 0, 0.3}}), 2 * CircularSegment(10, SweepOfBulge(0.3L))},
+        {"slight bulge", Lw(1, {{0, 0}, {100, 0, 1e-4}, {100, 50}, {0, 50}}), 5000 + CircularSegment(50, SweepOfBulge(1e-4L))},
         {"closing segment bulged", Lw(1, {{0, 0}, {10, 0}, {10, 10}, {0, 10, 0.5}}),
-         100 + Segment(10, 4 * std::atan(0.5L))},
+         100 + CircularSegment(10, SweepOfBulge(0.5L))},
         // The lobes 6.75 and 0.75 run opposite ways: the signed sum is their difference.
         {"crossing itself: signed sum", Lw(1, {{0, 0}, {6, 0}, {0, 3}, {2, 3}}), 6},
         {"circle", {{0, "CIRCLE"}, {10, "3"}, {20, "4"}, {40, "2.5"}}, kPi * 6.25L},

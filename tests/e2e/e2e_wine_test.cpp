@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "app/control_ids.h"
+#include "tests/support/arc_reference.h"
 #include "tests/support/win32_process.h"
 
 namespace {
@@ -91,12 +92,10 @@ void PressKeys(std::initializer_list<std::initializer_list<WORD>> chords) {
     }
 }
 
-// Length of a polyline segment with the bulge of its start vertex: an arc of sweep 4·atan|b|.
+// Length of a polyline segment with the bulge of its start vertex.
 double Segment(double x1, double y1, double x2, double y2, double bulge) {
-    double chord = std::hypot(x2 - x1, y2 - y1);
-    if (bulge == 0) return chord;
-    double sweep = 4 * std::atan(std::fabs(bulge));
-    return chord * sweep / (2 * std::sin(sweep / 2));
+    return static_cast<double>(
+        vermiq::test::ArcLength(std::hypot(x2 - x1, y2 - y1), vermiq::test::SweepOfBulge(bulge)));
 }
 
 std::string Fixed(double value, int decimals) {
@@ -662,13 +661,12 @@ TEST_F(EndToEnd, AParcelInMillimetresGetsItsSidesAndItsAreaInOnePass) {
                  {112000, 100000, 112500, 108000, 0},
                  {112500, 108000, 99500, 107500, -0.15},
                  {99500, 107500, 100000, 100000, 0}};
-    // The area by the shoelace sum and the circular segment of the bulged side, from its radius
-    // and sweep; the bulge is negative, so the arc turns clockwise into the parcel.
+    // The area by the shoelace sum and the circular segment of the bulged side; the bulge is
+    // negative, so the arc turns clockwise into the parcel and the segment counts negative.
     double twice = 0;
     for (const Side& s : sides) twice += s.x1 * s.y2 - s.x2 * s.y1;
-    const double sweep = 4 * std::atan(0.15), chord = std::hypot(13000.0, 500.0);
-    const double radius = chord / (2 * std::sin(sweep / 2));
-    const double area = twice / 2 - radius * radius / 2 * (sweep - std::sin(sweep));
+    const double area = twice / 2 + static_cast<double>(vermiq::test::CircularSegment(
+                                        std::hypot(13000.0, 500.0), vermiq::test::SweepOfBulge(-0.15)));
     std::vector<std::string> received;
     std::string commands;
     for (const auto& entry : log_.Entries()) received.push_back(entry.line), commands += entry.line + "\n";
