@@ -261,57 +261,51 @@ TEST_F(PickPointTest, ClickedPointIsReadBack) {
 }
 
 // A label at a point the CAD cannot read would feed its later prompts with the wrong answers:
-// a LASTPOINT whose X or Y is not a number fails the pick.
+// a LASTPOINT whose X or Y is not a number fails the pick, and so do a cancelled pick and one
+// whose last history line has no X (then without asking for LASTPOINT). Every way, the CAD
+// gets its file dialogs back.
 TEST(PickPoint, ThePickedPointMustBeTwoNumbers) {
+    const std::string clicked = PointCad{}.userLine;
     struct Case {
         std::string lastPoint;
         bool picked;
         std::string x, y;
+        std::string userLine;
+        bool queried = true;  // 'SETVAR LASTPOINT was typed
     };
     const std::vector<Case> cases = {
-        {"10.0000,20.0000,0.0000", true, "10.0000", "20.0000"},
-        {"-1.5E+03,.5,0", true, "-1.5E+03", ".5"},
-        {"7,8", true, "7", "8"},
-        {"", false, "", "old y"},
-        {"abc,1,0", false, "", "old y"},
-        {"1,y,0", false, "", "old y"},
-        {"1 ,2,0", false, "", "old y"},  // a blank would end the CAD's input early
-        {"12", false, "", "old y"},
-        {"1.2.3,4,0", false, "", "old y"},
-        {"-,1,0", false, "", "old y"},
+        {"10.0000,20.0000,0.0000", true, "10.0000", "20.0000", clicked},
+        {"-1.5E+03,.5,0", true, "-1.5E+03", ".5", clicked},
+        {"7,8", true, "7", "8", clicked},
+        {"", false, "", "old y", clicked},
+        {"abc,1,0", false, "", "old y", clicked},
+        {"1,y,0", false, "", "old y", clicked},
+        {"1 ,2,0", false, "", "old y", clicked},  // a blank would end the CAD's input early
+        {"12", false, "", "old y", clicked},
+        {"1.2.3,4,0", false, "", "old y", clicked},
+        {"-,1,0", false, "", "old y", clicked},
+        {"10.0000,20.0000,0.0000", false, "", "old y", "X: *キャンセル*", false},  // a cancel, even with an X
+        {"10.0000,20.0000,0.0000", false, "", "old y", "点を指定: ", false},      // no X in the last line
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.lastPoint + " / " + c.userLine);
         SimDesktop desk;
         CadLink link(desk, desk.Clock());
         auto owned = std::make_unique<ScriptedCad>();
+        ScriptedCad* cad = owned.get();
         PointCad point;
         point.actAfter = 400;
         point.picked = c.lastPoint;
+        point.userLine = c.userLine;
         point.Attach(*owned);
         SimCad window = desk.Host(CadLayout::Docked, std::move(owned));
         std::string x = "old x", y = "old y";
-        EXPECT_EQ(link.PickPoint(window.HistoryPane(), "クリックして", x, y), c.picked) << c.lastPoint;
-        EXPECT_EQ(x, c.x) << c.lastPoint;
-        EXPECT_EQ(y, c.y) << c.lastPoint;
+        EXPECT_EQ(link.PickPoint(window.HistoryPane(), "クリックして", x, y), c.picked);
+        EXPECT_EQ(x, c.x);
+        EXPECT_EQ(y, c.y);
+        EXPECT_EQ(std::count(cad->typed.begin(), cad->typed.end(), "'SETVAR LASTPOINT\r"), c.queried ? 1 : 0);
+        EXPECT_EQ(cad->typed.back(), "\x03" "FILEDIA 1\r");
     }
-}
-
-TEST_F(PickPointTest, CancelFailsEvenWithAnX) {
-    point.actAfter = 400;
-    point.userLine = "X: *キャンセル*";
-    EXPECT_FALSE(Pick());
-    EXPECT_EQ(x, "");
-    EXPECT_EQ(y, "old y");
-    EXPECT_EQ(cad->typed.back(), "\x03" "FILEDIA 1\r");
-}
-
-TEST_F(PickPointTest, NoXInTheLastLineFails) {
-    point.actAfter = 400;
-    point.userLine = "点を指定: ";
-    EXPECT_FALSE(Pick());
-    EXPECT_EQ(x, "");
-    EXPECT_EQ(y, "old y");
-    EXPECT_EQ(cad->typed.size(), 3u);  // no variable query
 }
 
 // The user may take as long as they like at the tool's pick prompt: nothing is typed into it
