@@ -337,6 +337,17 @@ void TVermiqF::RemoveFile(const std::string& path) { DeleteFileW(win32::Widen(pa
 
 FileStamp TVermiqF::StampFile(const std::string& path) { return StampOfFile(path); }
 
+bool TVermiqF::ClaimRun() {
+    // Without the mutex (the system refused it) every instance runs, as before there was one.
+    if (!runMutex_.get()) return true;
+    const DWORD wait = WaitForSingleObject(runMutex_.get(), 0);
+    return wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
+}
+
+void TVermiqF::ReleaseRun() {
+    if (runMutex_.get()) ReleaseMutex(runMutex_.get());
+}
+
 void TVermiqF::Sleep(int milliseconds) { ::Sleep(static_cast<DWORD>(milliseconds)); }
 
 std::string TVermiqF::Edit1Text() { return WindowTextOf(Control(hwnd_, ids::Edit1)); }

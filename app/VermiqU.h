@@ -68,7 +68,10 @@ private:
     bool FileExists(const std::string& path) override;
     void RemoveFile(const std::string& path) override;
     FileStamp StampFile(const std::string& path) override;
+    bool ClaimRun() override;
+    void ReleaseRun() override;
     void Sleep(int milliseconds) override;
+    std::int64_t Milliseconds() override { return static_cast<std::int64_t>(GetTickCount64()); }
 
     // Runs a handler at the window procedure's boundary: errors go to the error box, a silent
     // abort ends quietly, nothing escapes into the system's code.
@@ -90,6 +93,9 @@ private:
     CadLink cadLink_{desktop_, *this};
     EntityTables entityTables_;
     LabelOptions options_;
+    // Held by whichever instance of the tool on this desktop is running a pass; every instance
+    // opens the same one.
+    win32::KernelHandle runMutex_{CreateMutexW(nullptr, FALSE, L"Local\\Tallomir.Vermiq.Run")};
     bool runInProgress_ = false;
     bool closeRequested_ = false;
 };

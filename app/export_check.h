@@ -14,6 +14,9 @@ struct FileStamp {
     std::uint64_t size = 0;
     std::int64_t modified = 0;  // the last write time, in the platform's own units
     std::string tail;           // its last bytes, at most FileStamp::TailBytes of them
+    // There, but it cannot be opened yet (a virus scanner reads it first): still being written,
+    // as far as the run can tell.
+    bool locked = false;
     static constexpr std::size_t TailBytes = 64;
     bool operator==(const FileStamp&) const = default;
 };

@@ -67,8 +67,12 @@ FileStamp StampOfFile(const std::string& path) {
                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     LARGE_INTEGER size{};
     FILETIME written{};
-    if (file.get() == INVALID_HANDLE_VALUE || !GetFileSizeEx(file.get(), &size) ||
-        !GetFileTime(file.get(), nullptr, nullptr, &written))
+    if (file.get() == INVALID_HANDLE_VALUE) {
+        // Held open without sharing by another program: there, but not to be read yet.
+        stamp.exists = stamp.locked = IsExistingFile(path);
+        return stamp;
+    }
+    if (!GetFileSizeEx(file.get(), &size) || !GetFileTime(file.get(), nullptr, nullptr, &written))
         return stamp;
     stamp.exists = true;
     stamp.size = static_cast<std::uint64_t>(size.QuadPart);

@@ -1,6 +1,7 @@
 // The measure-and-label run: select in the CAD, export, read, measure, pick a point, label.
 #include "app/run.h"
 
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
 #include <utility>
@@ -75,6 +76,7 @@ void MeasureAndLabelRun::RunMeasureAndLabel() {
     // A size that is not a number is reported before the CAD is touched, while the dialog is
     // still as the user left it.
     RoundedSize(host_.Edit1Text());
+    if (!host_.ClaimRun()) throw std::runtime_error(std::string(run_text::OtherRunRunning));
 
     host_.SetRunInProgress(true);
     host_.SetMinimised(true);
@@ -84,6 +86,7 @@ void MeasureAndLabelRun::RunMeasureAndLabel() {
             run.link_.EndRun();
             run.host_.SetMinimised(false);
             run.host_.SetRunInProgress(false);
+            run.host_.ReleaseRun();
         }
     };
     EndOfRun endOfRun{*this};
@@ -104,6 +107,18 @@ void MeasureAndLabelRun::RunMeasureAndLabel() {
         // whatever it would start, once the CAD takes it all up.
         if (passOpen_) Send(run_text::C8);
         throw std::runtime_error(std::string(run_text::CadBusy));
+    } catch (const CadNotAnswering&) {
+        // What was typed waits in the CAD, and so does the closing FILEDIA 1 behind it, which
+        // cancels whatever the CAD takes up once it answers again.
+        try {
+            if (passOpen_) Send(run_text::C8);
+        } catch (const CadNotAnswering&) {
+            // Left to the CAD, as intended.
+        }
+        throw std::runtime_error(std::string(run_text::CadNotAnswering));
+    } catch (const HistoryUnavailable&) {
+        CloseOpenPass();
+        throw std::runtime_error(std::string(run_text::HistoryUnreadable));
     } catch (...) {
         // Whatever ends the run early (an error, the dialog being closed, a clipboard held by
         // another program) leaves the user's CAD with its file dialogs on and the dialog back.
@@ -119,6 +134,11 @@ void MeasureAndLabelRun::CloseOpenPass() {
     } catch (...) {
         // Leaving anyway; the CAD is beyond reach.
     }
+}
+
+void MeasureAndLabelRun::RefusePass(std::string_view message) {
+    Send(run_text::C8);
+    throw std::runtime_error(std::string(message));
 }
 
 MeasureAndLabelRun::PassEnd MeasureAndLabelRun::EndAsCancelled() {
@@ -185,11 +205,23 @@ MeasureAndLabelRun::PassEnd MeasureAndLabelRun::RunPass() {
 
     // Only a selection of this pass that found an object goes on: after an empty one, a cancel
     // or a command of the user's own, the previous selection set is an earlier pass's.
-    if (LastSelectionResult(link_.CompletedHistoryLines(), "SELECT") != SelectionResult::Found)
-        return EndAsCancelled();
+    const bool single = !options.total;
+    SelectionOutcome selection = ReadToolSelection(link_.CompletedHistoryLines(), single);
+    if (selection.result != SelectionOutcome::Result::Found) return EndAsCancelled();
     Pause(400);
-    const std::string promptBeforeExport = link_.ReadCommandInput();
-    if (!link_.IsIdleOrWithoutPane(promptBeforeExport)) return EndAsCancelled();  // the user's command
+    std::string promptBeforeExport = link_.ReadCommandInput();
+    while (!link_.IsIdleOrWithoutPane(promptBeforeExport)) {
+        // An Enter of habit right after the pick repeats the selection. Once the user has ended
+        // it, the pass goes on, unless that picked something or was a command of the user's own.
+        link_.WaitUntilIdle(false);
+        selection = ReadToolSelection(link_.CompletedHistoryLines(), single);
+        if (selection.result != SelectionOutcome::Result::Found) return EndAsCancelled();
+        promptBeforeExport = link_.ReadCommandInput();
+    }
+    if (single && selection.count.value_or(1) > 1) RefusePass(run_text::OneElement);
+    // A pick that the CAD may have refused, with no export of this run to tell the previous set
+    // by: whatever the export would bring might be an earlier selection.
+    if (!selection.certain && previousExport_.empty()) RefusePass(run_text::SelectionNotTaken);
     Send(ExportCommand(dxfWorkFile_));
     const bool finished = WaitForExport(promptBeforeExport);
     if (!finished) {
@@ -213,6 +245,12 @@ MeasureAndLabelRun::PassEnd MeasureAndLabelRun::RunPass() {
         Send(run_text::C8);
         throw std::runtime_error(WithPath(run_text::UnfinishedExport, dxfWorkFile_));
     }
+    std::vector<std::string> handles = tables_.EntityHandles;
+    std::sort(handles.begin(), handles.end());
+    if (!selection.certain && (handles.empty() || handles == previousExport_)) RefusePass(run_text::SelectionNotTaken);
+    previousExport_ = std::move(handles);
+    if (tables_.MeasurableCount() == 0) RefusePass(run_text::NothingMeasurable);
+    if (single && tables_.MeasurableCount() > 1) RefusePass(run_text::OneElement);
     const LabelAmount amount = InUnits(measured, options.units);
     if (!(amount.value > 0.0) || !std::isfinite(amount.value)) {
         Send(run_text::C8);

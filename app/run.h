@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/export_check.h"
 #include "app/label_units.h"
@@ -41,6 +42,11 @@ public:
     virtual FileStamp StampFile(const std::string& path) = 0;
     // Read once per pass, as it starts.
     virtual LabelOptions LabelOptionsInUse() { return {}; }
+    // One run at a time on the desktop: false while another instance of the tool runs (two
+    // runs would cancel each other's commands and take each other's selections). A claim that
+    // succeeded is given back by ReleaseRun.
+    virtual bool ClaimRun() { return true; }
+    virtual void ReleaseRun() {}
 };
 
 // The texts the run sends and looks for, in code page 932; Ctrl+C is "\x03", CR is "\r".
@@ -65,6 +71,18 @@ inline constexpr std::string_view OnlyJapanese =
     "日本語の画面の CAD にだけ対応しています。CAD のコマンド ラインが「コマンド: 」と表示するものをお使いください";
 inline constexpr std::string_view StaleWorkFile = "作業ファイル %s を削除できず、書き出しでも置き換えられませんでした";
 inline constexpr std::string_view UnfinishedExport = "書き出された DXF ファイル %s が最後まで書かれていません";
+inline constexpr std::string_view OneElement =
+    "複数の要素が選択されました。長さを記入する要素を 1 つだけ選択してください";
+inline constexpr std::string_view NothingMeasurable =
+    "選択した要素は長さを測れません。線分、円弧、円、ポリライン、楕円、スプラインのいずれかを選択してください";
+inline constexpr std::string_view SelectionNotTaken =
+    "選択した要素を CAD が受け付けたことを確かめられませんでした (ロックされた画層の要素かもしれません)。もう一度選択してください";
+inline constexpr std::string_view CadNotAnswering =
+    "CAD が応答していません。CAD の処理が終わってから、もう一度実行してください";
+inline constexpr std::string_view HistoryUnreadable =
+    "CAD のコマンド履歴をクリップボードで受け取れませんでした。クリップボードを使っているほかのプログラムを確かめてから、もう一度実行してください";
+inline constexpr std::string_view OtherRunRunning =
+    "ほかの「辺長値を描画する」が実行中です。その実行が終わってから、もう一度実行してください";
 } // namespace run_text
 
 // C3: the export of the previous selection to `dxfPath` with 16 decimal places.
@@ -99,6 +117,8 @@ private:
     // A run that ends early closes the pass it had open, where that types into nothing of the
     // user's.
     void CloseOpenPass();
+    // Ends the pass with the file dialogs on and the user told why (a runtime_error).
+    [[noreturn]] void RefusePass(std::string_view message);
     MeasuredValue MeasureDxf(const LabelOptions& options);
     // Side labels and aligned labels (side_label_pass.cpp). LabelEachSide sends a label for
     // every side of the measured element; false, sending nothing, when the element has no sides.
@@ -117,6 +137,9 @@ private:
     // True from C1 until the pass has sent C8. However a pass ends, it ends with C8, so that
     // the user's CAD is never left with its file dialogs off.
     bool passOpen_ = false;
+    // The entity handles of this run's last export, sorted: a selection that the CAD may have
+    // refused leaves the previous set, which exports the very same handles again.
+    std::vector<std::string> previousExport_;
 };
 
 } // namespace vermiq

@@ -79,8 +79,26 @@ constexpr std::uint32_t kPromptBackground = 0x007F7FFF;  // RGB(255, 127, 127)
 constexpr std::uint32_t kPromptText = 0x00000000;
 
 constexpr char16_t kCtrlC = u'\x03';
+// Every copy of a history holds the idle prompt: a text without it is no history.
+constexpr std::string_view kIdlePromptWord = "コマンド:";
 
 } // namespace
+
+template <class Call>
+auto CadLink::WhileNotAnswering(const Call& call) -> decltype(call()) {
+    std::optional<std::int64_t> since;
+    for (;;) {
+        try {
+            return call();
+        } catch (const WindowNotAnswering&) {
+            const std::int64_t now = waiter_.Milliseconds();
+            if (!since) since = now - Desktop::AnswerTimeoutMs;
+            if (now - *since >= NotAnsweringMs) throw CadNotAnswering();
+            waiter_.Sleep(PollMilliseconds);
+            waiter_.ProcessMessages();
+        }
+    }
+}
 
 // ---- Discovery ---------------------------------------------------------------------------
 
@@ -237,21 +255,33 @@ bool CadLink::SendCadCommandInForm(std::u16string_view command, bool unicode) {
         const std::u16string typed = desktop_.AnsiToWide(desktop_.WideToAnsi(command));
         std::u16string buffer(n + 1, u'\0');
         std::copy_n(typed.begin(), std::min(n, typed.size()), buffer.begin());
-        desktop_.SendCopyData(frame, 1, buffer.data(),
-                              static_cast<std::uint32_t>((n + 1) * sizeof(char16_t)));
+        // Typed input left to a CAD that does not answer is taken up once it does: nothing more
+        // is typed after it, and the run ends.
+        try {
+            desktop_.SendCopyData(frame, 1, buffer.data(),
+                                  static_cast<std::uint32_t>((n + 1) * sizeof(char16_t)));
+        } catch (const WindowNotAnswering&) {
+            throw CadNotAnswering();
+        }
     } else {
         std::string bytes = desktop_.WideToAnsi(command);
         bytes.resize(std::min(bytes.size(), bytes.find('\0')));
-        desktop_.SendCopyData(frame, 1, bytes.c_str(), static_cast<std::uint32_t>(bytes.size() + 1));
+        try {
+            desktop_.SendCopyData(frame, 1, bytes.c_str(), static_cast<std::uint32_t>(bytes.size() + 1));
+        } catch (const WindowNotAnswering&) {
+            throw CadNotAnswering();
+        }
     }
     desktop_.PostNull(frame);
     return true;
 }
 
 std::string CadLink::ReadWindowText(WindowHandle window) {
-    const long n = desktop_.GetTextLength(window);
-    if (n <= 0) return {};
-    return desktop_.GetText(window, (n + 1) * 2);
+    return WhileNotAnswering([&] {
+        const long n = desktop_.GetTextLength(window);
+        if (n <= 0) return std::string();
+        return desktop_.GetText(window, (n + 1) * 2);
+    });
 }
 
 std::string CadLink::ReadCommandInput() {
@@ -262,6 +292,21 @@ std::string CadLink::ReadCommandInput() {
 std::string CadLink::ReadCommandHistory() {
     const WindowHandle textWindow = LocateCadTextWindow();
     if (!desktop_.IsWindow(textWindow)) return {};
+    // Clipboard tools, remote desktops and office programs hold the clipboard for moments: the
+    // tool cannot open it then, or the CAD cannot, and its copy silently places nothing.
+    const std::int64_t start = waiter_.Milliseconds();
+    for (;;) {
+        std::optional<std::string> history =
+            WhileNotAnswering([&] { return CopyHistoryOnce(textWindow); });
+        if (history && ContainsText(*history, kIdlePromptWord)) return *history;
+        if (waiter_.Milliseconds() - start >= HistoryRetryMs) throw HistoryUnavailable();
+        waiter_.Sleep(PollMilliseconds);
+        waiter_.ProcessMessages();
+        if (CadHasGone()) throw CadGone();
+    }
+}
+
+std::optional<std::string> CadLink::CopyHistoryOnce(WindowHandle textWindow) {
     // The user's contents from an earlier read go back first, so that this read saves them.
     RetryClipboardRestore();
 
@@ -273,7 +318,7 @@ std::string CadLink::ReadCommandHistory() {
         saved = clipboard->Save();
         clipboard->Empty();
     } catch (const ClipboardError&) {
-        throw SilentAbort();
+        return std::nullopt;
     }
     auto restoreAfterFailure = [&] {
         try {
@@ -292,7 +337,7 @@ std::string CadLink::ReadCommandHistory() {
         clipboard->Restore(saved);
     } catch (const ClipboardError&) {
         restoreAfterFailure();
-        throw SilentAbort();
+        return std::nullopt;
     } catch (...) {
         restoreAfterFailure();
         throw;
@@ -522,6 +567,8 @@ CadLink::WaitEnd CadLink::WaitForCommand(std::string_view command, std::string_v
             prompt = Poll();
         } catch (const CadGone&) {
             throw;
+        } catch (const CadNotAnswering&) {
+            throw;
         } catch (...) {
             // The run ends here (the dialog closed): whether the CAD is in the tool's command,
             // which the run may then cancel, is decided as this poll would have decided it.
@@ -570,10 +617,10 @@ bool CadLink::IsIdleOrWithoutPane(const std::string& prompt) {
     return prompt == IdlePrompt || (prompt.empty() && !desktop_.IsWindow(windows_.CommandInputPane));
 }
 
-bool CadLink::WaitUntilIdle() {
+bool CadLink::WaitUntilIdle(bool bounded) {
     for (int poll = 0;; ++poll) {
         if (IsIdleOrWithoutPane(ReadCommandInput())) return true;
-        if (poll == WaitPolls) return false;
+        if (bounded && poll == WaitPolls) return false;
         Poll();
     }
 }

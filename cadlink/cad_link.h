@@ -26,8 +26,10 @@ struct CadWindows {
 
 // One link to whatever CAD runs on the desktop. All texts are code-page-932 bytes except the
 // commands themselves, which are UTF-16 as the CAD receives them. Nothing here shows messages:
-// a missing window reads as 0, false or empty text. Only two things escape as exceptions: a
-// SilentAbort when the clipboard cannot be used, and whatever Waiter::ProcessMessages throws.
+// a missing window reads as 0, false or empty text. What escapes as exceptions: CadNotAnswering
+// from a CAD that answers no message, HistoryUnavailable when the history cannot be copied,
+// CadGone when the CAD of the run closes during a wait, and whatever Waiter::ProcessMessages
+// throws.
 class CadLink {
 public:
     CadLink(Desktop& desktop, Waiter& waiter) : desktop_(desktop), waiter_(waiter) {}
@@ -64,8 +66,9 @@ public:
     // Reading the command line.
     std::string ReadWindowText(WindowHandle window);
     std::string ReadCommandInput();
-    // Borrows the clipboard for the CAD's history copy and gives the user's contents back.
-    // Throws SilentAbort when the clipboard cannot be used.
+    // Borrows the clipboard for the CAD's history copy and gives the user's contents back. A
+    // copy that brings nothing, or a text without the idle prompt (every history has it), is
+    // made again for HistoryRetryMs; then HistoryUnavailable is thrown.
     std::string ReadCommandHistory();
     std::string LastHistoryLine();
     // The lines of the history that the CAD has completed. A copy of the history may end with
@@ -121,9 +124,9 @@ public:
     // compared by its first word in any case.
     bool HistoryShowsCommandTakenUp(std::string_view command);
     static bool CommandTakenUp(const std::vector<std::string>& lines, std::string_view command);
-    // Polls the prompt until the CAD is idle, at most WaitPolls times; false if it never was.
-    // A CAD without an input pane counts as idle.
-    bool WaitUntilIdle();
+    // Polls the prompt until the CAD is idle, at most WaitPolls times unless not `bounded`;
+    // false if it never was. A CAD without an input pane counts as idle.
+    bool WaitUntilIdle(bool bounded = true);
     bool IsIdleOrWithoutPane(const std::string& prompt);
     // History copies made so far, for the figures of a pass.
     int HistoryReads() const { return historyReads_; }
@@ -141,6 +144,11 @@ public:
     // A command that shows no sign of being taken up within 8 s: the CAD takes no input. The
     // user hears of it within 10 s of the click.
     static constexpr int BusyPolls = 40;
+    // A CAD that has answered no message for this long is not answering (CadNotAnswering); a
+    // message typed into it throws at once, having been left to it.
+    static constexpr int NotAnsweringMs = 5000;
+    // How long a history copy that brought nothing is made again.
+    static constexpr int HistoryRetryMs = 1000;
 
 private:
     WindowHandle LocatePane(WindowHandle CadWindows::*pane);
@@ -151,6 +159,12 @@ private:
                                          const std::string& prompt, std::string_view name);
     // One poll of a wait: the pause, the dialog's messages, the CAD still there, the prompt.
     std::string Poll();
+    // Makes `call` again, a poll apart, while the CAD answers none of its messages, for at most
+    // NotAnsweringMs; then throws CadNotAnswering.
+    template <class Call>
+    auto WhileNotAnswering(const Call& call) -> decltype(call());
+    // One copy of the history: none when the clipboard was refused.
+    std::optional<std::string> CopyHistoryOnce(WindowHandle textWindow);
     void RecordMainWindow(WindowHandle window);
 
     // What the user had on the clipboard, not yet put back, and the clipboard's sequence number

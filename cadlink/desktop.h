@@ -21,6 +21,14 @@ public:
     ClipboardError() : std::runtime_error("clipboard unavailable") {}
 };
 
+// Thrown by a call that sends a message to another process's window when that window has not
+// answered within Desktop::AnswerTimeoutMs: its thread is hung or busy beyond that. A
+// WM_COPYDATA so left is still taken up, in order, once the window answers again; a read is not.
+class WindowNotAnswering : public std::runtime_error {
+public:
+    WindowNotAnswering() : std::runtime_error("window not answering") {}
+};
+
 // What the clipboard held, format by format, as raw bytes of global memory, so that it can be
 // put back unchanged after the tool has borrowed the clipboard.
 struct ClipboardSnapshot {
@@ -40,6 +48,11 @@ struct ClipboardSnapshot {
 class Desktop {
 public:
     virtual ~Desktop() = default;
+
+    // How long a message sent to another process's window is waited for before the call throws
+    // WindowNotAnswering (SendMessageTimeout). A window that the system already takes for hung
+    // (no message taken for 5 s) fails reads at once.
+    static constexpr int AnswerTimeoutMs = 1500;
 
     // Enumeration: the callback answers true to continue, false to stop. An exception thrown by
     // the callback ends the enumeration and is rethrown to the caller of Enum*, never through
@@ -63,6 +76,7 @@ public:
 
     // SendMessage(WM_COPYDATA) with wParam 0 and a COPYDATASTRUCT of these three fields; the
     // platform copies cbData bytes from data into the receiving process. The answer is unused.
+    // This and the three sends after PostNull throw WindowNotAnswering (see above).
     virtual void SendCopyData(WindowHandle window, std::uintptr_t dwData, const void* data,
                               std::uint32_t cbData) = 0;
     // PostMessage(WM_NULL, 0, 0).
@@ -125,6 +139,9 @@ public:
     // Lets the tool's own pending messages be processed. May throw to end a run early (the
     // dialog was closed during the run); the CAD link lets that propagate.
     virtual void ProcessMessages() = 0;
+    // A clock in milliseconds (any origin) on which Sleep passes, for waits bounded in time
+    // whatever each step of them costs.
+    virtual std::int64_t Milliseconds() = 0;
 };
 
 } // namespace vermiq

@@ -5,9 +5,9 @@
 
 namespace vermiq {
 
-// Raised where the run must end without a message (the clipboard could not be used while the
-// history was read). The dialog's handler boundary catches it before the error box does and
-// swallows it; nothing else should catch it.
+// Raised where the run must end without a message (the dialog closed during a wait). The
+// dialog's handler boundary catches it before the error box does and swallows it; nothing else
+// should catch it.
 class SilentAbort : public std::exception {
 public:
     const char* what() const noexcept override { return "silent abort"; }
@@ -24,6 +24,20 @@ public:
 class CadNotTakingInput : public std::exception {
 public:
     const char* what() const noexcept override { return "CAD not taking input"; }
+};
+
+// The CAD answered no message for CadLink::NotAnsweringMs: it is hung, or busy past all
+// reason. What was sent to it is taken up once it answers again. The run tells the user so.
+class CadNotAnswering : public std::exception {
+public:
+    const char* what() const noexcept override { return "CAD not answering"; }
+};
+
+// The history could not be copied within CadLink::HistoryRetryMs: another program held the
+// clipboard, or the CAD's copy placed nothing. The run tells the user so.
+class HistoryUnavailable : public std::exception {
+public:
+    const char* what() const noexcept override { return "history unavailable"; }
 };
 
 } // namespace vermiq

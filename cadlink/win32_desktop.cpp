@@ -192,6 +192,25 @@ bool Win32Desktop::IsWindowUnicode(WindowHandle window) {
     return ::IsWindowUnicode(Hwnd(window)) != FALSE;
 }
 
+namespace {
+// A message to another process's window that does not wait for ever: a hung CAD must not freeze
+// the dialog. A window that has gone answers 0, as SendMessage would; one that is there but
+// silent throws. WM_COPYDATA is not given up at once when the system takes the window for hung:
+// it must still reach the CAD, in order, once the CAD answers again.
+LRESULT SendWaitingAtMost(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool unicode,
+                          UINT flags = SMTO_ABORTIFHUNG) {
+    DWORD_PTR result = 0;
+    const UINT timeout = static_cast<UINT>(Desktop::AnswerTimeoutMs);
+    const LRESULT sent = unicode ? SendMessageTimeoutW(window, message, wParam, lParam, flags | SMTO_NORMAL, timeout, &result)
+                                 : SendMessageTimeoutA(window, message, wParam, lParam, flags | SMTO_NORMAL, timeout, &result);
+    if (sent == 0) {
+        if (::IsWindow(window)) throw WindowNotAnswering();
+        return 0;
+    }
+    return static_cast<LRESULT>(result);
+}
+} // namespace
+
 bool Win32Desktop::SetForegroundWindow(WindowHandle window) {
     return ::SetForegroundWindow(Hwnd(window)) != FALSE;
 }
@@ -202,27 +221,27 @@ void Win32Desktop::SendCopyData(WindowHandle window, std::uintptr_t dwData, cons
     record.dwData = static_cast<ULONG_PTR>(dwData);
     record.cbData = cbData;
     record.lpData = const_cast<void*>(data);
-    SendMessageW(Hwnd(window), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&record));
+    SendWaitingAtMost(Hwnd(window), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&record), true, 0);
 }
 
 void Win32Desktop::PostNull(WindowHandle window) { PostMessageW(Hwnd(window), WM_NULL, 0, 0); }
 
 long Win32Desktop::GetTextLength(WindowHandle window) {
     if (!IsWindow(window)) return 0;
-    return static_cast<long>(SendMessageA(Hwnd(window), WM_GETTEXTLENGTH, 0, 0));
+    return static_cast<long>(SendWaitingAtMost(Hwnd(window), WM_GETTEXTLENGTH, 0, 0, false));
 }
 
 std::string Win32Desktop::GetText(WindowHandle window, long capacity) {
     if (capacity <= 0 || !IsWindow(window)) return {};
     std::string buffer(static_cast<std::size_t>(capacity), '\0');
-    SendMessageA(Hwnd(window), WM_GETTEXT, static_cast<WPARAM>(capacity),
-                 reinterpret_cast<LPARAM>(buffer.data()));
+    SendWaitingAtMost(Hwnd(window), WM_GETTEXT, static_cast<WPARAM>(capacity),
+                      reinterpret_cast<LPARAM>(buffer.data()), false);
     buffer.erase(std::find(buffer.begin(), buffer.end(), '\0'), buffer.end());
     return buffer;
 }
 
 void Win32Desktop::SendCommand(WindowHandle window, unsigned id) {
-    SendMessageW(Hwnd(window), WM_COMMAND, static_cast<WPARAM>(id), 0);
+    SendWaitingAtMost(Hwnd(window), WM_COMMAND, static_cast<WPARAM>(id), 0, true);
 }
 
 std::unique_ptr<Desktop::Clipboard> Win32Desktop::OpenClipboard() {

@@ -139,6 +139,9 @@ public:
     std::vector<SplineRec> SplineTable;
     std::vector<StyleRec> StyleTable;
     std::vector<std::string> LayerNames{std::string()};
+    // The handle (code 5) of every entity of the ENTITIES section, in reading order: the same
+    // object exported twice carries the same handle.
+    std::vector<std::string> EntityHandles;
     // The read met the pair 0/EOF that ends every whole DXF file. A file cut short (still being
     // written, or broken off) has none; bytes after it are no part of the file.
     bool ReachedEof = false;
@@ -151,6 +154,10 @@ public:
     std::int32_t EllipseCount() const { return Count(EllipseTable); }
     std::int32_t SplineCount() const { return Count(SplineTable); }
     std::int32_t StyleCount() const { return Count(StyleTable); }
+    // Elements that have a length: lines, arcs, circles, polylines, ellipses and splines.
+    std::int32_t MeasurableCount() const {
+        return LineCount() + ArcCount() + CircleCount() + PolylineCount() + EllipseCount() + SplineCount();
+    }
 
     std::string_view LayerName(std::uint32_t layer) const {
         return layer < LayerNames.size() ? std::string_view(LayerNames[layer]) : std::string_view();

@@ -198,7 +198,13 @@ private:
             }
             if (inEntities_) {
                 if (open_ > Open::Style) EntityPair(code, value);
-                if (code == 0) StartEntity(value);
+                if (code == 0) {
+                    StartEntity(value);
+                    ownHandle_ = value != "VERTEX" && value != "SEQEND" && value != "ATTRIB";
+                } else if (code == 5 && ownHandle_) {
+                    t_.EntityHandles.emplace_back(value);
+                    ownHandle_ = false;
+                }
             }
             if (code == 2) {
                 if (value == "ENTITIES") {
@@ -508,6 +514,7 @@ private:
     EntityTables& t_;
     Phase phase_ = Phase::Entities;
     bool inEntities_ = false;
+    bool ownHandle_ = false;      // the entity open now is one of the section's own, its handle to come
     bool inStyleTable_ = false;
     Open open_ = Open::None;
     bool vertexHasPoint_ = false; // the open VERTEX or LWPOLYLINE has had a code 10

@@ -19,6 +19,7 @@
 #include <map>
 #include <optional>
 #include <set>
+#include <utility>
 
 namespace standin {
 
@@ -118,6 +119,11 @@ struct CadSession::Impl {
         std::int64_t until = 0;
     };
     std::optional<Exporting> exporting;
+    std::string lastCommand;        // what Enter at the idle prompt repeats
+    int failedCopies = 0;           // history copies still to place nothing
+    std::string heldPath;           // the export held open until heldUntil
+    std::int64_t heldUntil = 0;
+    int hangMs = 0;                 // asked of the host, not yet taken
 
     std::string IdlePrompt() const { return std::string(options.english ? "Command: " : kIdlePrompt); }
 
@@ -130,7 +136,8 @@ struct CadSession::Impl {
     }
 
     Impl(std::unique_ptr<Drawing> d, std::unique_ptr<Scenario> s, SessionOptions o)
-        : options(o), drawing(d ? std::move(d) : std::make_unique<Drawing>()), scenario(std::move(s)) {
+        : options(o), drawing(d ? std::move(d) : std::make_unique<Drawing>()), scenario(std::move(s)),
+          failedCopies(o.failedCopies) {
         variables["FILEDIA"] = {"1", false};
         variables["CMDECHO"] = {"1", false};
         variables["LASTPOINT"] = {PointText({0, 0}, 4), false};
@@ -140,6 +147,8 @@ struct CadSession::Impl {
         variables["DWGNAME"] = {"Drawing1.dwg", true};
         variables["SYSCODEPAGE"] = {"ANSI_932", true};
         variables["UCSORG"] = {PointText({0, 0}, 4), true};
+        // A CAD's text window is never empty: it shows the idle prompt from the start.
+        history.push_back(IdlePrompt());
     }
 
     // ---- the command line
@@ -212,8 +221,15 @@ struct CadSession::Impl {
         std::string input = std::move(typed);
         typed.clear();
         if (stack.empty()) {
-            if (Trim(input).empty()) return;
+            if (Trim(input).empty()) {
+                // Enter by habit repeats the last command; the line shows only the idle prompt.
+                if (lastCommand.empty()) return;
+                AddHistory(IdlePrompt());
+                StartCommand(lastCommand);
+                return;
+            }
             AddHistory(IdlePrompt() + input);
+            lastCommand = input;
             StartCommand(input);
             return;
         }
@@ -373,10 +389,23 @@ struct CadSession::Impl {
 
     // ---- selection
 
+    using FoundForm = SessionOptions::FoundForm;
+
+    // The count of one pick. Only the English form and the Japanese "認識された数: N" have a
+    // source; the Japanese total and the unseen form are the stand-in's own.
     std::string FoundText(size_t found, size_t total) const {
-        std::string text = std::to_string(found) + (options.english ? " found" : " 個を検出");
+        const std::string n = std::to_string(found);
+        if (options.english) return n + " found" + (total != found ? ", " + std::to_string(total) + " total" : "");
+        std::string text = options.foundForm == FoundForm::Older    ? n + " 個を検出"
+                           : options.foundForm == FoundForm::Unseen ? "《" + n + "》"
+                                                                    : "認識された数: " + n;
         if (total != found) text += "、合計 " + std::to_string(total) + " 個";
         return text;
+    }
+
+    bool Locked(int index) const {
+        const auto& locked = options.lockedEntities;
+        return std::find(locked.begin(), locked.end(), index + 1) != locked.end();
     }
 
     // "オブジェクトを選択: " until Enter, or, in single mode, until something is selected.
@@ -384,13 +413,26 @@ struct CadSession::Impl {
     void AskObjects(std::shared_ptr<std::vector<int>> set, std::shared_ptr<bool> single, bool allowSingle,
                     std::function<void()> done) {
         auto add = [this, set, single, done](const std::vector<int>& picked, bool typedEcho) {
-            size_t before = set->size();
-            for (int index : picked)
-                if (std::find(set->begin(), set->end(), index) == set->end()) set->push_back(index);
-            std::string found = FoundText(picked.size(), set->size());
-            if (typedEcho) AddHistory(found);
-            else AddHistory(Prompt() + found);
-            if (*single && set->size() > before) done();
+            size_t refused = 0;
+            for (int index : picked) {
+                if (Locked(index)) ++refused;
+                else if (std::find(set->begin(), set->end(), index) == set->end()) set->push_back(index);
+            }
+            std::string found = FoundText(picked.size(), set->size() + refused);
+            if (typedEcho) {
+                AddHistory(found);
+            } else if (options.foundForm == FoundForm::Older && !options.english) {
+                AddHistory(Prompt());
+                AddHistory(found);
+            } else {
+                AddHistory(Prompt() + found);
+            }
+            // The Japanese wording of the refusal has no source; the tool must not need it.
+            if (refused > 0)
+                AddHistory(std::to_string(refused) +
+                           (options.english ? (refused == 1 ? " was on a locked layer." : " were on a locked layer.")
+                                            : " 個はロックされた画層上にあります。"));
+            if (*single && !picked.empty()) done();
         };
         Request r;
         r.prompt = options.english ? "Select objects: " : "オブジェクトを選択: ";
@@ -589,13 +631,13 @@ struct CadSession::Impl {
 
     void WriteExport(const Export& state) {
         std::vector<const Entity*> entities;
+        std::vector<int> objects;
         const auto& all = drawing->Entities();
-        if (state.hasObjects) {
-            for (int index : *state.objects) entities.push_back(&all[static_cast<size_t>(index)]);
-        } else {
-            for (const Entity& e : all) entities.push_back(&e);
-        }
-        std::string text = WriteDxf(entities, state.decimals);
+        if (state.hasObjects) objects = *state.objects;
+        else
+            for (int index = 0; index < static_cast<int>(all.size()); ++index) objects.push_back(index);
+        for (int index : objects) entities.push_back(&all[static_cast<size_t>(index)]);
+        std::string text = WriteDxf(entities, state.decimals, objects);
         if (options.exportMs > 0) {
             // A large export: the first part is on disk at once, the rest when it ends.
             WriteFile(state.path, std::string_view(text).substr(0, text.size() / 2));
@@ -613,8 +655,15 @@ struct CadSession::Impl {
     }
 
     void EndExport(const std::string& path, const std::string& text) {
-        if (!WriteFile(path, text)) AddHistory("ファイル \"" + path + "\" に書き込めません。");
-        else AddHistory("DXF ファイル \"" + path + "\" を書き出しました。");
+        if (!WriteFile(path, text)) {
+            AddHistory("ファイル \"" + path + "\" に書き込めません。");
+        } else {
+            AddHistory("DXF ファイル \"" + path + "\" を書き出しました。");
+            if (options.exportHeldMs > 0) {
+                heldPath = path;
+                heldUntil = now + options.exportHeldMs;
+            }
+        }
         Finish();
     }
 
@@ -785,7 +834,15 @@ struct CadSession::Impl {
             Feed("ID\r");
             Click(action.point);
             break;
+        case Action::Kind::Enter:
+            typed.clear();
+            Enter();
+            break;
+        case Action::Kind::Hang:
+            hangMs += action.durationMs;
+            break;
         case Action::Kind::Select:
+        case Action::Kind::Window:
         case Action::Kind::SelectSeveral: {
             if (Waiting() != Pick::Selection) {
                 AddHistory("(シナリオ: select " + std::to_string(action.entity) + " は点の指定に使えません)");
@@ -794,7 +851,7 @@ struct CadSession::Impl {
             }
             std::vector<int> picked;
             const bool several = action.kind == Action::Kind::SelectSeveral;
-            for (int entity : several ? action.entities : std::vector<int>{action.entity})
+            for (int entity : action.kind == Action::Kind::Select ? std::vector<int>{action.entity} : action.entities)
                 if (entity - 1 < static_cast<int>(drawing->Entities().size()) &&
                     std::find(picked.begin(), picked.end(), entity - 1) == picked.end())
                     picked.push_back(entity - 1);
@@ -808,7 +865,8 @@ struct CadSession::Impl {
 
     // When the scripted user will next act, if it is waiting to.
     bool NextScenarioTime(std::int64_t& at) const {
-        if (!scenario || scenario->Done() || Waiting() == Pick::Nothing) return false;
+        if (!scenario || scenario->Done() || (Waiting() == Pick::Nothing && !scenario->Next().AtAnyMoment()))
+            return false;
         at = requestTime + scenario->Next().delayMs;
         return true;
     }
@@ -820,6 +878,11 @@ struct CadSession::Impl {
             // Input that is due goes before the user: the CAD takes what waits in its queue up
             // before anyone can act on the prompt it shows in between.
             if (exporting || pending.empty() || pending.front().due > now) Serve();
+            // A hang asked for stops the session here: the host answers nothing until it is over.
+            if (hangMs > 0) {
+                now = std::max(now, target);
+                return;
+            }
             if (exporting && exporting->until <= target) {
                 now = std::max(now, exporting->until);
                 Exporting done = std::move(*exporting);
@@ -849,11 +912,12 @@ struct CadSession::Impl {
         // Each action answers one request; a request is new after every answer, so the guard
         // only stops a scenario that would loop on one request forever.
         for (int guard = 0; guard < 10000 && scenario && !scenario->Done(); ++guard) {
-            if (Waiting() == Pick::Nothing) return;
             Action action = scenario->Next();
+            if (Waiting() == Pick::Nothing && !action.AtAnyMoment()) return;
             if (now < requestTime + action.delayMs) return;
             scenario->Pop();
             Perform(action);
+            if (hangMs > 0) return;
         }
     }
 };
@@ -874,6 +938,16 @@ void CadSession::Type(std::string_view text) {
 }
 
 std::size_t CadSession::PendingInputs() const { return impl_->pending.size(); }
+
+bool CadSession::TakeFailedCopy() {
+    if (impl_->failedCopies <= 0) return false;
+    --impl_->failedCopies;
+    return true;
+}
+
+std::string CadSession::HeldExport() const { return impl_->now < impl_->heldUntil ? impl_->heldPath : std::string(); }
+
+int CadSession::TakeHang() { return std::exchange(impl_->hangMs, 0); }
 
 void CadSession::TypeKeys(std::string_view text) { impl_->Feed(text); }
 

@@ -17,8 +17,10 @@
 //   SETVAR / a variable  "NAME の新しい値を入力 <value>: "; a read-only one answers with the
 //                        history line "NAME = value (読み込み専用)".
 // SETVAR's first prompt offers the variable set last as its default ("… <FILEDIA>: "). A pick
-// at the selection prompt writes "N 個を検出"; an empty selection keeps the previous set, as
-// only a selection that found something replaces it.
+// at the selection prompt completes the prompt's line with "認識された数: N" (English "N found");
+// an empty selection leaves the bare prompt line and keeps the previous set, as only a selection
+// that found something replaces it. Enter at the idle prompt repeats the last command, after a
+// bare idle prompt line.
 // Ctrl+C (code 3) cancels whatever is active with a history line ending "*キャンセル*"; at the
 // idle prompt too, where it leaves "コマンド: *キャンセル*".
 // Typed points are in the user's coordinate system, the world's moved to the read-only variable
@@ -62,6 +64,22 @@ struct SessionOptions {
     // emptyPaneWhileWorking) and typed input waits.
     int exportMs = 0;
     bool emptyPaneWhileWorking = false;
+
+    // How a pick's count shows: completing the selection prompt's line with "認識された数: N"
+    // (the CAD maker's own transcript), the older "N 個を検出" on a line of its own after the bare
+    // prompt line, or a form that no source shows, which the tool must not depend on.
+    enum class FoundForm { Sourced, Older, Unseen };
+    FoundForm foundForm = FoundForm::Sourced;
+    // Entities (counted from 1) on a locked layer: a pick counts them, then refuses them with a
+    // line of its own, and the previous selection set stays. In single mode the refused pick
+    // ends the selection all the same: the harsher of what a CAD may do.
+    std::vector<int> lockedEntities{};
+    // The first this many history copies place nothing on the clipboard, as when another
+    // program holds it just as the CAD copies.
+    int failedCopies = 0;
+    // The export's file stays open without sharing this many milliseconds after it is written,
+    // as a virus scanner holds a new file.
+    int exportHeldMs = 0;
 };
 
 // One CAD session with a drawing. All texts are code-page-932 bytes. The host (StandinCad.exe,
@@ -109,6 +127,14 @@ public:
     // How far from an entity a click still selects it, in drawing units; by default 1% of the
     // drawing's larger extent.
     void SetPickTolerance(double tolerance);
+
+    // What the host plays beyond the session itself. TakeFailedCopy: true when the history copy
+    // being made now is to place nothing. HeldExport: the export file that is to be held open
+    // without sharing now; empty when none. TakeHang: milliseconds for which the host is to stop
+    // answering messages, as a scenario "hang MS" asked; 0 when nothing is asked.
+    bool TakeFailedCopy();
+    std::string HeldExport() const;
+    int TakeHang();
 
     // Every text received by Type, exactly as received, one entry per call.
     const std::vector<std::string>& ReceivedLog() const;

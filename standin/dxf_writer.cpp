@@ -98,8 +98,7 @@ void Extrusion(DxfOut& dxf, const Entity& e) {
     if (e.mirrored) dxf.Point(210, {0, 0}, -1);
 }
 
-void WriteEntity(DxfOut& dxf, const Entity& e, const std::string& modelSpace) {
-    std::string handle = dxf.NewHandle();
+void WriteEntity(DxfOut& dxf, const Entity& e, const std::string& modelSpace, const std::string& handle) {
     switch (e.kind) {
     case EntityKind::Line:
         EntityHead(dxf, "LINE", handle, modelSpace);
@@ -219,7 +218,14 @@ std::string RecordHead(DxfOut& dxf, std::string_view type, const std::string& ta
 
 } // namespace
 
-std::string WriteDxf(const std::vector<const Entity*>& entities, int decimals) {
+// Far above the handles that one export numbers as it writes.
+std::string ObjectHandle(int object) {
+    std::array<char, 20> buffer{};
+    std::snprintf(buffer.data(), buffer.size(), "%X", 0x100000u + static_cast<unsigned>(object));
+    return buffer.data();
+}
+
+std::string WriteDxf(const std::vector<const Entity*>& entities, int decimals, const std::vector<int>& objects) {
     // The body is written first so that $HANDSEED can name the first free handle; the
     // dictionary handles are fixed below 0x20.
     DxfOut body(decimals);
@@ -329,7 +335,8 @@ std::string WriteDxf(const std::vector<const Entity*>& entities, int decimals) {
 
     body.Text(0, "SECTION");
     body.Text(2, "ENTITIES");
-    for (const Entity* e : entities) WriteEntity(body, *e, modelSpace);
+    for (std::size_t i = 0; i < entities.size(); ++i)
+        WriteEntity(body, *entities[i], modelSpace, i < objects.size() ? ObjectHandle(objects[i]) : body.NewHandle());
     body.Text(0, "ENDSEC");
 
     body.Text(0, "SECTION");

@@ -45,8 +45,8 @@ Scenario Scenario::Parse(std::string_view text) {
             continue;
         } else if (verb == "SELECT" && AsciiUpper(argument) == "NONE") {
             action.kind = Action::Kind::SelectNone;
-        } else if (verb == "SELECT" && argument.find(',') != std::string::npos) {
-            action.kind = Action::Kind::SelectSeveral;
+        } else if ((verb == "SELECT" && argument.find(',') != std::string::npos) || verb == "WINDOW") {
+            action.kind = verb == "WINDOW" ? Action::Kind::Window : Action::Kind::SelectSeveral;
             for (std::size_t at = 0; at <= argument.size();) {
                 std::size_t comma = std::min(argument.find(',', at), argument.size());
                 action.entities.push_back(Whole(lineNumber, argument.substr(at, comma - at), 1));
@@ -55,6 +55,11 @@ Scenario Scenario::Parse(std::string_view text) {
         } else if (verb == "SELECT") {
             action.kind = Action::Kind::Select;
             action.entity = Whole(lineNumber, argument, 1);
+        } else if (verb == "ENTER" && argument.empty()) {
+            action.kind = Action::Kind::Enter;
+        } else if (verb == "HANG") {
+            action.kind = Action::Kind::Hang;
+            action.durationMs = Whole(lineNumber, argument, 1);
         } else if (verb == "CANCEL" && argument.empty()) {
             action.kind = Action::Kind::Cancel;
         } else if (verb == "CLICK" && ParsePoint(argument, action.point)) {
@@ -62,7 +67,7 @@ Scenario Scenario::Parse(std::string_view text) {
         } else if (verb == "ID" && ParsePoint(argument, action.point)) {
             action.kind = Action::Kind::OwnId;
         } else {
-            Fail(lineNumber, "expected select K, select K,L,…, select none, cancel, click X,Y, id X,Y or wait MS");
+            Fail(lineNumber, "expected select K, select K,L,…, select none, window K,L,…, enter, cancel, click X,Y, id X,Y, hang MS or wait MS");
         }
         action.delayMs = delay;
         delay = 0;

@@ -8,6 +8,11 @@
 //   select none   presses Enter without selecting or picking anything
 //   select K,L,…  selects the entities K, L, … in one pick (as a window would take them), then
 //                 presses Enter, as a user ends a selection of several elements
+//   window K,L,…  one pick that takes the entities K, L, … (a window), and nothing more
+//   enter         presses Enter; at the idle prompt that repeats the last command (taken also
+//                 while the CAD is idle, right after the action before it)
+//   hang MS       the CAD stops answering messages for MS milliseconds (taken at any moment,
+//                 as enter is)
 //   cancel        presses Esc: the active command is cancelled ("*キャンセル*" in the history)
 //   click X,Y     clicks the drawing at X,Y: at a point request that is the point; at a
 //                 selection request it selects the entity under the point, if any
@@ -32,13 +37,16 @@
 namespace standin {
 
 struct Action {
-    enum class Kind { Select, SelectNone, Cancel, Click, OwnId, SelectSeveral };
+    enum class Kind { Select, SelectNone, Cancel, Click, OwnId, SelectSeveral, Window, Enter, Hang };
     Kind kind = Kind::SelectNone;
     int entity = 0;     // Select: counted from 1
     Point point;        // Click, OwnId
     int delayMs = 0;    // from the request to the action
-    std::vector<int> entities{}; // SelectSeveral: counted from 1
+    std::vector<int> entities{}; // SelectSeveral, Window: counted from 1
+    int durationMs = 0;          // Hang
     bool operator==(const Action&) const = default;
+    // Taken whether or not the CAD asks for anything.
+    bool AtAnyMoment() const { return kind == Kind::Enter || kind == Kind::Hang; }
 };
 
 class Scenario {

@@ -101,8 +101,9 @@ const std::string kEndedByUser = "C1 C2 C8";
 std::unique_ptr<ScriptedCad> PickingCad(std::function<void(std::string_view)> onExport = nullptr) {
     auto cad = std::make_unique<ScriptedCad>();
     cad->onType = [onExport](ScriptedCad& self, std::string_view text) {
+        if (text == "\x03" "FILEDIA 0 ") self.history += "コマンド: FILEDIA\r\n";
         if (text == "\x03SELECT SI\r")
-            self.history += "コマンド: SELECT\r\nオブジェクトを選択: SI\r\nオブジェクトを選択: 1 個を検出\r\n";
+            self.history += "コマンド: SELECT\r\nオブジェクトを選択: SI\r\nオブジェクトを選択: 認識された数: 1\r\n";
         if (text.substr(0, 6) == "DXFOUT") {
             self.history += "コマンド: DXFOUT\r\n";
             if (onExport) onExport(text);
@@ -346,12 +347,15 @@ TEST_F(RunTest, NoCadRunningMinimisesAndRestoresWithoutSendingAnything) {
     EXPECT_EQ(dialog_.events, (std::vector<std::string>{"busy", "min", "restore", "idle"}));
 }
 
-TEST_F(RunTest, NothingMeasurableOrAZeroLengthGivesNoLabelAndTheNextPassStarts) {
+// Nothing measurable is told, never passed over in silence; a zero length has no label and the
+// next pass starts.
+TEST_F(RunTest, NothingMeasurableIsToldAndAZeroLengthGoesOnToTheNextPass) {
     struct Case {
         const char* name;
         const char* drawing;
+        std::string_view message = {};
     } cases[] = {
-        {"a text", "MTEXT 5,5 10 100 MC 0 hello\n"},
+        {"a text", "MTEXT 5,5 10 100 MC 0 hello\n", run_text::NothingMeasurable},
         {"a zero-length line", "LINE 2,2 2,2\n"},
         {"an arc of no sweep", "ARC 0,0 10 30 30\n"},
     };
@@ -361,9 +365,15 @@ TEST_F(RunTest, NothingMeasurableOrAZeroLengthGivesNoLabelAndTheNextPassStarts) 
         SimCad cad = desk.StartCad(CadLayout::Docked, c.drawing, "select 1\ncancel\n");
         dialog_.continuous = true;
         MeasureAndLabelRun run(link, desk, desk.Clock(), dialog_, tables_, workBase_);
-        run.RunMeasureAndLabel();
-
+        std::string message;
+        try {
+            run.RunMeasureAndLabel();
+        } catch (const std::runtime_error& e) {
+            message = e.what();
+        }
+        EXPECT_EQ(message, c.message) << c.name;
         std::vector<std::string> expected = {kC1, kC2, Export(), kC5, kC8, kC1, kC2, kC8};
+        if (!c.message.empty()) expected.resize(5);
         EXPECT_EQ(cad.Session().ReceivedLog(), expected) << c.name;
         EXPECT_TRUE(Labels(cad).empty() || c.name == std::string("a text")) << c.name;
         EXPECT_EQ(cad.Session().Variable("FILEDIA"), "1") << c.name;
@@ -591,10 +601,10 @@ TEST_F(RunTest, ClosingTheDialogDuringAPassEndsTheRunAtTheNextPoll) {
     EXPECT_EQ(dialog_.events, (std::vector<std::string>{"busy", "min", "restore", "idle"}));
 }
 
-TEST_F(RunTest, AClipboardHeldByAnotherProgramEndsTheRunSilentlyWithFileDialogsOn) {
+TEST_F(RunTest, AClipboardHeldByAnotherProgramEndsTheRunWithAMessageAndFileDialogsOn) {
     SimCad cad = Start("LINE 0,0 3,4\n", "select 1\n");
     desk_.HoldClipboard(true);
-    EXPECT_THROW(Run(), SilentAbort);
+    EXPECT_THROW(Run(), std::runtime_error);
     EXPECT_EQ(cad.Session().ReceivedLog().back(), kC8);
     EXPECT_EQ(cad.Session().Variable("FILEDIA"), "1");
 }
@@ -605,6 +615,7 @@ TEST_F(RunTest, AClipboardHeldByAnotherProgramEndsTheRunSilentlyWithFileDialogsO
 TEST_F(RunTest, ACadThatShowsNoSignOfTakingTheCommandsIsReportedWithinTenSeconds) {
     auto scripted = std::make_unique<ScriptedCad>();
     scripted->input = "コマンド:  ";  // one blank too many: never the idle prompt
+    scripted->history = "コマンド: LINE\r\n";
     ScriptedCad* cad = scripted.get();
     desk_.Host(CadLayout::Docked, std::move(scripted));
     try {

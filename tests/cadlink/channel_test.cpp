@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -160,16 +161,22 @@ TEST(HistoryLines, SplitAtEveryKindOfBreak) {
 TEST_F(Channel, LastHistoryLineSkipsEmptyLinesOnly) {
     Host();
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {"", ""},
-        {"\r\n\r\n", ""},
-        {"LINE\r\n点を指定:\r\n", "点を指定:"},
-        {"LINE\r\n点を指定:\r\n\r\n\r\n", "点を指定:"},
-        {"LINE\r\n点を指定:\r\n   \r\n", "   "},
-        {"LINE\r\n*キャンセル*", "*キャンセル*"},
+        {"コマンド: LINE\r\n点を指定:\r\n", "点を指定:"},
+        {"コマンド: LINE\r\n点を指定:\r\n\r\n\r\n", "点を指定:"},
+        {"コマンド: LINE\r\n点を指定:\r\n   \r\n", "   "},
+        {"コマンド: LINE\r\n*キャンセル*", "*キャンセル*"},
     };
     for (const auto& [history, last] : cases) {
         script->history = history;
         EXPECT_EQ(link.LastHistoryLine(), last) << history;
+    }
+    // A copy without the idle prompt that every history holds is no history: made again for a
+    // second, then given up.
+    for (const char* nothing : {"", "\r\n\r\n", "*キャンセル*\r\n"}) {
+        script->history = nothing;
+        const long long before = desk.Now();
+        EXPECT_THROW(link.LastHistoryLine(), HistoryUnavailable) << nothing;
+        EXPECT_EQ(desk.Now() - before, CadLink::HistoryRetryMs);
     }
 }
 
@@ -188,8 +195,8 @@ TEST_F(Channel, HistoryReadKeepsEveryClipboardFormat) {
 
 TEST_F(Channel, HistoryReadLeavesAnEmptyClipboardEmpty) {
     Host();
-    script->history = "LINE\r\n";
-    EXPECT_EQ(link.LastHistoryLine(), "LINE");
+    script->history = "コマンド: LINE\r\n";
+    EXPECT_EQ(link.LastHistoryLine(), "コマンド: LINE");
     EXPECT_TRUE(desk.ClipboardFormats().empty());
 }
 
@@ -202,22 +209,22 @@ TEST_F(Channel, NoTextWindowLeavesTheClipboardUntouched) {
     EXPECT_EQ(desk.ClipboardText(), "keep");
 }
 
-TEST_F(Channel, ClipboardHeldByAnotherProgramIsASilentAbort) {
+TEST_F(Channel, ClipboardHeldByAnotherProgramEndsTheReadAfterItsRetries) {
     Host();
-    script->history = "LINE\r\n";
+    script->history = "コマンド: LINE\r\n";
     desk.SetClipboardText("keep");
     desk.HoldClipboard(true);
-    EXPECT_THROW(link.ReadCommandHistory(), SilentAbort);
-    EXPECT_THROW(link.LastHistoryLine(), SilentAbort);
+    EXPECT_THROW(link.ReadCommandHistory(), HistoryUnavailable);
+    EXPECT_THROW(link.LastHistoryLine(), HistoryUnavailable);
     EXPECT_EQ(desk.ClipboardText(), "keep");
 }
 
-TEST_F(Channel, ClipboardTakenWhileTheCadCopiesIsASilentAbort) {
+TEST_F(Channel, ClipboardTakenWhileTheCadCopiesEndsTheReadAfterItsRetries) {
     Host();
-    script->history = "LINE\r\n";
+    script->history = "コマンド: LINE\r\n";
     desk.SetClipboardText("keep");
     desk.HoldClipboardAfterOpens(1);
-    EXPECT_THROW(link.ReadCommandHistory(), SilentAbort);
+    EXPECT_THROW(link.ReadCommandHistory(), HistoryUnavailable);
     EXPECT_FALSE(desk.ClipboardOpen());
 }
 
@@ -237,21 +244,23 @@ TEST_F(Channel, TheUsersClipboardGoesBackOnceTheOtherProgramLetsGo) {
         {"lets go after three retries", 3, 0, "keep", 3},
         {"the user copied anew", 3, 'b', "new", 0},
         {"the user's copy held the clipboard", 3, 'w', "new", 1},
-        {"never lets go", -1, 0, "LINE\r\n", CadLink::ClipboardRestoreAttempts - 2},
+        // The read's own copies, made again for a second, took their share of the attempts.
+        {"never lets go", -1, 0, "コマンド: LINE\r\n",
+         CadLink::ClipboardRestoreAttempts - 2 - CadLink::HistoryRetryMs / CadLink::PollMilliseconds},
     };
     for (const auto& c : cases) {
         sim::SimDesktop d;
         CadLink l(d, d.Clock());
         auto owned = std::make_unique<ScriptedCad>();
-        owned->history = "LINE\r\n";
+        owned->history = "コマンド: LINE\r\n";
         d.Host(CadLayout::Docked, std::move(owned));
         l.LocateCadMainWindow();
         d.SetClipboardText("keep");
         d.SetClipboardFormat(0xC200, Bytes{9});
         d.HoldClipboardAfterOpens(1);  // taken right after the CAD's copy
-        EXPECT_THROW(l.ReadCommandHistory(), SilentAbort) << c.meanwhile;
+        EXPECT_THROW(l.ReadCommandHistory(), HistoryUnavailable) << c.meanwhile;
         EXPECT_TRUE(l.ClipboardRestorePending()) << c.meanwhile;
-        EXPECT_EQ(d.ClipboardText(), "LINE\r\n") << c.meanwhile;
+        EXPECT_EQ(d.ClipboardText(), "コマンド: LINE\r\n") << c.meanwhile;
         if (c.userCopies == 'b') d.SetClipboardText("new");
         bool copied = false;
         if (c.userCopies == 'w')
@@ -278,12 +287,12 @@ TEST_F(Channel, TheUsersClipboardGoesBackOnceTheOtherProgramLetsGo) {
 // also gives the user their own contents back.
 TEST_F(Channel, TheNextHistoryReadPutsAPendingRestoreBackFirst) {
     Host();
-    script->history = "LINE\r\n";
+    script->history = "コマンド: LINE\r\n";
     desk.SetClipboardText("keep");
     desk.HoldClipboardAfterOpens(1);
-    EXPECT_THROW(link.ReadCommandHistory(), SilentAbort);
+    EXPECT_THROW(link.ReadCommandHistory(), HistoryUnavailable);
     desk.HoldClipboard(false);
-    EXPECT_EQ(link.LastHistoryLine(), "LINE");
+    EXPECT_EQ(link.LastHistoryLine(), "コマンド: LINE");
     EXPECT_FALSE(link.ClipboardRestorePending());
     EXPECT_EQ(desk.ClipboardText(), "keep");
 }
@@ -309,31 +318,55 @@ TEST_F(Channel, ClipboardBackEvenWhenTheHistoryCopyFails) {
     EXPECT_FALSE(desk.ClipboardOpen());
 }
 
-// How this pass's selection ended, read from the lines after the last command typed at the idle
-// prompt: only a count of at least one, with no cancel after it, lets the run export.
-TEST(LastSelectionResult, OnlyAFreshCountWithoutACancel) {
-    const std::string select = "コマンド: SELECT";
+// How the tool's own selection ended, read from the structure of the history: the pass begins
+// with FILEDIA, its selection follows, and the line of the selection prompt that ended it tells.
+// Counts are read only in the sourced forms; any other form of a pick still counts as found.
+TEST(ReadToolSelection, FromTheStructureOfTheHistory) {
+    using R = SelectionOutcome::Result;
+    const std::string p = "オブジェクトを選択: ", si = p + "SI", locked = "1 個はロックされた画層上にあります。";
     struct Case {
-        std::vector<std::string> lines;
-        SelectionResult result;
+        std::vector<std::string> lines;  // after the pass's FILEDIA and SELECT
+        R result;
+        std::optional<long> count = std::nullopt;
+        bool certain = true;
+        bool single = true;
     } cases[] = {
-        {{select, "オブジェクトを選択: SI", "オブジェクトを選択: 1 個を検出"}, SelectionResult::Found},
-        {{select, "オブジェクトを選択: SI", "オブジェクトを選択: 2 個を検出、合計 2 個"}, SelectionResult::Found},
-        {{select, "オブジェクトを選択: SI", "オブジェクトを選択: 0 個を検出", "オブジェクトを選択: "},
-         SelectionResult::Nothing},
-        {{select, "オブジェクトを選択: SI", "オブジェクトを選択: "}, SelectionResult::Nothing},
-        // An earlier pass's count is no count of this one.
-        {{select, "オブジェクトを選択: 1 個を検出", "コマンド: -mtext 1,1 …", select, "オブジェクトを選択: "},
-         SelectionResult::Nothing},
-        {{select, "オブジェクトを選択: SI", "オブジェクトを選択: *キャンセル*"}, SelectionResult::Cancelled},
-        {{select, "オブジェクトを選択: 1 個を検出", "コマンド: *キャンセル*"}, SelectionResult::Cancelled},
-        {{select, "オブジェクトを選択: *キャンセル*", "コマンド: ID", "点を指定: ", "X = 5.0000  Y = 5.0000  Z = 0.0000"},
-         SelectionResult::OtherCommand},
-        {{"コマンド: FILEDIA"}, SelectionResult::OtherCommand},
-        {{}, SelectionResult::OtherCommand},
+        {{si, p + "認識された数: 1"}, R::Found, 1},
+        {{si, p + "認識された数: 2"}, R::Found, 2},
+        {{si, p, "1 個を検出"}, R::Found, 1},
+        {{"Select objects: SI", "Select objects: 1 found"}, R::Found, 1},
+        {{si, p + "《1》"}, R::Found},
+        {{si, p}, R::Nothing},
+        {{si, p + "認識された数: 0", p}, R::Nothing},
+        {{si, p + "*キャンセル*"}, R::Cancelled},
+        // A refused pick: counted, then a line the tool cannot read.
+        {{si, p + "認識された数: 1", locked}, R::Found, 1, false},
+        {{si, p + "認識された数: 1", locked, p}, R::Nothing},
+        // Enter by habit repeats the selection; only one that picks nothing leaves the pass's set.
+        {{si, p + "認識された数: 1", "コマンド: ", p}, R::Found, 1},
+        {{si, p + "認識された数: 1", "コマンド: ", p + "*キャンセル*"}, R::Found, 1},
+        {{si, p + "認識された数: 1", "コマンド: ", p + "認識された数: 1"}, R::OtherCommand},
+        {{si, p + "認識された数: 1", "コマンド: ID", "点を指定: ", "X = 5.0000  Y = 5.0000  Z = 0.0000"},
+         R::OtherCommand},
+        {{si, p + "*キャンセル*", "コマンド: ID", "点を指定: "}, R::Cancelled},
+        {{p + "認識された数: 1", p + "認識された数: 1、合計 2 個", p}, R::Found, 2, true, false},
+        {{"コマンド: ID"}, R::OtherCommand},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(LastSelectionResult(c.lines, "SELECT"), c.result) << (c.lines.empty() ? "" : c.lines.back());
+    for (const Case& c : cases) {
+        // An earlier pass's selection and count come first: they are no part of this one.
+        std::vector<std::string> lines = {"コマンド: FILEDIA", "コマンド: SELECT", si, p + "認識された数: 1",
+                                          "コマンド: *キャンセル*", "コマンド: FILEDIA",
+                                          "FILEDIA の新しい値を入力 <1>: 0", "コマンド: *キャンセル*"};
+        if (c.lines.front() != "コマンド: ID") lines.push_back("コマンド: SELECT");
+        lines.insert(lines.end(), c.lines.begin(), c.lines.end());
+        const SelectionOutcome outcome = ReadToolSelection(lines, c.single);
+        SCOPED_TRACE(lines.back());
+        EXPECT_EQ(outcome.result, c.result);
+        if (c.result == R::Found || c.count) {
+            EXPECT_EQ(outcome.count, c.count);
+            EXPECT_EQ(outcome.certain, c.certain);
+        }
+    }
 }
 
 // The line the CAD is still writing, its current prompt, is not a completed history line,

@@ -90,12 +90,12 @@ std::vector<QueryCase> QueryCases() {
          {setvar, "\x03"}},
         {"lower-case name", "lastpoint", "LASTPOINT の新しい値を入力 <3,4,0>: ", "", "3,4,0",
          {"'SETVAR lastpoint\r", "\x03"}},
-        {"ACADVER as passed", "acadver", kIdle, "ACADVER = \"18.0s\" (読み込み専用)\r\n",
+        {"ACADVER as passed", "acadver", kIdle, "コマンド: ACADVER\r\nACADVER = \"18.0s\" (読み込み専用)\r\n",
          "\"18.0s\"", {"acadver\r"}},
-        {"brackets the wrong way round", "LASTPOINT", "a > b < c", "LASTPOINT = 1,2,3 (読み込み専用)\r\n",
+        {"brackets the wrong way round", "LASTPOINT", "a > b < c", "コマンド: 'SETVAR\r\nLASTPOINT = 1,2,3 (読み込み専用)\r\n",
          "1,2,3", {setvar}},
         {"history with blank lines after", "LASTPOINT", kIdle,
-         "LASTPOINT = 4,5,6 (読み込み専用)\r\n\r\n\r\n", "4,5,6", {setvar}},
+         "コマンド: 'SETVAR\r\nLASTPOINT = 4,5,6 (読み込み専用)\r\n\r\n\r\n", "4,5,6", {setvar}},
         {"wrapped over three lines", "DWGPREFIX", kIdle,
          "コマンド: 'SETVAR\r\nDWGPREFIX = \"C:\\Documents and Settings\\\r\n"
          "taro\\My Documents\\\r\n\" (読み込み専用)\r\n",
@@ -104,16 +104,16 @@ std::vector<QueryCase> QueryCases() {
          "x\r\nLASTPOINT = 7,8,9 (読み込み専用)\r\nコマンド: \r\n", "7,8,9", {setvar}},
         {"line 0 never looked back to", "LASTPOINT", kIdle,
          "LASTPOINT = 7,8,9 (読み込み専用)\r\nコマンド: \r\n", "", {setvar}},
-        {"line 0 never joined", "A", kIdle, "A = \"x\r\ny\r\n\" (読み込み専用)\r\n", "",
+        {"line 0 never joined", "A", kIdle, "コマンド: A = \"x\r\ny\r\n\" (読み込み専用)\r\n", "",
          {"'SETVAR A\r"}},
         {"nothing anywhere", "LASTPOINT", kIdle, "", "", {setvar}},
-        {"empty history lines only", "LASTPOINT", "= v (", "\r\n\r\n", "", {setvar}},
+        {"empty history lines only", "LASTPOINT", "= v (", "コマンド: \r\n\r\n", "", {setvar}},
         // Only an answer that names the variable: a late CAD still shows the query before, and
         // SETVAR's first prompt offers the variable asked last as its default.
         {"SETVAR's first prompt", "LASTPOINT", "変数名を入力 または [?] <LASTPOINT>: ", "", "", {setvar}},
         {"the prompt of the query before", "UCSORG", "LASTPOINT の新しい値を入力 <1,2,0>: ",
-         "UCSORG = 5,6,0 (読み込み専用)\r\n", "5,6,0", {"'SETVAR UCSORG\r"}},
-        {"another variable's answer", "UCSORG", kIdle, "LASTPOINT = 1,2,3 (読み込み専用)\r\n", "",
+         "コマンド: 'SETVAR UCSORG\r\nUCSORG = 5,6,0 (読み込み専用)\r\n", "5,6,0", {"'SETVAR UCSORG\r"}},
+        {"another variable's answer", "UCSORG", kIdle, "コマンド: 'SETVAR\r\nLASTPOINT = 1,2,3 (読み込み専用)\r\n", "",
          {"'SETVAR UCSORG\r"}},
         {"no history: the prompt is read again", "LASTPOINT", "LASTPOINT = 5 (", "", "5", {setvar}},
     };
@@ -125,7 +125,9 @@ TEST_F(Prompts, QueryCadVariableFromPromptOrHistory) {
         CadLink link(desk, desk.Clock());
         auto owned = std::make_unique<ScriptedCad>();
         ScriptedCad& cad = *owned;
-        desk.Host(CadLayout::Docked, std::move(owned));
+        const SimCad hosted = desk.Host(CadLayout::Docked, std::move(owned));
+        // No history at all: a CAD without its text window.
+        if (c.history.empty()) desk.DestroyWindow(hosted.TextWindow());
         link.LocateCadMainWindow();
         cad.history = c.history;
         cad.onType = [&c](ScriptedCad& self, std::string_view text) {
@@ -157,6 +159,7 @@ TEST_F(Prompts, QueryToAnAnsiFrameUsesTheAnsiForm) {
 TEST(WaitForCommand, EndsOnTheIdlePromptOnlyOnceTheCommandWasTakenUp) {
     using End = CadLink::WaitEnd;
     const std::string select = "オブジェクトを選択: ";
+    const std::string before = "コマンド: FILEDIA\r\n";  // the history before SELECT
     struct Case {
         const char* what;
         std::vector<std::string> prompts;  // at polls 1, 2, …; the last one stays
@@ -168,7 +171,7 @@ TEST(WaitForCommand, EndsOnTheIdlePromptOnlyOnceTheCommandWasTakenUp) {
         int reads = -1;  // history copies; -1: not counted
     };
     const std::vector<Case> cases = {
-        {"its prompt, then idle", {select, select, kIdle}, "", kIdle, false, End::Done, 3, 0},
+        {"its prompt, then idle", {select, select, kIdle}, before, kIdle, false, End::Done, 3, 0},
         {"idle at once, the history shows it", {kIdle}, "コマンド: SELECT\r\nオブジェクトを選択: 1 個を検出\r\n",
          kIdle, false, End::Done, 1, 1},
         {"typed in lower case", {kIdle}, "コマンド: select\r\n"},
@@ -177,11 +180,11 @@ TEST(WaitForCommand, EndsOnTheIdlePromptOnlyOnceTheCommandWasTakenUp) {
          "コマンド: SELECT\r\nコマンド: FILEDIA\r\nコマンド: *キャンセル*\r\n", kIdle, false, End::Done, 5, 2},
         {"never taken up: the CAD takes no input", {kIdle}, "コマンド: FILEDIA\r\n", kIdle, false,
          End::NotTakenUp, 40, 7},
-        {"the prompt of before is no sign", {"<1,2,3>: ", kIdle}, "", "<1,2,3>: ", false, End::NotTakenUp, 40},
+        {"the prompt of before is no sign", {"<1,2,3>: ", kIdle}, before, "<1,2,3>: ", false, End::NotTakenUp, 40},
         {"a given-up typing is no command", {kIdle}, "コマンド: SELECT\r\nコマンド: ID*キャンセル*\r\n"},
-        {"an empty pane is no sign", {""}, "", kIdle, false, End::NotTakenUp, 40},
-        {"empty, then idle", {"", kIdle}, "", kIdle, false, End::NotTakenUp, 40},
-        {"a bounded wait gives up in the command", {select}, "", kIdle, true, End::GaveUp, 600, 0},
+        {"an empty pane is no sign", {""}, before, kIdle, false, End::NotTakenUp, 40},
+        {"empty, then idle", {"", kIdle}, before, kIdle, false, End::NotTakenUp, 40},
+        {"a bounded wait gives up in the command", {select}, before, kIdle, true, End::GaveUp, 600, 0},
     };
     for (const Case& c : cases) {
         SimDesktop desk;
@@ -221,6 +224,7 @@ struct PointCad {
             }
             if (text == "ID ") {
                 idAt = self.elapsed;
+                self.history += "コマンド: ID\r\n";
                 self.input = "点を指定: ";
             } else if (text == "'SETVAR LASTPOINT\r") {
                 self.input = "LASTPOINT の新しい値を入力 <" + lastPoint + ">: ";
@@ -352,10 +356,10 @@ TEST_F(PickPointTest, ClosedDialogEndsTheWaitAndTheCadGetsItsDialogsBack) {
     EXPECT_FALSE(desk.ClipboardOpen());
 }
 
-TEST_F(PickPointTest, ClipboardHeldIsASilentAbortThatStillRestoresFileDialogs) {
+TEST_F(PickPointTest, ClipboardHeldEndsThePickThatStillRestoresFileDialogs) {
     point.actAfter = 200;
     desk.HoldClipboard(true);
-    EXPECT_THROW(Pick(), SilentAbort);
+    EXPECT_THROW(Pick(), HistoryUnavailable);
     EXPECT_EQ(cad->typed.back(), "\x03" "FILEDIA 1\r");
 }
 

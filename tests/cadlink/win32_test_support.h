@@ -11,6 +11,7 @@ namespace vermiq::test {
 class PumpingWaiter final : public Waiter {
 public:
     void Sleep(int milliseconds) override { ::Sleep(static_cast<DWORD>(milliseconds)); }
+    std::int64_t Milliseconds() override { return static_cast<std::int64_t>(GetTickCount64()); }
     void ProcessMessages() override {
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {

@@ -64,13 +64,13 @@ TEST(CommandLine, PromptShowsTypedTextUntilCrOrBlankEndsIt) {
     session->Type("0\r");
     EXPECT_EQ(session->InputPaneText(), kIdle);
     EXPECT_EQ(session->Variable("FILEDIA"), "0");
-    EXPECT_EQ(session->HistoryLines(), (std::vector<std::string>{"コマンド: FILEDIA", "FILEDIA の新しい値を入力 <1>: 0"}));
+    EXPECT_EQ(session->HistoryLines(), (std::vector<std::string>{std::string(kIdle), "コマンド: FILEDIA", "FILEDIA の新しい値を入力 <1>: 0"}));
 }
 
 TEST(CommandLine, CtrlCCancelsTheActiveCommandAndLeavesACancelAtTheIdlePromptToo) {
     auto session = MakeSession();
     session->Type("\x03");
-    EXPECT_EQ(session->HistoryLines(), (std::vector<std::string>{"コマンド: *キャンセル*"}));
+    EXPECT_EQ(session->HistoryLines(), (std::vector<std::string>{std::string(kIdle), "コマンド: *キャンセル*"}));
     EXPECT_EQ(session->InputPaneText(), kIdle);
     session->Type("SELECT ");
     session->Type("\x03");
@@ -99,7 +99,7 @@ TEST(CommandLine, LaggingInputIsTakenUpLateInOrderWhileTheUserActsOnTime) {
 
     session->Advance(49);  // 299 ms: nothing taken up yet
     EXPECT_EQ(session->InputPaneText(), kIdle);
-    EXPECT_TRUE(session->HistoryLines().empty());
+    EXPECT_EQ(session->HistoryLines(), std::vector<std::string>{std::string(kIdle)});  // as the CAD started
     EXPECT_EQ(session->Variable("FILEDIA"), "1");
 
     // One step over all four moments. Had the user acted only at the end of the step, the
@@ -110,7 +110,7 @@ TEST(CommandLine, LaggingInputIsTakenUpLateInOrderWhileTheUserActsOnTime) {
     EXPECT_EQ(session->Variable("FILEDIA"), "0");
     EXPECT_EQ(session->PreviousSelection(), std::vector<int>{0});
     EXPECT_TRUE(Contains(ReadFile(dir.File("lag.dxf")), "LINE"));
-    EXPECT_EQ(session->HistoryLines()[0], "コマンド: *キャンセル*");
+    EXPECT_EQ(session->HistoryLines()[1], "コマンド: *キャンセル*");
     EXPECT_EQ(session->InputPaneText(), kIdle);
 }
 
@@ -134,7 +134,7 @@ TEST(CommandLine, LogHoldsEachTextExactlyAsReceived) {
 TEST(CommandLine, HistoryTextEndsEveryLineWithCrLf) {
     auto session = MakeSession();
     session->Type("ACADVER\r");
-    EXPECT_EQ(session->HistoryText(), "コマンド: ACADVER\r\nACADVER = 15.0 (読み込み専用)\r\n");
+    EXPECT_EQ(session->HistoryText(), "コマンド: \r\nコマンド: ACADVER\r\nACADVER = 15.0 (読み込み専用)\r\n");
 }
 
 // ---- variables: the three forms of the answer
@@ -228,7 +228,7 @@ TEST(Select, ScriptedUserActsAfterTheWaitOfItsRequest) {
     session->Advance(1);
     EXPECT_EQ(session->InputPaneText(), kIdle);
     EXPECT_EQ(session->PreviousSelection(), std::vector<int>{2});
-    EXPECT_EQ(LastLine(*session), "オブジェクトを選択: 1 個を検出");
+    EXPECT_EQ(LastLine(*session), "オブジェクトを選択: 認識された数: 1");
 }
 
 TEST(Select, ActionsAtTheSelectionRequest) {
@@ -261,7 +261,7 @@ TEST(Select, ClickOnNothingKeepsTheSingleSelectionWaiting) {
     auto session = MakeSession("wait 50\nclick 1000,1000\nwait 100\nselect 1");
     session->Type("SELECT SI\r");
     session->Advance(50);
-    EXPECT_EQ(LastLine(*session), "オブジェクトを選択: 0 個を検出");
+    EXPECT_EQ(LastLine(*session), "オブジェクトを選択: 認識された数: 0");
     session->Advance(99); // the wait counts from the prompt that follows the missed click
     EXPECT_EQ(session->WaitingFor(), CadSession::Waiting::Selection);
     session->Advance(1);
@@ -275,7 +275,7 @@ TEST(Select, WithoutSiGathersUntilEnter) {
     session->UserSelects(0);
     session->UserSelects(2);
     session->UserSelects(0);
-    EXPECT_EQ(LastLine(*session), "オブジェクトを選択: 1 個を検出、合計 2 個");
+    EXPECT_EQ(LastLine(*session), "オブジェクトを選択: 認識された数: 1、合計 2 個");
     session->Type("\r");
     EXPECT_EQ(session->PreviousSelection(), (std::vector<int>{0, 2}));
     EXPECT_EQ(session->InputPaneText(), kIdle);
@@ -289,7 +289,7 @@ TEST(Select, SeveralElementsInOnePickThenEnter) {
     EXPECT_EQ(session->PreviousSelection(), (std::vector<int>{2, 0}));
     EXPECT_EQ(session->InputPaneText(), kIdle);
     const auto& history = session->HistoryLines();
-    EXPECT_NE(std::find(history.begin(), history.end(), "オブジェクトを選択: 2 個を検出"), history.end());
+    EXPECT_NE(std::find(history.begin(), history.end(), "オブジェクトを選択: 認識された数: 2"), history.end());
 }
 
 TEST(Select, PersonAtTheWindowSelectsAndCancels) {

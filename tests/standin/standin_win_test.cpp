@@ -538,7 +538,7 @@ TEST(StandinPerson, MouseClicksSelectAndPick) {
     EXPECT_EQ(cad.ReadInput(), "オブジェクトを選択: ");
     click(width / 2 + 10, height / 2 + 1);
     ASSERT_TRUE(cad.WaitIdle(5000)) << cad.ReadInput();
-    EXPECT_EQ(cad.LastHistoryLine(), "オブジェクトを選択: 1 個を検出");
+    EXPECT_EQ(cad.LastHistoryLine(), "オブジェクトを選択: 認識された数: 1");
 
     cad.Send("\x03" "ID ");
     click(width / 2 + 58, height / 2 - 29);

@@ -4,6 +4,7 @@
 #include <iconv.h>
 
 #include <algorithm>
+#include <utility>
 #include <cerrno>
 #include <cstring>
 #include <stdexcept>
@@ -71,6 +72,7 @@ class SimDesktop::SimClock final : public Waiter {
 public:
     explicit SimClock(SimDesktop& desk) : desk_(desk) {}
     void Sleep(int milliseconds) override { desk_.Advance(milliseconds); }
+    std::int64_t Milliseconds() override { return desk_.now_; }
     void ProcessMessages() override {
         ++desk_.pumps_;
         if (desk_.messageHook_) desk_.messageHook_();
@@ -81,8 +83,27 @@ private:
 
 void SimDesktop::Advance(int milliseconds) {
     now_ += milliseconds;
-    for (auto& cad : cads_)
-        if (cad.running) cad.behaviour->Advance(milliseconds);
+    for (auto& cad : cads_) {
+        if (!cad.running) continue;
+        // A hung CAD's time stands still; what was sent meanwhile is taken up, in order, first.
+        if (now_ < cad.hungUntil) {
+            cad.skippedMs += milliseconds;
+            continue;
+        }
+        for (const std::string& text : cad.deferred) cad.behaviour->Type(text);
+        cad.deferred.clear();
+        cad.behaviour->Advance(std::exchange(cad.skippedMs, 0) + milliseconds);
+        if (cad.session)
+            if (const int hang = cad.session->TakeHang()) cad.hungUntil = now_ + hang;
+    }
+}
+
+void SimDesktop::WaitForAnswer(const Window* window) {
+    if (!window || window->role == Role::Plain) return;
+    const HostedCad& cad = cads_[window->cad];
+    if (!cad.running || now_ >= cad.hungUntil) return;
+    Advance(AnswerTimeoutMs);
+    throw WindowNotAnswering();
 }
 
 Waiter& SimDesktop::Clock() { return *clock_; }
@@ -205,6 +226,7 @@ SimCad SimDesktop::Host(CadLayout layout, std::unique_ptr<CadBehaviour> behaviou
 void SimDesktop::CopyHistory(HostedCad& cad) {
     // The CAD opens the clipboard itself: it cannot while anyone else has it open.
     if (clipboardHeld_ || clipboardOpen_) return;
+    if (cad.session && cad.session->TakeFailedCopy()) return;
     std::string text = cad.behaviour->HistoryText();
     ++clipboardSequence_;
     clipboard_.clear();
@@ -379,6 +401,7 @@ void SimDesktop::SendCopyData(WindowHandle window, std::uintptr_t dwData, const 
     if (!w || w->role != Role::MainFrame || dwData != 1) return;
     HostedCad& cad = cads_[w->cad];
     if (!cad.running) return;
+    const bool hung = now_ < cad.hungUntil;
     const auto& received = copyData_.back().bytes;
     std::string text;
     if (w->traits.unicode) {
@@ -392,7 +415,12 @@ void SimDesktop::SendCopyData(WindowHandle window, std::uintptr_t dwData, const 
     } else {
         text = TextUpToNul(received);
     }
-    cad.behaviour->Type(text);
+    if (!hung) {
+        cad.behaviour->Type(text);
+        return;
+    }
+    cad.deferred.push_back(std::move(text));
+    WaitForAnswer(w);
 }
 
 void SimDesktop::PostNull(WindowHandle window) { nulls_.push_back(window); }
@@ -401,6 +429,7 @@ long SimDesktop::GetTextLength(WindowHandle window) {
     ++textRequests_;
     const Window* w = Find(window);
     if (!w) return 0;
+    WaitForAnswer(w);
     if (w->role == Role::InputPane)
         return static_cast<long>(cads_[w->cad].behaviour->InputPaneText().size());
     return static_cast<long>(w->traits.title.size());
@@ -410,6 +439,7 @@ std::string SimDesktop::GetText(WindowHandle window, long capacity) {
     ++textRequests_;
     const Window* w = Find(window);
     if (!w || capacity <= 0) return {};
+    WaitForAnswer(w);
     std::string text = w->role == Role::InputPane ? cads_[w->cad].behaviour->InputPaneText()
                                                   : w->traits.title;
     text = text.substr(0, std::min(text.find('\0'), static_cast<std::size_t>(capacity - 1)));
@@ -419,6 +449,7 @@ std::string SimDesktop::GetText(WindowHandle window, long capacity) {
 void SimDesktop::SendCommand(WindowHandle window, unsigned id) {
     Window* w = Find(window);
     if (!w || w->role != Role::TextWindow || id != kCopyHistory) return;
+    WaitForAnswer(w);
     HostedCad& cad = cads_[w->cad];
     if (cad.running) CopyHistory(cad);
 }

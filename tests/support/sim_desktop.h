@@ -26,6 +26,9 @@
 //   data as UTF-16 only and converts it to code page 932, an ANSI frame reads code-page bytes
 //   only, as a real frame decodes by its own kind). With CadOptions::lagMs the session takes
 //   each text up that much later on the virtual clock.
+// - A stand-in session's scenario "hang MS" makes its CAD answer no message for that long:
+//   each call waits Desktop::AnswerTimeoutMs on the clock and throws WindowNotAnswering; a
+//   WM_COPYDATA is still taken up once the hang is over. Its "failed copies" place nothing.
 // - For cases that need a CAD answering exactly so (a wrapped history line, a prompt that never
 //   returns), Host() takes any ScriptedCad instead of a session.
 // - Plain fake windows (AddWindow) model everything else on the desktop: other programs,
@@ -41,10 +44,7 @@
 #include <vector>
 
 #include "cadlink/desktop.h"
-
-namespace standin {
-class CadSession;
-}
+#include "standin/cad_session.h"
 
 namespace vermiq::sim {
 
@@ -82,6 +82,9 @@ struct CadOptions {
     bool promptInHistory = false;
     int exportMs = 0;
     bool emptyPaneWhileWorking = false;
+    // For StartCad: the session's further options (the count's form, locked entities, failed
+    // history copies, a held export); the fields above take precedence over theirs.
+    standin::SessionOptions session{};
 };
 
 // What answers behind a hosted CAD's windows: the stand-in session, or a test's own script.
@@ -269,6 +272,11 @@ private:
         WindowHandle mainFrame = 0, textWindow = 0, commandLine = 0, input = 0, history = 0;
         std::uint32_t processId = 0;
         bool running = true;
+        // Hung until then (a scenario "hang MS"): its session's time stands still, and what is
+        // sent to it waits in `deferred`.
+        long long hungUntil = 0;
+        int skippedMs = 0;
+        std::vector<std::string> deferred;
     };
 
     Window* Find(WindowHandle window);
@@ -277,6 +285,9 @@ private:
     void VisitDescendants(const Window& parent, const EnumCallback& callback, bool& stop);
     void Advance(int milliseconds);
     void CopyHistory(HostedCad& cad);
+    // A message to a window of a hung CAD: the caller waits AnswerTimeoutMs, then
+    // WindowNotAnswering is thrown.
+    void WaitForAnswer(const Window* window);
 
     std::map<WindowHandle, Window> windows_;
     std::vector<WindowHandle> topLevel_;  // front to back

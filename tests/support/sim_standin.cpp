@@ -28,7 +28,7 @@ SimCad SimDesktop::StartCad(CadLayout layout, std::string_view drawingText,
                             std::string_view scenarioText, CadOptions options) {
     auto drawing = std::make_unique<standin::Drawing>(standin::Drawing::Parse(drawingText));
     auto scenario = std::make_unique<standin::Scenario>(standin::Scenario::Parse(scenarioText));
-    standin::SessionOptions sessionOptions;
+    standin::SessionOptions sessionOptions = options.session;
     sessionOptions.askExport = options.askExport;
     sessionOptions.historyWidth = options.historyWidth;
     sessionOptions.lagMs = options.lagMs;
