@@ -29,6 +29,15 @@
 //   --export-ms MS    DXFOUT writes for MS milliseconds: half the file on disk at once, the rest
 //                     at the end; the prompt shows the export meanwhile and typed input waits
 //   --empty-pane-while-working  the input pane shows nothing while an export is written
+//   --found-form sourced|older|unseen   how a pick's count shows: "認識された数: N" completing the
+//                     selection prompt's line (default), the older "N 個を検出" on a line of its own,
+//                     or a form that no source shows
+//   --locked K,L,…    entities K, L, … (from 1) are on a locked layer: a pick counts them, then
+//                     refuses them on a line of its own and keeps the previous selection set
+//   --failed-copies N the first N history copies place nothing on the clipboard
+//   --hold-export MS  the export's file is held open without sharing for MS ms once written
+//                     A scenario "hang MS" stops the stand-in's window thread for MS ms: its
+//                     windows answer no message meanwhile, as a hung CAD's do.
 //   --var NAME=VALUE  sets a system variable; --readonly NAME=VALUE defines a read-only one
 //                     (--readonly UCSORG=x,y,0 moves the user's coordinate system away from the
 //                     world's: typed points other than "*x,y" and ID's answers are then in it)
@@ -57,6 +66,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <cwchar>
 #include <exception>
@@ -148,6 +158,24 @@ Options ParseOptions(int argc, wchar_t** argv) {
             o.session.emptyPaneWhileWorking = true;
         } else if (arg == L"--wrap") {
             o.session.historyWidth = std::max(0, _wtoi(value().c_str()));
+        } else if (arg == L"--found-form") {
+            std::wstring v = value();
+            using Form = standin::SessionOptions::FoundForm;
+            if (v == L"sourced") o.session.foundForm = Form::Sourced;
+            else if (v == L"older") o.session.foundForm = Form::Older;
+            else if (v == L"unseen") o.session.foundForm = Form::Unseen;
+            else throw UsageError("unknown count form " + Narrow(v));
+        } else if (arg == L"--locked") {
+            std::string v = Narrow(value());
+            for (size_t at = 0; at < v.size();) {
+                size_t comma = std::min(v.find(',', at), v.size());
+                o.session.lockedEntities.push_back(std::max(1, std::atoi(v.substr(at, comma - at).c_str())));
+                at = comma + 1;
+            }
+        } else if (arg == L"--failed-copies") {
+            o.session.failedCopies = std::max(0, _wtoi(value().c_str()));
+        } else if (arg == L"--hold-export") {
+            o.session.exportHeldMs = std::max(0, _wtoi(value().c_str()));
         } else if (arg == L"--var" || arg == L"--readonly") {
             std::string v = Narrow(value());
             size_t eq = v.find('=');
@@ -252,7 +280,7 @@ public:
             break;
         case WM_COMMAND:
             if (role == Role::Text && LOWORD(wp) == kCopyHistoryCommand) {
-                CopyHistory(hwnd);
+                if (!session_->TakeFailedCopy()) CopyHistory(hwnd);
                 return 0;
             }
             break;
@@ -261,7 +289,10 @@ public:
                 ULONGLONG now = GetTickCount64();
                 session_->Advance(static_cast<int>(std::min<ULONGLONG>(now - lastTick_, 60000)));
                 lastTick_ = now;
+                HoldExport();
                 Refresh();
+                // Hung: this thread takes no message until the time is over.
+                if (const int hang = session_->TakeHang()) ::Sleep(static_cast<DWORD>(hang));
                 return 0;
             }
             break;
@@ -543,6 +574,18 @@ private:
 
     // Puts the whole history on the clipboard as text before returning, as the text window's
     // copy command does. Another program may hold the clipboard for a moment: try a few times.
+    // The export file open without sharing while the session says it is held, as a scanner
+    // holds a new file.
+    void HoldExport() {
+        const std::string path = session_->HeldExport();
+        if (path == heldPath_) return;
+        held_.reset();
+        heldPath_ = path;
+        if (!path.empty())
+            held_ = std::make_unique<KernelHandle>(CreateFileW(Widen(path).c_str(), GENERIC_READ, 0, nullptr,
+                                                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    }
+
     void CopyHistory(HWND owner) {
         std::string text = session_->HistoryText();
         bool opened = false;
@@ -722,6 +765,8 @@ private:
     HINSTANCE instance_ = nullptr;
     std::unique_ptr<CadSession> session_;
     std::unique_ptr<KernelHandle> log_;
+    std::unique_ptr<KernelHandle> held_;
+    std::string heldPath_;
     std::vector<std::unique_ptr<Creation>> creations_;
     GdiObject<HFONT> font_;
     HWND main_ = nullptr, floating_ = nullptr, text_ = nullptr, input_ = nullptr, history_ = nullptr;

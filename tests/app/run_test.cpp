@@ -57,7 +57,14 @@ public:
     LabelOptions LabelOptionsInUse() override { return options; }
 
     bool FileExists(const std::string& path) override { return fs::exists(path); }
-    FileStamp StampFile(const std::string& path) override { return test::StampOfPath(path); }
+    // True while another program holds the file open without sharing.
+    std::function<bool(const std::string&)> held;
+    FileStamp StampFile(const std::string& path) override {
+        if (held && held(path)) return {.exists = true, .locked = true};
+        return test::StampOfPath(path);
+    }
+    bool otherRunRunning = false;
+    bool ClaimRun() override { return !otherRunRunning; }
     void RemoveFile(const std::string& path) override {
         std::error_code ignored;
         if (canRemove) fs::remove(path, ignored);
@@ -645,8 +652,17 @@ TEST_F(RunTest, EveryHabitGivesOnlyTheUsersOwnLabelsAndLeavesTheCadAsItWas) {
         std::function<void(SimDesktop&, SimCad&, FakeDialog&, std::function<void()>&)> setUp = nullptr;
         const char* drawing = "LINE 0,0 3,4\nLINE 0,0 6,8\n";
         double rotation = 0;
+        bool ran = true;            // the dialog went down for the run and came back
     };
-    sim::CadOptions busy, english, promptLine, late, slowExport, slowEmpty, endless;
+    sim::CadOptions busy, english, promptLine, late, slowExport, slowEmpty, endless, older, unseen, locked, copies,
+        noCopies, heldExport;
+    using FoundForm = standin::SessionOptions::FoundForm;
+    older.session.foundForm = FoundForm::Older;
+    unseen.session.foundForm = FoundForm::Unseen;
+    locked.session.lockedEntities = {2};
+    copies.session.failedCopies = 3;
+    noCopies.session.failedCopies = 1000;
+    heldExport.session.exportHeldMs = 1500;
     busy.busyMs = 20000;
     english.english = true;
     promptLine.promptInHistory = true;
@@ -674,8 +690,35 @@ TEST_F(RunTest, EveryHabitGivesOnlyTheUsersOwnLabelsAndLeavesTheCadAsItWas) {
         cad.Session().SetVariable("UCSORG", "1000,500,0", true);
         dialog.options.alongElement = true;
     };
+    auto exportHeld = [](SimDesktop&, SimCad& cad, FakeDialog& dialog, std::function<void()>&) {
+        dialog.held = [cad](const std::string& path) { return cad.Session().HeldExport() == path; };
+    };
+    auto anotherRun = [](SimDesktop&, SimCad&, FakeDialog& dialog, std::function<void()>&) {
+        dialog.otherRunRunning = true;
+    };
     const std::vector<Case> cases = {
         {"a plain pass", "select 1\nclick 1,1\n", {}, kPass, {" 5.00ｍ"}, {}},
+        {"the count in the older form", "select 1\nclick 1,1\n", older, kPass, {" 5.00ｍ"}, {}},
+        {"the count in a form never seen", "select 1\nclick 1,1\n", unseen, kPass, {" 5.00ｍ"}, {}},
+        {"an empty selection in a form never seen", "select none\n", unseen, kEndedByUser, {}, {}},
+        {"a window that picks two", "window 1,2\nclick 1,1\n", {}, kEndedByUser, {}, run_text::OneElement},
+        {"a window that picks two, counted in a form never seen", "window 1,2\nclick 1,1\n", unseen,
+         "C1 C2 DXFOUT C5 C8", {}, run_text::OneElement},
+        {"a pick on a locked layer", "select 2\nclick 1,1\n", locked, kEndedByUser, {}, run_text::SelectionNotTaken},
+        {"a pick on a locked layer after a label", "select 1\nclick 1,1\nselect 2\nclick 2,2\n", locked,
+         kPass + " C1 C2 DXFOUT C5 C8", {" 5.00ｍ"}, run_text::SelectionNotTaken, true},
+        {"Enter by habit right after the pick", "select 1\nenter\nwait 1500\nselect none\nclick 1,1\n", {}, kPass,
+         {" 5.00ｍ"}, {}},
+        {"three history copies that bring nothing", "select 1\nclick 1,1\n", copies, kPass, {" 5.00ｍ"}, {}},
+        {"history copies that never bring anything", "select 1\nclick 1,1\n", noCopies, kEndedByUser, {},
+         run_text::HistoryUnreadable},
+        {"an export held open for 1.5 s", "select 1\nclick 1,1\n", heldExport, kPass, {" 5.00ｍ"}, {}, false, 0,
+         exportHeld},
+        // The closing FILEDIA 1 reaches the CAD only once it answers again, after the run.
+        {"a CAD that answers nothing for 20 s", "hang 20000\nselect 1\nclick 1,1\n", {}, "C1 C2", {},
+         run_text::CadNotAnswering, false, 10000},
+        {"another instance running", "select 1\nclick 1,1\n", {}, "", {}, run_text::OtherRunRunning, false, 0,
+         anotherRun, "LINE 0,0 3,4\n", 0, false},
         {"Enter at an empty selection after a label", "select 1\nclick 1,1\nselect none\n", {},
          kPass + " " + kEndedByUser, {" 5.00ｍ"}, {}, true},
         {"a cancel and an ID of the user's own", "select 1\nclick 1,1\nwait 500\nid 5,5\n", {},
@@ -741,7 +784,8 @@ TEST_F(RunTest, EveryHabitGivesOnlyTheUsersOwnLabelsAndLeavesTheCadAsItWas) {
             EXPECT_NEAR(label->rotation, c.rotation, 1e-9);
         }
         EXPECT_EQ(labels, std::vector<std::string>(c.labels.begin(), c.labels.end()));
-        EXPECT_EQ(dialog.events, (std::vector<std::string>{"busy", "min", "restore", "idle"}));
+        const std::vector<std::string> ran = {"busy", "min", "restore", "idle"};
+        EXPECT_EQ(dialog.events, c.ran ? ran : std::vector<std::string>());
         if (hasOther) {
             EXPECT_TRUE(other.Session().ReceivedLog().empty());
         }
