@@ -27,8 +27,10 @@ constexpr DWORD kFormExStyle = WS_EX_DLGMODALFRAME | WS_EX_TOPMOST | WS_EX_CONTR
                                WS_EX_APPWINDOW;
 constexpr int kCsidlAppData = 26;
 // While the user's clipboard waits to be put back after a run, the dialog retries this often.
-constexpr UINT_PTR kClipboardRestoreTimer = 1;
-constexpr UINT kClipboardRestoreMilliseconds = 500;
+// What a run left to be done once another program lets go: the user's clipboard to put back, a
+// closing command for a CAD that stopped answering.
+constexpr UINT_PTR kLeftOverTimer = 1;
+constexpr UINT kLeftOverMilliseconds = 500;
 
 // Layout at 96 pixels per inch. Children of a group box are placed relative to it.
 struct Placement {
@@ -139,8 +141,9 @@ LRESULT TVermiqF::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         break;
     case WM_TIMER:
-        if (wParam == kClipboardRestoreTimer) {
-            if (!cadLink_.RetryClipboardRestore()) KillTimer(hwnd_, kClipboardRestoreTimer);
+        if (wParam == kLeftOverTimer) {
+            const bool clipboard = cadLink_.RetryClipboardRestore();
+            if (!cadLink_.RetryLeftCommand() && !clipboard) KillTimer(hwnd_, kLeftOverTimer);
             return 0;
         }
         break;
@@ -299,6 +302,7 @@ void TVermiqF::RequestClose() {
     // the dialog still closes, since the user asked to close it.
     Guarded([&] { FormClose(); });
     cadLink_.RetryClipboardRestore();  // a last attempt for the user's clipboard
+    cadLink_.RetryLeftCommand();       // and for the CAD's file dialogs
     DestroyWindow(hwnd_);
 }
 
@@ -312,10 +316,11 @@ void TVermiqF::Button3Click() {
         TVermiqF& form;
         ~EndOfRun() {
             form.runInProgress_ = false;
-            // Another program held the clipboard when the user's contents were to go back: they
-            // are put back as soon as it lets go, from the dialog's timer, never stalling it.
-            if (form.cadLink_.ClipboardRestorePending())
-                SetTimer(form.hwnd_, kClipboardRestoreTimer, kClipboardRestoreMilliseconds, nullptr);
+            // Another program held the clipboard when the user's contents were to go back, or the
+            // CAD stopped answering: what is left is done as soon as it can be, from the dialog's
+            // timer, never stalling it.
+            if (form.cadLink_.ClipboardRestorePending() || form.cadLink_.LeftCommandPending())
+                SetTimer(form.hwnd_, kLeftOverTimer, kLeftOverMilliseconds, nullptr);
             if (form.closeRequested_) PostMessageW(form.hwnd_, WM_CLOSE, 0, 0);
         }
     } endOfRun{*this};

@@ -34,8 +34,7 @@ bool EndsWithEof(std::string_view tail) {
 }
 
 bool IsFinishedExport(const FileStamp& now, const FileStamp& before) {
-    return now.exists && before.exists && !now.locked && !before.locked && now.size == before.size &&
-           EndsWithEof(now.tail);
+    return now.exists && before.exists && now.size == before.size && EndsWithEof(now.tail);
 }
 
 } // namespace vermiq

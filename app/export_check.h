@@ -13,10 +13,10 @@ struct FileStamp {
     bool exists = false;
     std::uint64_t size = 0;
     std::int64_t modified = 0;  // the last write time, in the platform's own units
-    std::string tail;           // its last bytes, at most FileStamp::TailBytes of them
-    // There, but it cannot be opened yet (a virus scanner reads it first): still being written,
-    // as far as the run can tell.
-    bool locked = false;
+    // Its last bytes, at most FileStamp::TailBytes of them. A file that cannot be opened yet (a
+    // virus scanner reads it first) exists with no tail: still being written, as far as the run
+    // can tell.
+    std::string tail;
     static constexpr std::size_t TailBytes = 64;
     bool operator==(const FileStamp&) const = default;
 };

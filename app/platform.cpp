@@ -69,7 +69,7 @@ FileStamp StampOfFile(const std::string& path) {
     FILETIME written{};
     if (file.get() == INVALID_HANDLE_VALUE) {
         // Held open without sharing by another program: there, but not to be read yet.
-        stamp.exists = stamp.locked = IsExistingFile(path);
+        stamp.exists = IsExistingFile(path);
         return stamp;
     }
     if (!GetFileSizeEx(file.get(), &size) || !GetFileTime(file.get(), nullptr, nullptr, &written))

@@ -108,13 +108,9 @@ void MeasureAndLabelRun::RunMeasureAndLabel() {
         if (passOpen_) Send(run_text::C8);
         throw std::runtime_error(std::string(run_text::CadBusy));
     } catch (const CadNotAnswering&) {
-        // What was typed waits in the CAD, and so does the closing FILEDIA 1 behind it, which
-        // cancels whatever the CAD takes up once it answers again.
-        try {
-            if (passOpen_) Send(run_text::C8);
-        } catch (const CadNotAnswering&) {
-            // Left to the CAD, as intended.
-        }
+        // The closing FILEDIA 1 goes to the CAD as soon as it answers again: its Ctrl+C cancels
+        // the tool's command, whatever the CAD took up before it stopped.
+        if (passOpen_) link_.LeaveCommand(desktop_.AnsiToWide(run_text::C8));
         throw std::runtime_error(std::string(run_text::CadNotAnswering));
     } catch (const HistoryUnavailable&) {
         CloseOpenPass();

@@ -255,8 +255,8 @@ bool CadLink::SendCadCommandInForm(std::u16string_view command, bool unicode) {
         const std::u16string typed = desktop_.AnsiToWide(desktop_.WideToAnsi(command));
         std::u16string buffer(n + 1, u'\0');
         std::copy_n(typed.begin(), std::min(n, typed.size()), buffer.begin());
-        // Typed input left to a CAD that does not answer is taken up once it does: nothing more
-        // is typed after it, and the run ends.
+        // A CAD that does not answer in time does not get the text at all: nothing more is
+        // typed, and the run ends.
         try {
             desktop_.SendCopyData(frame, 1, buffer.data(),
                                   static_cast<std::uint32_t>((n + 1) * sizeof(char16_t)));
@@ -274,6 +274,28 @@ bool CadLink::SendCadCommandInForm(std::u16string_view command, bool unicode) {
     }
     desktop_.PostNull(frame);
     return true;
+}
+
+void CadLink::LeaveCommand(std::u16string command) {
+    leftCommand_ = LeftCommand{std::move(command), windows_.CadMainWindow, 0};
+    RetryLeftCommand();
+}
+
+bool CadLink::RetryLeftCommand() {
+    if (!leftCommand_) return false;
+    // Only the CAD it was meant for: one started since never gets it.
+    if (!desktop_.IsWindow(leftCommand_->frame) || LocateCadMainWindow() != leftCommand_->frame) {
+        leftCommand_.reset();
+        return false;
+    }
+    try {
+        SendCadCommand(leftCommand_->command);
+        leftCommand_.reset();
+        return false;
+    } catch (const CadNotAnswering&) {
+        if (++leftCommand_->attempts >= LeftCommandAttempts) leftCommand_.reset();
+        return leftCommand_.has_value();
+    }
 }
 
 std::string CadLink::ReadWindowText(WindowHandle window) {

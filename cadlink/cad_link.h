@@ -86,6 +86,16 @@ public:
     bool ClipboardRestorePending() const { return pendingRestore_.has_value(); }
     static constexpr int ClipboardRestoreAttempts = 20;
 
+    // A command that a CAD which stopped answering must still get once it answers again (the
+    // closing FILEDIA 1 of a run that it stopped): sent at once if the CAD takes it, and
+    // otherwise again from the dialog's own time by RetryLeftCommand, which never waits on a CAD
+    // that the system takes for hung. True while a later attempt is still wanted; given up after
+    // LeftCommandAttempts failed attempts, or when that CAD has gone.
+    void LeaveCommand(std::u16string command);
+    bool RetryLeftCommand();
+    bool LeftCommandPending() const { return leftCommand_.has_value(); }
+    static constexpr int LeftCommandAttempts = 1200;
+
     // Prompts, variables, points.
     void PaintPrompt(WindowHandle window, std::string_view text);
     // Polls until the CAD shows the variable's "<value>" prompt or its read-only answer, at most
@@ -179,6 +189,12 @@ private:
     Waiter& waiter_;
     CadWindows windows_;
     std::optional<PendingRestore> pendingRestore_;
+    struct LeftCommand {
+        std::u16string command;
+        WindowHandle frame = 0;
+        int attempts = 0;
+    };
+    std::optional<LeftCommand> leftCommand_;
     bool pinned_ = false;
     bool inToolCommand_ = false;
     int historyReads_ = 0;

@@ -22,8 +22,8 @@ public:
 };
 
 // Thrown by a call that sends a message to another process's window when that window has not
-// answered within Desktop::AnswerTimeoutMs: its thread is hung or busy beyond that. A
-// WM_COPYDATA so left is still taken up, in order, once the window answers again; a read is not.
+// answered within Desktop::AnswerTimeoutMs: its thread is hung or busy beyond that. The message
+// is not delivered, also not later (a WM_COPYDATA so left must be sent again).
 class WindowNotAnswering : public std::runtime_error {
 public:
     WindowNotAnswering() : std::runtime_error("window not answering") {}

@@ -195,14 +195,14 @@ bool Win32Desktop::IsWindowUnicode(WindowHandle window) {
 namespace {
 // A message to another process's window that does not wait for ever: a hung CAD must not freeze
 // the dialog. A window that has gone answers 0, as SendMessage would; one that is there but
-// silent throws. WM_COPYDATA is not given up at once when the system takes the window for hung:
-// it must still reach the CAD, in order, once the CAD answers again.
-LRESULT SendWaitingAtMost(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool unicode,
-                          UINT flags = SMTO_ABORTIFHUNG) {
+// silent throws. A window that the system takes for hung fails at once. A message that timed
+// out is dropped (Wine removes it from the queue), so nothing arrives later out of turn.
+LRESULT SendWaitingAtMost(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool unicode) {
     DWORD_PTR result = 0;
     const UINT timeout = static_cast<UINT>(Desktop::AnswerTimeoutMs);
-    const LRESULT sent = unicode ? SendMessageTimeoutW(window, message, wParam, lParam, flags | SMTO_NORMAL, timeout, &result)
-                                 : SendMessageTimeoutA(window, message, wParam, lParam, flags | SMTO_NORMAL, timeout, &result);
+    const UINT flags = SMTO_ABORTIFHUNG;
+    const LRESULT sent = unicode ? SendMessageTimeoutW(window, message, wParam, lParam, flags, timeout, &result)
+                                 : SendMessageTimeoutA(window, message, wParam, lParam, flags, timeout, &result);
     if (sent == 0) {
         if (::IsWindow(window)) throw WindowNotAnswering();
         return 0;
@@ -221,23 +221,38 @@ void Win32Desktop::SendCopyData(WindowHandle window, std::uintptr_t dwData, cons
     record.dwData = static_cast<ULONG_PTR>(dwData);
     record.cbData = cbData;
     record.lpData = const_cast<void*>(data);
-    SendWaitingAtMost(Hwnd(window), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&record), true, 0);
+    SendWaitingAtMost(Hwnd(window), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&record), true);
 }
 
 void Win32Desktop::PostNull(WindowHandle window) { PostMessageW(Hwnd(window), WM_NULL, 0, 0); }
 
+// The text messages go in the window's own kind. Asked in the other kind, the system converts:
+// an ANSI WM_GETTEXTLENGTH to a Unicode window is answered by a WM_GETTEXT of the system's own
+// (under Wine), which no time-out bounds.
 long Win32Desktop::GetTextLength(WindowHandle window) {
     if (!IsWindow(window)) return 0;
-    return static_cast<long>(SendWaitingAtMost(Hwnd(window), WM_GETTEXTLENGTH, 0, 0, false));
+    const HWND hwnd = Hwnd(window);
+    return static_cast<long>(SendWaitingAtMost(hwnd, WM_GETTEXTLENGTH, 0, 0, ::IsWindowUnicode(hwnd) != FALSE));
 }
 
 std::string Win32Desktop::GetText(WindowHandle window, long capacity) {
     if (capacity <= 0 || !IsWindow(window)) return {};
-    std::string buffer(static_cast<std::size_t>(capacity), '\0');
-    SendWaitingAtMost(Hwnd(window), WM_GETTEXT, static_cast<WPARAM>(capacity),
-                      reinterpret_cast<LPARAM>(buffer.data()), false);
-    buffer.erase(std::find(buffer.begin(), buffer.end(), '\0'), buffer.end());
-    return buffer;
+    const HWND hwnd = Hwnd(window);
+    std::string text;
+    if (::IsWindowUnicode(hwnd)) {
+        std::wstring buffer(static_cast<std::size_t>(capacity), L'\0');
+        SendWaitingAtMost(hwnd, WM_GETTEXT, static_cast<WPARAM>(capacity), reinterpret_cast<LPARAM>(buffer.data()),
+                          true);
+        text = win32::Narrow(buffer.c_str());
+    } else {
+        text.assign(static_cast<std::size_t>(capacity), '\0');
+        SendWaitingAtMost(hwnd, WM_GETTEXT, static_cast<WPARAM>(capacity), reinterpret_cast<LPARAM>(text.data()),
+                          false);
+        text.erase(std::find(text.begin(), text.end(), '\0'), text.end());
+    }
+    // As many bytes as the capacity holds, its terminating zero counted.
+    if (text.size() >= static_cast<std::size_t>(capacity)) text.resize(static_cast<std::size_t>(capacity - 1));
+    return text;
 }
 
 void Win32Desktop::SendCommand(WindowHandle window, unsigned id) {

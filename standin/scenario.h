@@ -11,8 +11,8 @@
 //   window K,L,…  one pick that takes the entities K, L, … (a window), and nothing more
 //   enter         presses Enter; at the idle prompt that repeats the last command (taken also
 //                 while the CAD is idle, right after the action before it)
-//   hang MS       the CAD stops answering messages for MS milliseconds (taken at any moment,
-//                 as enter is)
+//   hang MS       the CAD stops answering messages for MS milliseconds, then takes the next
+//                 action at the same request
 //   cancel        presses Esc: the active command is cancelled ("*キャンセル*" in the history)
 //   click X,Y     clicks the drawing at X,Y: at a point request that is the point; at a
 //                 selection request it selects the entity under the point, if any
@@ -46,7 +46,7 @@ struct Action {
     int durationMs = 0;          // Hang
     bool operator==(const Action&) const = default;
     // Taken whether or not the CAD asks for anything.
-    bool AtAnyMoment() const { return kind == Kind::Enter || kind == Kind::Hang; }
+    bool AtAnyMoment() const { return kind == Kind::Enter; }
 };
 
 class Scenario {

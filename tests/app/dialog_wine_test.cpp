@@ -434,7 +434,8 @@ TEST(ToolStart, ABrokenStringTableIsReportedInTheErrorBoxAndEndsTheProgram) {
     EXPECT_TRUE(process.Exited());
 }
 
-// The run's check that the export wrote its file: a folder at the path is no file.
+// The run's check that the export wrote its file: a folder at the path is no file, and a file
+// that cannot be opened yet is not finished.
 TEST(ToolPlatform, OnlyAFileCountsAsExisting) {
     const fs::path folder = fs::temp_directory_path() / L"vermiq-exists";
     fs::remove_all(folder);
@@ -448,6 +449,13 @@ TEST(ToolPlatform, OnlyAFileCountsAsExisting) {
         const std::string path = vermiq::win32::Narrow((folder / c.name).wstring());
         EXPECT_EQ(vermiq::IsExistingFile(path), c.file) << path;
     }
+    // Held by another program without sharing (a scanner): there, but nothing of it read yet.
+    const fs::path held = folder / L"書き出し.dxf";
+    const HANDLE holder = CreateFileW(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    const vermiq::FileStamp stamp = vermiq::StampOfFile(vermiq::win32::Narrow(held.wstring()));
+    CloseHandle(holder);
+    EXPECT_TRUE(stamp.exists);
+    EXPECT_TRUE(stamp.tail.empty());
     fs::remove_all(folder);
 }
 

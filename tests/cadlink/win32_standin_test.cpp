@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "cadlink/cad_link.h"
+#include "cadlink/silent_abort.h"
 #include "cadlink/win32_desktop.h"
 #include "common/win32_text.h"
 #include "tests/cadlink/win32_test_support.h"
@@ -55,8 +56,9 @@ void PrintTo(const Layout& layout, std::ostream* out) { *out << layout.name; }
 // test ends before it has closed.
 class StandinProcess {
 public:
-    StandinProcess(const std::string& arguments, const fs::path& folder)
-        : folder_(folder), process_(test::WindowsPath(kStandinExe), Arguments(arguments, folder)) {}
+    StandinProcess(const std::string& arguments, const fs::path& folder,
+                   const std::string& scenario = "wait 600\nclick 120.5,45.25\n")
+        : folder_(folder), process_(test::WindowsPath(kStandinExe), Arguments(arguments, folder, scenario)) {}
 
     bool Started() const { return process_.Started(); }
     DWORD ProcessId() const { return process_.Pid(); }
@@ -70,9 +72,9 @@ public:
     }
 
 private:
-    static std::wstring Arguments(const std::string& layout, const fs::path& folder) {
+    static std::wstring Arguments(const std::string& layout, const fs::path& folder, const std::string& scenario) {
         fs::create_directories(folder);
-        std::ofstream(folder / "scenario.txt") << "wait 600\nclick 120.5,45.25\n";
+        std::ofstream(folder / "scenario.txt") << scenario;
         std::ofstream(folder / "drawing.txt") << "LINE 0,0 100,0\nCIRCLE 50,50 10\n";
         const std::string options = layout + " --wrap 60 --readonly DWGPREFIX=" + kFolder;
         auto file = [&](const char* option, const char* name) {
@@ -211,6 +213,35 @@ TEST_P(AgainstStandin, DiscoveryChannelHistoryQueryPickAndClipboard) {
     EXPECT_EQ(log, expected);
     const std::string state = ReadFile(cad.StatePath());
     EXPECT_NE(state.find("VAR FILEDIA 1"), std::string::npos) << state;
+}
+
+// A CAD whose window thread stops for 12 s answers no message: the link gives up within 10 s,
+// the dialog's thread never waits longer than one message's time-out at once, and a command left
+// for the CAD reaches it, once, when it answers again.
+TEST(AgainstAHungStandin, GivesUpWithinTenSecondsAndTheLeftCommandArrivesOnceItAnswers) {
+    if (!*kStandinExe || !fs::exists(kStandinExe)) GTEST_SKIP() << "StandinCad.exe not built";
+    const fs::path folder = fs::temp_directory_path() / "vermiq_cadlink_hung";
+    fs::remove_all(folder);
+    StandinProcess cad("--layout docked", folder, "wait 500\nhang 12000\n");
+    ASSERT_TRUE(cad.Started());
+    Win32Desktop desktop;
+    PumpingWaiter waiter;
+    CadLink link(desktop, waiter);
+    ASSERT_TRUE(test::WaitUntil([&] { return link.IsCadAvailable(); }));
+    ASSERT_EQ(link.ReadCommandInput(), "コマンド: ");
+    // Into SELECT, where the scenario's hang waits for its request.
+    ASSERT_TRUE(link.SendCadCommand(u"\x03SELECT SI\r"));
+    Sleep(1500);
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_THROW(link.ReadCommandInput(), CadNotAnswering);
+    EXPECT_THROW(link.SendCadCommand(u"ID "), CadNotAnswering);
+    link.LeaveCommand(u"\x03" u"FILEDIA 1\r");
+    EXPECT_TRUE(link.LeftCommandPending());
+    EXPECT_LT(GetTickCount64() - start, 10000u);
+    ASSERT_TRUE(test::WaitUntil([&] { return !link.RetryLeftCommand(); }, 20000));
+    EXPECT_EQ(ReadFile(cad.LogPath()), "^CSELECT SI^M\n^CFILEDIA 1^M\n");
+    EXPECT_EQ(link.ReadCommandInput(), "コマンド: ");
+    EXPECT_TRUE(cad.Close(reinterpret_cast<HWND>(link.Windows().CadMainWindow)));
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -85,13 +85,11 @@ void SimDesktop::Advance(int milliseconds) {
     now_ += milliseconds;
     for (auto& cad : cads_) {
         if (!cad.running) continue;
-        // A hung CAD's time stands still; what was sent meanwhile is taken up, in order, first.
+        // A hung CAD's time stands still.
         if (now_ < cad.hungUntil) {
             cad.skippedMs += milliseconds;
             continue;
         }
-        for (const std::string& text : cad.deferred) cad.behaviour->Type(text);
-        cad.deferred.clear();
         cad.behaviour->Advance(std::exchange(cad.skippedMs, 0) + milliseconds);
         if (cad.session)
             if (const int hang = cad.session->TakeHang()) cad.hungUntil = now_ + hang;
@@ -401,7 +399,7 @@ void SimDesktop::SendCopyData(WindowHandle window, std::uintptr_t dwData, const 
     if (!w || w->role != Role::MainFrame || dwData != 1) return;
     HostedCad& cad = cads_[w->cad];
     if (!cad.running) return;
-    const bool hung = now_ < cad.hungUntil;
+    WaitForAnswer(w);
     const auto& received = copyData_.back().bytes;
     std::string text;
     if (w->traits.unicode) {
@@ -415,12 +413,7 @@ void SimDesktop::SendCopyData(WindowHandle window, std::uintptr_t dwData, const 
     } else {
         text = TextUpToNul(received);
     }
-    if (!hung) {
-        cad.behaviour->Type(text);
-        return;
-    }
-    cad.deferred.push_back(std::move(text));
-    WaitForAnswer(w);
+    cad.behaviour->Type(text);
 }
 
 void SimDesktop::PostNull(WindowHandle window) { nulls_.push_back(window); }

@@ -27,8 +27,8 @@
 //   only, as a real frame decodes by its own kind). With CadOptions::lagMs the session takes
 //   each text up that much later on the virtual clock.
 // - A stand-in session's scenario "hang MS" makes its CAD answer no message for that long:
-//   each call waits Desktop::AnswerTimeoutMs on the clock and throws WindowNotAnswering; a
-//   WM_COPYDATA is still taken up once the hang is over. Its "failed copies" place nothing.
+//   each call waits Desktop::AnswerTimeoutMs on the clock and throws WindowNotAnswering, and
+//   the message is dropped. Its "failed copies" place nothing.
 // - For cases that need a CAD answering exactly so (a wrapped history line, a prompt that never
 //   returns), Host() takes any ScriptedCad instead of a session.
 // - Plain fake windows (AddWindow) model everything else on the desktop: other programs,
@@ -272,11 +272,9 @@ private:
         WindowHandle mainFrame = 0, textWindow = 0, commandLine = 0, input = 0, history = 0;
         std::uint32_t processId = 0;
         bool running = true;
-        // Hung until then (a scenario "hang MS"): its session's time stands still, and what is
-        // sent to it waits in `deferred`.
+        // Hung until then (a scenario "hang MS"): its session's time stands still.
         long long hungUntil = 0;
         int skippedMs = 0;
-        std::vector<std::string> deferred;
     };
 
     Window* Find(WindowHandle window);
