@@ -220,10 +220,7 @@ MeasureAndLabelRun::PassEnd MeasureAndLabelRun::RunPass() {
     if (!selection.certain && previousExport_.empty()) RefusePass(run_text::SelectionNotTaken);
     Send(ExportCommand(dxfWorkFile_));
     const bool finished = WaitForExport(promptBeforeExport);
-    if (!finished) {
-        Send(run_text::C8);
-        throw std::runtime_error(WithPath(run_text::UnfinishedExport, dxfWorkFile_));
-    }
+    if (!finished) RefusePass(WithPath(run_text::UnfinishedExport, dxfWorkFile_));
     Send(run_text::C5);
 
     const FileStamp exported = host_.StampFile(dxfWorkFile_);
@@ -231,15 +228,11 @@ MeasureAndLabelRun::PassEnd MeasureAndLabelRun::RunPass() {
         Send(run_text::C8);
         return PassEnd::Stop;
     }
-    if (leftOver.exists && exported == leftOver) {
-        Send(run_text::C8);
-        throw std::runtime_error(WithPath(run_text::StaleWorkFile, dxfWorkFile_));
-    }
+    if (leftOver.exists && exported == leftOver) RefusePass(WithPath(run_text::StaleWorkFile, dxfWorkFile_));
     const MeasuredValue measured = MeasureDxf(options);
     if (!tables_.ReachedEof) {
         // The tail looked whole, yet the reader met no end pair: never a value of half a file.
-        Send(run_text::C8);
-        throw std::runtime_error(WithPath(run_text::UnfinishedExport, dxfWorkFile_));
+        RefusePass(WithPath(run_text::UnfinishedExport, dxfWorkFile_));
     }
     std::vector<std::string> handles = tables_.EntityHandles;
     std::sort(handles.begin(), handles.end());
