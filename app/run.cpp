@@ -175,7 +175,7 @@ MeasureAndLabelRun::PassEnd MeasureAndLabelRun::RunPass() {
         throw std::runtime_error(std::string(run_text::OnlyJapanese));
     const LabelOptions options = host_.LabelOptionsInUse();
     Send(run_text::C1);
-    Send(options.total ? run_text::C2Several : run_text::C2);
+    Send(options.total || options.takeOff ? run_text::C2Several : run_text::C2);
     link_.PaintPrompt(historyPane, run_text::SelectPrompt);
     // Over once the CAD, having taken SELECT up, is idle again: until it takes the command up
     // its idle prompt and its history are those of before. It lasts as long as the user is
@@ -213,6 +213,7 @@ MeasureAndLabelRun::PassEnd MeasureAndLabelRun::RunPass() {
         Send(run_text::C8);
         throw std::runtime_error(WithPath(run_text::UnfinishedExport, dxfWorkFile_));
     }
+    if (options.takeOff) return CopyTakeOff(options.units);
     const LabelAmount amount = InUnits(measured, options.units);
     if (!(amount.value > 0.0) || !std::isfinite(amount.value)) {
         Send(run_text::C8);

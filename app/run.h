@@ -20,6 +20,9 @@ struct LabelOptions {
     bool alongElement = false; // the clicked label turned along the element at the click
     bool total = false;        // any number of elements picked, their sum in one clicked label
     bool area = false;         // a closed element's area in the clicked label, not its length
+    // A pass is a quantity take-off: any number of elements picked, their table by layer and kind
+    // on the clipboard; no point asked for, no label, and the options above do not apply.
+    bool takeOff = false;
     DisplayUnits units{};      // factor and unit of every label
 };
 
@@ -65,6 +68,13 @@ inline constexpr std::string_view OnlyJapanese =
     "日本語の画面の CAD にだけ対応しています。CAD のコマンド ラインが「コマンド: 」と表示するものをお使いください";
 inline constexpr std::string_view StaleWorkFile = "作業ファイル %s を削除できず、書き出しでも置き換えられませんでした";
 inline constexpr std::string_view UnfinishedExport = "書き出された DXF ファイル %s が最後まで書かれていません";
+// What a take-off tells the user as the run ends; %d is the number of elements counted.
+inline constexpr std::string_view TakeOffCopied =
+    "%d 個の要素を集計し、集計表をクリップボードにコピーしました。表計算ソフトに貼り付けてください。";
+inline constexpr std::string_view NothingToTakeOff =
+    "集計できる要素 (線分、円弧、円、ポリライン、楕円、スプライン) が選択されていませんでした。クリップボードはそのままです。";
+inline constexpr std::string_view TakeOffNotCopied =
+    "ほかのプログラムがクリップボードを使用中のため、集計表をコピーできませんでした。もう一度実行してください";
 } // namespace run_text
 
 // C3: the export of the previous selection to `dxfPath` with 16 decimal places.
@@ -86,6 +96,9 @@ public:
                        EntityTables& tables, std::string workBaseName);
 
     void RunMeasureAndLabel();
+    // What the run has to tell the user once it has ended and the dialog is back (a take-off's
+    // outcome); empty when there is nothing to tell.
+    const std::string& Notice() const { return notice_; }
 
 private:
     enum class PassEnd { Continue, Stop };
@@ -104,6 +117,9 @@ private:
     // every side of the measured element; false, sending nothing, when the element has no sides.
     bool LabelEachSide(int decimals, const std::string& sizeText, const DisplayUnits& units);
     std::string RotationAtPick(const std::string& x, const std::string& y);
+    // The take-off of the export just read (takeoff_pass.cpp): its table onto the clipboard
+    // after the pass has closed, and the notice. A take-off ends the run.
+    PassEnd CopyTakeOff(const DisplayUnits& units);
     void Send(std::string_view ansiCommand);
     void Pause(int milliseconds);
 
@@ -117,6 +133,7 @@ private:
     // True from C1 until the pass has sent C8. However a pass ends, it ends with C8, so that
     // the user's CAD is never left with its file dialogs off.
     bool passOpen_ = false;
+    std::string notice_;
 };
 
 } // namespace vermiq
