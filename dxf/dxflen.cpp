@@ -137,7 +137,8 @@ int main(int argc, char** argv) {
         else if (path == nullptr) path = argv[i];
         else return Usage();
     }
-    if (path == nullptr || counts + table + (rules.total || rules.area) > 1) return Usage();
+    const int modes = static_cast<int>(counts) + static_cast<int>(table) + static_cast<int>(rules.total || rules.area);
+    if (path == nullptr || modes > 1) return Usage();
 
     const std::string problem = ProblemWith(path);
     if (!problem.empty()) {
