@@ -247,6 +247,7 @@ void TVermiqF::FormCreate() {
     options_.alongElement = OptionFromText(ReadProfileText(settingsFile, kOptionsSection, kAlongElementKey, "0"));
     options_.total = OptionFromText(ReadProfileText(settingsFile, kOptionsSection, kTotalKey, "0"));
     options_.area = OptionFromText(ReadProfileText(settingsFile, kOptionsSection, kAreaKey, "0"));
+    options_.takeOff = OptionFromText(ReadProfileText(settingsFile, kOptionsSection, kTakeOffKey, "0"));
     options_.units = StoredUnits(ReadProfileText(settingsFile, kOptionsSection, kFactorKey, "1"),
                                  ReadProfileText(settingsFile, kOptionsSection, kUnitKey, kUnitMark));
     AddOptionItems();
@@ -256,7 +257,9 @@ void TVermiqF::AddOptionItems() {
     HMENU menu = GetSystemMenu(hwnd_, FALSE);
     if (!menu) return;
     auto state = [](bool on) { return static_cast<UINT>(MF_STRING | (on ? MF_CHECKED : MF_UNCHECKED)); };
-    // What the label says, then where labels go.
+    // A take-off instead of labels; what the label says; then where labels go.
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, state(options_.takeOff), ids::TakeOffItem, L"集計表をコピー");
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(menu, state(options_.total), ids::TotalItem, L"合計を記入");
     AppendMenuW(menu, state(options_.area), ids::AreaItem, L"面積を記入");
@@ -271,6 +274,7 @@ bool TVermiqF::ToggleOption(unsigned command) {
                    : command == ids::AlongElementItem ? &options_.alongElement
                    : command == ids::TotalItem        ? &options_.total
                    : command == ids::AreaItem         ? &options_.area
+                   : command == ids::TakeOffItem      ? &options_.takeOff
                                                       : nullptr;
     if (!option) return false;
     *option = !*option;
@@ -289,6 +293,7 @@ void TVermiqF::FormClose() {
     written = WriteProfileText(file, kOptionsSection, kAreaKey, OptionText(options_.area)) && written;
     written = WriteProfileText(file, kOptionsSection, kFactorKey, FactorText(options_.units.factor)) && written;
     written = WriteProfileText(file, kOptionsSection, kUnitKey, options_.units.unit) && written;
+    written = WriteProfileText(file, kOptionsSection, kTakeOffKey, OptionText(options_.takeOff)) && written;
     if (!written) throw std::runtime_error(CannotWriteMessage(file));
 }
 
@@ -326,6 +331,7 @@ void TVermiqF::Button3Click() {
     } endOfRun{*this};
     MeasureAndLabelRun run(cadLink_, desktop_, *this, *this, entityTables_, workBaseName_);
     run.RunMeasureAndLabel();
+    if (!run.Notice().empty()) ShowNoticeBox(hwnd_, run.Notice());
 }
 
 void TVermiqF::SetRunInProgress(bool running) {

@@ -33,6 +33,7 @@ enum : unsigned {
     TotalItem = 0x0160,         // "合計を記入"
     AreaItem = 0x0170,          // "面積を記入"
     DisplaySettingsItem = 0x0180, // "表示の設定..."
+    TakeOffItem = 0x0190,       // "集計表をコピー"
 };
 
 } // namespace vermiq::ids

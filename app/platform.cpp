@@ -96,4 +96,10 @@ void ShowErrorBox(HWND owner, std::string_view message) {
     MessageBoxW(owner, text.c_str(), title.c_str(), MB_OK | MB_ICONERROR);
 }
 
+void ShowNoticeBox(HWND owner, std::string_view message) {
+    std::wstring text = win32::Widen(message);
+    std::wstring title = win32::Widen(kAppTitle);
+    MessageBoxW(owner, text.c_str(), title.c_str(), MB_OK | MB_ICONINFORMATION);
+}
+
 } // namespace vermiq

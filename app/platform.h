@@ -41,5 +41,7 @@ FileStamp StampOfFile(const std::string& path);
 
 // The application's error box: title "辺長値を描画する", error icon, OK, full-stop rule.
 void ShowErrorBox(HWND owner, std::string_view message);
+// What a run tells the user when all went well: the same title, an information icon, OK.
+void ShowNoticeBox(HWND owner, std::string_view message);
 
 } // namespace vermiq

@@ -191,7 +191,7 @@ MeasureAndLabelRun::PassEnd MeasureAndLabelRun::RunPass() {
         throw std::runtime_error(std::string(run_text::OnlyJapanese));
     const LabelOptions options = host_.LabelOptionsInUse();
     Send(run_text::C1);
-    Send(options.total ? run_text::C2Several : run_text::C2);
+    Send(options.total || options.takeOff ? run_text::C2Several : run_text::C2);
     link_.PaintPrompt(historyPane, run_text::SelectPrompt);
     // Over once the CAD, having taken SELECT up, is idle again: until it takes the command up
     // its idle prompt and its history are those of before. It lasts as long as the user is
@@ -201,7 +201,7 @@ MeasureAndLabelRun::PassEnd MeasureAndLabelRun::RunPass() {
 
     // Only a selection of this pass that found an object goes on: after an empty one, a cancel
     // or a command of the user's own, the previous selection set is an earlier pass's.
-    const bool single = !options.total;
+    const bool single = !options.total && !options.takeOff;
     SelectionOutcome selection = ReadToolSelection(link_.CompletedHistoryLines(), single);
     if (selection.result != SelectionOutcome::Result::Found) return EndAsCancelled();
     Pause(400);
@@ -238,6 +238,7 @@ MeasureAndLabelRun::PassEnd MeasureAndLabelRun::RunPass() {
     std::sort(handles.begin(), handles.end());
     if (!selection.certain && (handles.empty() || handles == previousExport_)) RefusePass(run_text::SelectionNotTaken);
     previousExport_ = std::move(handles);
+    if (options.takeOff) return CopyTakeOff(options.units);
     if (tables_.MeasurableCount() == 0) RefusePass(run_text::NothingMeasurable);
     if (single && tables_.MeasurableCount() > 1) RefusePass(run_text::OneElement);
     const LabelAmount amount = InUnits(measured, options.units);

@@ -21,6 +21,9 @@ struct LabelOptions {
     bool alongElement = false; // the clicked label turned along the element at the click
     bool total = false;        // any number of elements picked, their sum in one clicked label
     bool area = false;         // a closed element's area in the clicked label, not its length
+    // A pass is a quantity take-off: any number of elements picked, their table by layer and kind
+    // on the clipboard; no point asked for, no label, and the options above do not apply.
+    bool takeOff = false;
     DisplayUnits units{};      // factor and unit of every label
 };
 
@@ -83,6 +86,13 @@ inline constexpr std::string_view HistoryUnreadable =
     "CAD のコマンド履歴をクリップボードで受け取れませんでした。クリップボードを使っているほかのプログラムを確かめてから、もう一度実行してください";
 inline constexpr std::string_view OtherRunRunning =
     "ほかの「辺長値を描画する」が実行中です。その実行が終わってから、もう一度実行してください";
+// What a take-off tells the user as the run ends; %d is the number of elements counted.
+inline constexpr std::string_view TakeOffCopied =
+    "%d 個の要素を集計し、集計表をクリップボードにコピーしました。表計算ソフトに貼り付けてください。";
+inline constexpr std::string_view NothingToTakeOff =
+    "集計できる要素 (線分、円弧、円、ポリライン、楕円、スプライン) が選択されていませんでした。クリップボードはそのままです。";
+inline constexpr std::string_view TakeOffNotCopied =
+    "ほかのプログラムがクリップボードを使用中のため、集計表をコピーできませんでした。もう一度実行してください";
 } // namespace run_text
 
 // C3: the export of the previous selection to `dxfPath` with 16 decimal places.
@@ -104,6 +114,9 @@ public:
                        EntityTables& tables, std::string workBaseName);
 
     void RunMeasureAndLabel();
+    // What the run has to tell the user once it has ended and the dialog is back (a take-off's
+    // outcome); empty when there is nothing to tell.
+    const std::string& Notice() const { return notice_; }
 
 private:
     enum class PassEnd { Continue, Stop };
@@ -124,6 +137,9 @@ private:
     // every side of the measured element; false, sending nothing, when the element has no sides.
     bool LabelEachSide(int decimals, const std::string& sizeText, const DisplayUnits& units);
     std::string RotationAtPick(const std::string& x, const std::string& y);
+    // The take-off of the export just read (takeoff_pass.cpp): its table onto the clipboard
+    // after the pass has closed, and the notice. A take-off ends the run.
+    PassEnd CopyTakeOff(const DisplayUnits& units);
     void Send(std::string_view ansiCommand);
     void Pause(int milliseconds);
 
@@ -140,6 +156,7 @@ private:
     // The entity handles of this run's last export, sorted: a selection that the CAD may have
     // refused leaves the previous set, which exports the very same handles again.
     std::vector<std::string> previousExport_;
+    std::string notice_;
 };
 
 } // namespace vermiq

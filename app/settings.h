@@ -18,6 +18,7 @@ inline constexpr const char* kEachSideKey = "各辺に記入";
 inline constexpr const char* kAlongElementKey = "要素に沿って記入";
 inline constexpr const char* kTotalKey = "合計を記入";
 inline constexpr const char* kAreaKey = "面積を記入";
+inline constexpr const char* kTakeOffKey = "集計表";
 // The factor and the unit of the labels, as text; a damaged value reads as its default.
 inline constexpr const char* kFactorKey = "倍率";
 inline constexpr const char* kUnitKey = "単位";

@@ -99,6 +99,9 @@ public:
         virtual std::string Text() = 0;
         // Empties the clipboard and puts `text` on it as CF_TEXT.
         virtual void SetText(std::string_view text) = 0;
+        // Empties the clipboard and puts `text` on it as CF_UNICODETEXT, which every program
+        // that pastes text reads whatever its code page; the system offers CF_TEXT from it.
+        virtual void SetUnicodeText(std::u16string_view text) = 0;
         // Every format the clipboard holds that can be copied as bytes.
         virtual ClipboardSnapshot Save() = 0;
         // Empties the clipboard and puts the saved formats back.

@@ -120,6 +120,13 @@ public:
         if (!block.HandTo(CF_TEXT)) throw ClipboardError();
     }
 
+    void SetUnicodeText(std::u16string_view text) override {
+        Empty();
+        std::u16string units(text);
+        GlobalBlock block(units.c_str(), (units.size() + 1) * sizeof(char16_t));
+        if (!block.HandTo(CF_UNICODETEXT)) throw ClipboardError();
+    }
+
     ClipboardSnapshot Save() override {
         ClipboardSnapshot snapshot;
         for (UINT format = EnumClipboardFormats(0); format; format = EnumClipboardFormats(format)) {

@@ -173,6 +173,8 @@ private:
     mutable std::vector<Wide> sx_, sy_, sw_; // scratch of one evaluation
 };
 
+} // namespace
+
 bool IsCurve(const SplineRec& spline) {
     if (spline.Degree < 1 || spline.Degree > kMaxSplineDegree) return false;
     const std::size_t p = static_cast<std::size_t>(spline.Degree);
@@ -191,8 +193,6 @@ bool IsCurve(const SplineRec& spline) {
         if (!std::isfinite(point.X) || !std::isfinite(point.Y)) return false;
     return true;
 }
-
-} // namespace
 
 long double Sweep(long double start, long double end, long double turn) {
     Wide sweep = end - start;

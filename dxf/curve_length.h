@@ -35,6 +35,8 @@ long double EllipseLength(const EllipseRec& ellipse);
 // a degree below 1 or above kMaxSplineDegree, a knot count other than control points + degree
 // + 1, knots that decrease, weights not one per control point or not positive.
 long double SplineLength(const SplineRec& spline);
+// False for a record that is no curve, as above: it has no length to measure.
+bool IsCurve(const SplineRec& spline);
 
 // The area of a whole ellipse, seen from above as its length is: π times the parallelogram of
 // its two axes. Nothing for an ellipse arc, which encloses no area.

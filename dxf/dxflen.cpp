@@ -4,6 +4,8 @@
 //   dxflen --total FILE    the sum of the lengths of every measurable element
 //   dxflen --area FILE     a closed element's area in place of its length; with --total, the
 //                          sum of the areas of the closed elements (lengths when none is closed)
+//   dxflen --table FILE    the take-off table by layer and kind, tab-separated, numbers with 17
+//                          significant digits, before the factor
 // Unlike the run, for which a missing export means only that there is nothing to measure, a
 // person naming a file that is not there, or a folder, or a binary DXF, is told so (status 1);
 // so is one cut short before its 0/EOF pair, whose figures would look right and be wrong.
@@ -29,11 +31,12 @@
 #include "dxf/entity_tables.h"
 #include "dxf/measured_value.h"
 #include "dxf/reader.h"
+#include "dxf/takeoff.h"
 
 namespace {
 
 int Usage() {
-    std::fputs("usage: dxflen [--counts | [--total] [--area]] FILE\n", stderr);
+    std::fputs("usage: dxflen [--counts | --table | [--total] [--area]] FILE\n", stderr);
     return 2;
 }
 
@@ -123,17 +126,19 @@ std::string ProblemWith(const std::string& path) {
 } // namespace
 
 int main(int argc, char** argv) {
-    bool counts = false;
+    bool counts = false, table = false;
     vermiq::MeasureRules rules;
     const char* path = nullptr;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--counts") == 0 && !counts) counts = true;
+        else if (std::strcmp(argv[i], "--table") == 0 && !table) table = true;
         else if (std::strcmp(argv[i], "--total") == 0 && !rules.total) rules.total = true;
         else if (std::strcmp(argv[i], "--area") == 0 && !rules.area) rules.area = true;
         else if (path == nullptr) path = argv[i];
         else return Usage();
     }
-    if (path == nullptr || (counts && (rules.total || rules.area))) return Usage();
+    const int modes = static_cast<int>(counts) + static_cast<int>(table) + static_cast<int>(rules.total || rules.area);
+    if (path == nullptr || modes > 1) return Usage();
 
     const std::string problem = ProblemWith(path);
     if (!problem.empty()) {
@@ -158,6 +163,16 @@ int main(int argc, char** argv) {
                     static_cast<int>(tables.ArcCount()), static_cast<int>(tables.CircleCount()),
                     static_cast<int>(tables.PolylineCount()), static_cast<int>(tables.EllipseCount()),
                     static_cast<int>(tables.SplineCount()));
+        return 0;
+    }
+    if (table) {
+        // The lines as the console writes them: its own line ends, not the clipboard's CR LF.
+        const std::string text = vermiq::TakeOffText(vermiq::TakeOffByLayer(tables),
+                                                     [](double value, bool) { return SeventeenDigits(value); });
+        std::string lines;
+        for (const char c : text)
+            if (c != '\r') lines += c;
+        std::fputs(ForConsole(lines).c_str(), stdout);
         return 0;
     }
     const double length = vermiq::MeasureForLabel(tables, rules).value;

@@ -18,6 +18,11 @@ inline constexpr std::size_t kTextBytes = 255;
 // The first layer name of every read; a record whose file gives no layer refers to it.
 inline constexpr std::uint32_t kNoLayer = 0;
 
+// Where an element stands among the measurable elements of its read (lines, arcs, circles,
+// polylines, ellipses, splines), counted from 0 in file order: the tables keep each kind apart,
+// and a take-off lists its rows in the order the file gives them.
+using ReadingOrder = std::uint32_t;
+
 struct Point3 {
     double X = 0.0;
     double Y = 0.0;
@@ -35,6 +40,7 @@ struct LineRec {
     Point3 Start;
     Point3 End;
     std::uint32_t Layer = kNoLayer; // index into EntityTables::LayerNames
+    ReadingOrder Order = 0;
 };
 
 // TEXT and MTEXT. For an MTEXT the second point is the direction vector, the horizontal
@@ -54,6 +60,7 @@ struct ArcRec {
     double StartAngle = 0.0; // degrees, counter-clockwise from the X axis
     double EndAngle = 0.0;
     std::uint32_t Layer = kNoLayer;
+    ReadingOrder Order = 0;
     Point3 Extrusion = kWorldNormal;
 };
 
@@ -61,6 +68,7 @@ struct CircleRec {
     Point3 Centre;
     double Radius = 0.0;
     std::uint32_t Layer = kNoLayer;
+    ReadingOrder Order = 0;
     Point3 Extrusion = kWorldNormal;
 };
 
@@ -83,6 +91,7 @@ struct PolylineRec {
     std::vector<Vertex> Vertices;
     std::int32_t Flags = 0; // code 70 of the POLYLINE header or of the LWPOLYLINE
     std::uint32_t Layer = kNoLayer;
+    ReadingOrder Order = 0;
     double Elevation = 0.0; // code 38 of an LWPOLYLINE, the Z of a POLYLINE header's point
     Point3 Extrusion = kWorldNormal;
 
@@ -99,6 +108,7 @@ struct EllipseRec {
     double StartParameter = 0.0;      // radians
     double EndParameter = 6.283185307179586;
     std::uint32_t Layer = kNoLayer;
+    ReadingOrder Order = 0;
 };
 
 inline constexpr std::int32_t kSplineClosed = 1; // spline flags
@@ -117,6 +127,7 @@ struct SplineRec {
     std::vector<double> Weights;
     std::vector<Point3> ControlPoints;
     std::uint32_t Layer = kNoLayer;
+    ReadingOrder Order = 0;
 };
 
 struct StyleRec {

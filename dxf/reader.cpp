@@ -20,6 +20,7 @@
 #include <share.h>
 #endif
 
+#include "common/cp932.h"
 #include "dxf/convert.h"
 
 namespace vermiq {
@@ -99,6 +100,19 @@ inline std::int32_t GroupCode(std::string_view line) {
 
 std::string_view CutBytes(std::string_view text, std::size_t limit) {
     return text.size() > limit ? text.substr(0, limit) : text;
+}
+
+// A name cut at `limit` bytes, less one where the cut would leave the first byte of a
+// double-byte character alone: a layer name goes on into a table the user reads.
+std::string_view CutCharacters(std::string_view text, std::size_t limit) {
+    if (text.size() <= limit) return text;
+    std::size_t end = 0;
+    while (end < limit) {
+        const std::size_t step = IsCp932LeadByte(static_cast<unsigned char>(text[end])) ? 2 : 1;
+        if (end + step > limit) break;
+        end += step;
+    }
+    return text.substr(0, end);
 }
 
 void CutBytes(std::string& text, std::size_t limit) {
@@ -275,7 +289,7 @@ private:
         if (kind != "VERTEX") inMesh_ = false; // SEQEND, or whatever follows, ends a mesh's vertices
         if (kind == "LINE") {
             Grow(t_.LineTable);
-            t_.LineTable.emplace_back();
+            t_.LineTable.emplace_back().Order = order_++;
             open_ = Open::Line;
         } else if (kind == "VERTEX") {
             // A vertex belongs to the polyline started last; without one, or when that was a
@@ -289,27 +303,27 @@ private:
             open_ = Open::Text;
         } else if (kind == "ARC") {
             Grow(t_.ArcTable);
-            t_.ArcTable.emplace_back();
+            t_.ArcTable.emplace_back().Order = order_++;
             open_ = Open::Arc;
         } else if (kind == "CIRCLE") {
             Grow(t_.CircleTable);
-            t_.CircleTable.emplace_back();
+            t_.CircleTable.emplace_back().Order = order_++;
             open_ = Open::Circle;
         } else if (kind == "ELLIPSE") {
             Grow(t_.EllipseTable);
-            t_.EllipseTable.emplace_back();
+            t_.EllipseTable.emplace_back().Order = order_++;
             open_ = Open::Ellipse;
         } else if (kind == "SPLINE") {
             Grow(t_.SplineTable);
-            t_.SplineTable.emplace_back();
+            t_.SplineTable.emplace_back().Order = order_++;
             open_ = Open::Spline;
         } else if (kind == "POLYLINE") {
             Grow(t_.PolylineTable);
-            t_.PolylineTable.emplace_back();
+            t_.PolylineTable.emplace_back().Order = order_++;
             open_ = Open::PolylineHeader;
         } else if (kind == "LWPOLYLINE") {
             Grow(t_.PolylineTable);
-            t_.PolylineTable.emplace_back();
+            t_.PolylineTable.emplace_back().Order = order_++;
             vertexHasPoint_ = false;
             open_ = Open::LwPolyline;
         }
@@ -498,7 +512,7 @@ private:
 
     // Layer names are kept once; consecutive entities of one layer cost one comparison.
     std::uint32_t Layer(std::string_view value) {
-        const std::string_view name = CutBytes(value, kLayerNameBytes);
+        const std::string_view name = CutCharacters(value, kLayerNameBytes);
         if (t_.LayerNames[lastLayer_] == name) return lastLayer_;
         const auto found = layerIndex_.find(name);
         if (found != layerIndex_.end()) {
@@ -523,6 +537,7 @@ private:
     const PairCursor* window_ = nullptr;   // the window being read
     const char* windowStart_ = nullptr;    // where it started
     std::size_t windowOffset_ = 0;         // and how far into the text that is
+    ReadingOrder order_ = 0;              // of the next measurable element
     std::uint32_t lastLayer_ = kNoLayer;
     std::map<std::string, std::uint32_t, std::less<>> layerIndex_{{std::string(), kNoLayer}};
 };

@@ -4,8 +4,10 @@
 # elements in the CAD and click where each label goes (the stand-in's scripted user does that);
 # then switch "各辺に記入" on in the dialog's system menu and run again over a parcel. Last, in a
 # second drawing drawn in millimetres, set the factor 0.001 in "表示の設定...", switch
-# "面積を記入" on, and label a parcel's sides and its area in metres in one pass.
-# Leaves a screenshot of each labelled drawing and prints their paths, with a line per label.
+# "面積を記入" on, and label a parcel's sides and its area in metres in one pass. Then a take-off:
+# in a third drawing, of a road and a site on several layers, switch "集計表をコピー" on, select
+# everything, and print the table that the tool put on the clipboard, checked against the export.
+# Leaves a screenshot of each drawing and prints their paths, with a line per label.
 set -euo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 "$top/scripts/bootstrap.sh" --demo
@@ -112,5 +114,39 @@ shot_mm=$out/vermiq-demo-mm.png
 import -window root "$shot_mm"
 /usr/bin/python3 "$top/scripts/demo_report.py" "$data/demo_mm.drawing" "$out/cad-state-mm.txt" \
   "$build/native/dxf/dxflen" 1 0.001
+
+# The take-off: the user opens a drawing of a road and a site in millimetres, switches
+# "集計表をコピー" on (Alt+Space, six up from the bottom, Enter) and runs: one selection takes every
+# element, and the table of counts, lengths and areas by layer and kind goes to the clipboard, in
+# metres (the factor is still 0.001) with two decimals; a message says so. Five commands: C1,
+# SELECT, DXFOUT, FILEDIA 1, and FILEDIA 1 after Ctrl+C.
+run_wine taskkill /IM StandinCad.exe >/dev/null 2>&1 || true
+sleep 2
+run_wine "$build/win/standin/StandinCad.exe" --drawing "$(winpath "$data/demo_takeoff.drawing")" \
+  --scenario "$(winpath "$data/demo_takeoff.scenario")" --log "$(winpath "$out/cad-log-takeoff.txt")" \
+  --state "$(winpath "$out/cad-state-takeoff.txt")" &
+for _ in $(seq 1 100); do [ -f "$out/cad-state-takeoff.txt" ] && break; sleep 0.2; done
+sleep 1
+click 100
+system_menu
+for _ in 1 2 3 4 5 6; do xdotool key Up; sleep 0.3; done
+xdotool key Return; sleep 0.5
+click 106   # 実　行
+for _ in $(seq 1 450); do
+  [ "$(wc -l <"$out/cad-log-takeoff.txt" 2>/dev/null || echo 0)" -ge 5 ] && break
+  sleep 0.2
+done
+sleep 2   # the message
+shot_takeoff=$out/vermiq-demo-takeoff.png
+import -window root "$shot_takeoff"
+xdotool key Return   # OK
+sleep 0.5
+run_wine "$build/win/tests/e2e/control_at.exe" --clipboard >"$out/takeoff-clipboard.txt" || true
+export_dxf=$(find "$VERMIQ_WINEPREFIX/drive_c/users" -path '*Tallomir*' -name '*.dxf' -printf '%T@ %p\n' |
+             sort -n | tail -1 | cut -d' ' -f2-)
+/usr/bin/python3 "$top/scripts/demo_report.py" --takeoff "$export_dxf" "$out/takeoff-clipboard.txt" 0.001 2
+echo "dxflen --table of the export (drawing units, before the factor):"
+"$build/native/dxf/dxflen" --table "$export_dxf" | sed 's/^/  /'
 echo "$shot"
 echo "$shot_mm"
+echo "$shot_takeoff"

@@ -248,6 +248,7 @@ std::string AsciiUpper(std::string_view text) {
 Drawing Drawing::Parse(std::string_view text) {
     Drawing drawing;
     int lineNumber = 0;
+    std::string layer = "0";
     while (!text.empty()) {
         std::string_view line = NextLine(text);
         ++lineNumber;
@@ -259,7 +260,12 @@ Drawing Drawing::Parse(std::string_view text) {
             if (words.size() != n) Fail(lineNumber, keyword + " takes " + std::to_string(n - 1) + " values");
         };
         Entity e;
-        if (keyword == "LINE") {
+        e.layer = layer;
+        if (keyword == "LAYER") {
+            if (words.size() < 2) Fail(lineNumber, "LAYER takes a name");
+            layer = std::string(Trim(line.substr(words[0].offset + words[0].text.size())));
+            continue;
+        } else if (keyword == "LINE") {
             need(3);
             e.kind = EntityKind::Line;
             e.start = PointOf(lineNumber, words[1].text);
@@ -356,7 +362,12 @@ Drawing Drawing::Load(const std::string& path) {
 std::string Drawing::Format() const {
     std::string out;
     auto point = [](Point p) { return FormatNumber(p.x) + "," + FormatNumber(p.y); };
+    std::string_view layer = "0";
     for (const Entity& e : entities_) {
+        if (e.layer != layer) {
+            layer = e.layer;
+            out += "LAYER " + e.layer + "\n";
+        }
         switch (e.kind) {
         case EntityKind::Line:
             out += "LINE " + point(e.start) + " " + point(e.end);

@@ -83,12 +83,13 @@ void WriteMtextText(DxfOut& dxf, const std::string& text) {
     dxf.Text(1, std::string_view(text).substr(pos));
 }
 
-void EntityHead(DxfOut& dxf, std::string_view type, const std::string& handle, const std::string& owner) {
+void EntityHead(DxfOut& dxf, std::string_view layer, std::string_view type, const std::string& handle,
+                const std::string& owner) {
     dxf.Text(0, type);
     dxf.Text(5, handle);
     dxf.Text(330, owner);
     dxf.Text(100, "AcDbEntity");
-    dxf.Text(8, "0");
+    dxf.Text(8, layer);
 }
 
 // A mirrored polyline's own coordinate system has its X axis along the world's -X.
@@ -101,14 +102,14 @@ void Extrusion(DxfOut& dxf, const Entity& e) {
 void WriteEntity(DxfOut& dxf, const Entity& e, const std::string& modelSpace, const std::string& handle) {
     switch (e.kind) {
     case EntityKind::Line:
-        EntityHead(dxf, "LINE", handle, modelSpace);
+        EntityHead(dxf, e.layer, "LINE", handle, modelSpace);
         dxf.Text(100, "AcDbLine");
         dxf.Point(10, e.start);
         dxf.Point(11, e.end);
         break;
     case EntityKind::Circle:
     case EntityKind::Arc:
-        EntityHead(dxf, e.kind == EntityKind::Arc ? "ARC" : "CIRCLE", handle, modelSpace);
+        EntityHead(dxf, e.layer, e.kind == EntityKind::Arc ? "ARC" : "CIRCLE", handle, modelSpace);
         dxf.Text(100, "AcDbCircle");
         dxf.Point(10, e.centre);
         dxf.Real(40, e.radius);
@@ -119,7 +120,7 @@ void WriteEntity(DxfOut& dxf, const Entity& e, const std::string& modelSpace, co
         }
         break;
     case EntityKind::LwPolyline:
-        EntityHead(dxf, "LWPOLYLINE", handle, modelSpace);
+        EntityHead(dxf, e.layer, "LWPOLYLINE", handle, modelSpace);
         dxf.Text(100, "AcDbPolyline");
         dxf.Int(90, static_cast<long>(e.vertices.size()));
         dxf.Int(70, e.closed ? 1 : 0);
@@ -133,7 +134,7 @@ void WriteEntity(DxfOut& dxf, const Entity& e, const std::string& modelSpace, co
         Extrusion(dxf, e);
         break;
     case EntityKind::Polyline:
-        EntityHead(dxf, "POLYLINE", handle, modelSpace);
+        EntityHead(dxf, e.layer, "POLYLINE", handle, modelSpace);
         dxf.Text(100, "AcDb2dPolyline");
         dxf.Int(66, 1);
         dxf.Point(10, {0, 0});
@@ -141,17 +142,17 @@ void WriteEntity(DxfOut& dxf, const Entity& e, const std::string& modelSpace, co
         Extrusion(dxf, e);
         for (const Vertex& world : e.vertices) {
             Vertex v = Own(e, world);
-            EntityHead(dxf, "VERTEX", dxf.NewHandle(), handle);
+            EntityHead(dxf, e.layer, "VERTEX", dxf.NewHandle(), handle);
             dxf.Text(100, "AcDbVertex");
             dxf.Text(100, "AcDb2dVertex");
             dxf.Point(10, {v.x, v.y});
             if (v.bulge != 0) dxf.Real(42, v.bulge);
             dxf.Int(70, 0);
         }
-        EntityHead(dxf, "SEQEND", dxf.NewHandle(), handle);
+        EntityHead(dxf, e.layer, "SEQEND", dxf.NewHandle(), handle);
         break;
     case EntityKind::Ellipse:
-        EntityHead(dxf, "ELLIPSE", handle, modelSpace);
+        EntityHead(dxf, e.layer, "ELLIPSE", handle, modelSpace);
         dxf.Text(100, "AcDbEllipse");
         dxf.Point(10, e.centre);
         dxf.Point(11, e.majorAxis);
@@ -161,7 +162,7 @@ void WriteEntity(DxfOut& dxf, const Entity& e, const std::string& modelSpace, co
         dxf.Real(42, e.endParameter);
         break;
     case EntityKind::Spline:
-        EntityHead(dxf, "SPLINE", handle, modelSpace);
+        EntityHead(dxf, e.layer, "SPLINE", handle, modelSpace);
         dxf.Text(100, "AcDbSpline");
         dxf.Point(210, {0, 0}, 1);
         dxf.Int(70, e.weights.empty() ? 8 : 8 | 4); // planar; rational when weighted
@@ -180,7 +181,7 @@ void WriteEntity(DxfOut& dxf, const Entity& e, const std::string& modelSpace, co
         }
         break;
     case EntityKind::Mtext:
-        EntityHead(dxf, "MTEXT", handle, modelSpace);
+        EntityHead(dxf, e.layer, "MTEXT", handle, modelSpace);
         dxf.Text(100, "AcDbMText");
         dxf.Point(10, e.position);
         dxf.Text(7, "Standard"); // before the height, so that a reader taking the later one keeps 40
@@ -266,12 +267,18 @@ std::string WriteDxf(const std::vector<const Entity*>& entities, int decimals, c
     }
     body.Text(0, "ENDTAB");
 
-    table = TableHead(body, "LAYER", 1);
-    RecordHead(body, "LAYER", table, "AcDbLayerTableRecord");
-    body.Text(2, "0");
-    body.Int(70, 0);
-    body.Int(62, 7);
-    body.Text(6, "Continuous");
+    // Layer 0 always, then every other layer of the entities, in the order they first appear.
+    std::vector<std::string_view> layers{"0"};
+    for (const Entity* e : entities)
+        if (std::find(layers.begin(), layers.end(), e->layer) == layers.end()) layers.push_back(e->layer);
+    table = TableHead(body, "LAYER", static_cast<int>(layers.size()));
+    for (std::string_view layer : layers) {
+        RecordHead(body, "LAYER", table, "AcDbLayerTableRecord");
+        body.Text(2, layer);
+        body.Int(70, 0);
+        body.Int(62, 7);
+        body.Text(6, "Continuous");
+    }
     body.Text(0, "ENDTAB");
 
     table = TableHead(body, "STYLE", 1);
@@ -321,14 +328,14 @@ std::string WriteDxf(const std::vector<const Entity*>& entities, int decimals, c
     body.Text(2, "BLOCKS");
     for (const std::string* owner : {&modelSpace, &paperSpace}) {
         std::string_view name = owner == &modelSpace ? "*Model_Space" : "*Paper_Space";
-        EntityHead(body, "BLOCK", body.NewHandle(), *owner);
+        EntityHead(body, "0", "BLOCK", body.NewHandle(), *owner);
         body.Text(100, "AcDbBlockBegin");
         body.Text(2, name);
         body.Int(70, 0);
         body.Point(10, {0, 0});
         body.Text(3, name);
         body.Text(1, "");
-        EntityHead(body, "ENDBLK", body.NewHandle(), *owner);
+        EntityHead(body, "0", "ENDBLK", body.NewHandle(), *owner);
         body.Text(100, "AcDbBlockEnd");
     }
     body.Text(0, "ENDSEC");

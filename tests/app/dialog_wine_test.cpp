@@ -242,7 +242,7 @@ TEST_F(ToolDialog, OptionsAreKeptInTheirOwnSectionAcrossARestart) {
         {{}, "0", "0", "0", "0"},
         {{EachSideItem, AreaItem}, "1", "0", "0", "1"},
         {{}, "1", "0", "0", "1"},  // read at the start and written back unchanged
-        {{AlongElementItem, EachSideItem, TotalItem}, "0", "1", "1", "1"},
+        {{AlongElementItem, EachSideItem, TotalItem, TakeOffItem}, "0", "1", "1", "1"},
     };
     for (const Step& step : steps) {
         RunningTool tool(g_vermiqExe);
@@ -258,7 +258,7 @@ TEST_F(ToolDialog, OptionsAreKeptInTheirOwnSectionAcrossARestart) {
         EXPECT_EQ(Profile(SettingsFile(), "延長桁"), "3");
     }
     EXPECT_EQ(FileBytes(SettingsFile()), "[初期化]\r\n大きさ=12.5\r\n延長桁=3\r\n[オプション]\r\n" + side + "=0\r\n" +
-                                             along + "=1\r\n" + total + "=1\r\n" + area + "=1\r\n倍率=1\r\n単位=ｍ\r\n");
+                                             along + "=1\r\n" + total + "=1\r\n" + area + "=1\r\n倍率=1\r\n単位=ｍ\r\n集計表=1\r\n");
 }
 
 // A visible top-level window of the process with the class and the title.

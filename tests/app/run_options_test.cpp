@@ -48,6 +48,9 @@ using test::SweepOfBulge;
 struct Pass {
     std::vector<std::string> received;
     std::vector<std::string> labels;
+    std::string notice;
+    std::string clipboardText;  // CF_TEXT, the user's own before the run
+    std::string unicodeText;    // CF_UNICODETEXT, in code page 932
 };
 
 Pass RunOnce(const std::string& drawing, const std::string& scenario, const LabelOptions& options) {
@@ -62,9 +65,11 @@ Pass RunOnce(const std::string& drawing, const std::string& scenario, const Labe
     dialog.options = options;
     EntityTables tables;
     sim::SimCad cad = desk.StartCad(sim::CadLayout::Docked, drawing, scenario);
-    MeasureAndLabelRun(link, desk, desk.Clock(), dialog, tables, (folder / "261207001917.scr").string())
-        .RunMeasureAndLabel();
-    Pass pass{cad.Session().ReceivedLog(), {}};
+    desk.SetClipboardText("利用者のコピー");
+    MeasureAndLabelRun run(link, desk, desk.Clock(), dialog, tables, (folder / "261207001917.scr").string());
+    run.RunMeasureAndLabel();
+    Pass pass{cad.Session().ReceivedLog(), {}, run.Notice(), desk.ClipboardText(),
+              desk.WideToAnsi(desk.ClipboardUnicodeText())};
     for (const standin::Entity& e : cad.Session().GetDrawing().Entities())
         if (e.kind == standin::EntityKind::Mtext) pass.labels.push_back(e.text);
     fs::remove_all(folder);
@@ -130,6 +135,33 @@ TEST(RunWithDisplayOptions, DefaultsSendTodaysCommands) {
     // A closed element's sides, then the area at the click; the user cancels the pick, which
     // ends the pass with the sides labelled.
     EXPECT_EQ(sides.labels, (std::vector<std::string>{Text(100, "ｍ"), Text(60, "ｍ"), Text(std::hypot(100, 60), "ｍ")}));
+}
+
+// A take-off of elements on several layers, of every kind a label measures, in millimetres
+// taken off in metres: the table replaces the user's clipboard once the history reads have given
+// it back; no point is asked for and nothing is drawn. With nothing measurable picked, the
+// clipboard stays the user's.
+TEST(RunWithDisplayOptions, TakeOffCopiesATableByLayerAndKind) {
+    const std::string drawing =
+        "LAYER 道路\nLINE 0,0 3000,4000\nLAYER 水路・表示\nARC 0,0 1000 0 90\nLAYER 道路\nLINE 0,0 0,2000\n"
+        "LWPOLYLINE CLOSED 0,0 2000,0 2000,2000 0,2000\nLAYER 表示\nCIRCLE 0,0 1000\nMTEXT 0,0 50 0 MC 0 注記\n";
+    LabelOptions options = With(false, true, true, 0.001);
+    options.takeOff = true;
+    const Pass pass = RunOnce(drawing, "select 1,2,3,4,5,6\n", options);
+    EXPECT_EQ(pass.unicodeText, "画層\t種類\t本数\t延長\t面積\r\n道路\t線分\t2\t7.00\t\r\n水路・表示\t円弧\t1\t1.57\t\r\n"
+                                "道路\tポリライン\t1\t8.00\t4.00\r\n表示\t円\t1\t6.28\t3.14\r\n合計\t\t5\t22.85\t7.14\r\n");
+    EXPECT_EQ(pass.clipboardText, "");
+    EXPECT_EQ(pass.notice, "5 個の要素を集計し、集計表をクリップボードにコピーしました。表計算ソフトに貼り付けてください。");
+    EXPECT_EQ(pass.labels, std::vector<std::string>{"注記"}) << "only the drawing's own text";
+    ASSERT_EQ(pass.received.size(), 5u);
+    EXPECT_EQ(pass.received[1], "\x03" "SELECT\r");
+    EXPECT_EQ(pass.received[3], "FILEDIA 1 ");
+    EXPECT_EQ(pass.received[4], "\x03" "FILEDIA 1\r");
+
+    const Pass nothing = RunOnce(drawing, "select 6\nselect none\n", options);
+    EXPECT_EQ(nothing.notice, run_text::NothingToTakeOff);
+    EXPECT_EQ(nothing.clipboardText, "利用者のコピー");
+    EXPECT_EQ(nothing.unicodeText, "");
 }
 
 } // namespace

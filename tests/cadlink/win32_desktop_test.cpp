@@ -315,6 +315,9 @@ TEST_F(Win32DesktopTest, ClipboardHeldElsewhereEndsTheReadAfterItsRetries) {
         EXPECT_THROW(link.ReadCommandHistory(), HistoryUnavailable);
     }
     EXPECT_EQ(desktop.OpenClipboard()->Text(), "keep");
+    // A table goes on as Unicode text; the system derives the code-page text from it.
+    desktop.OpenClipboard()->SetUnicodeText(u"画層\t本数\r\n表\t2\r\n");
+    EXPECT_EQ(desktop.OpenClipboard()->Text(), "画層\t本数\r\n表\t2\r\n");
 }
 
 TEST_F(Win32DesktopTest, PromptIsPaintedAtTheBottomOfThePane) {

@@ -2,7 +2,7 @@
 # program start under Wine is slow, a test entry per case slower still):
 #   cmake -DEMULATOR=<wine wrapper or empty> -DPROGRAM=<dxflen> -DDATA=<tests/data/dxf> -P dxflen_acceptance.cmake
 # Each case gives the exit status, the whole standard output (line ends compared without CR)
-# and the start of the standard error, then dxflen's arguments. dxflen's messages are UTF-8 on
+# and the start of the standard error, then dxflen's arguments. dxflen's texts are UTF-8 on
 # Linux and in the console's code page (932 under the tests' Wine) on Windows; the latter are
 # converted to compare them with the UTF-8 of this script.
 set(failures "")
@@ -13,6 +13,10 @@ function(expect exit_expected out_expected err_start)
   if(EMULATOR AND err)
     file(WRITE ${WORK}/dxflen_err.txt "${err}")
     execute_process(COMMAND iconv -f CP932 -t UTF-8 INPUT_FILE ${WORK}/dxflen_err.txt OUTPUT_VARIABLE err)
+  endif()
+  if(EMULATOR AND out)
+    file(WRITE ${WORK}/dxflen_out.txt "${out}")
+    execute_process(COMMAND iconv -f CP932 -t UTF-8 INPUT_FILE ${WORK}/dxflen_out.txt OUTPUT_VARIABLE out)
   endif()
   string(REPLACE "\r" "" out "${out}")
   string(REPLACE "\r" "" err "${err}")
@@ -69,6 +73,9 @@ expect_between(372.52857825821 372.52857825896 --total ${DATA}/spline_closed.dxf
 expect_between(322.52857825826 322.52857825891 ${DATA}/spline_closed.dxf)
 expect(0 "15.707963267948966" "" --area --total ${DATA}/arc_quarter.dxf)
 expect(2 "" "usage: dxflen" --counts --area ${DATA}/arc_quarter.dxf)
+# The take-off table, by layer and kind, before the factor.
+expect(0 "画層\t種類\t本数\t延長\t面積\n外形\t線分\t1\t5\t\n合計\t\t1\t5\t" "" --table ${DATA}/line_3d.dxf)
+expect(2 "" "usage: dxflen" --table --total ${DATA}/arc_quarter.dxf)
 expect(1 "" "ファイル \"${DATA}/no-such-file.dxf\" が見つかりません" ${DATA}/no-such-file.dxf)
 expect(1 "" "\"${DATA}\" はフォルダーです。" ${DATA})
 expect(1 "" "ファイル \"${DATA}/line_binary.dxf\" はバイナリ DXF です。バイナリ DXF には対応していません"

@@ -363,13 +363,19 @@ TEST(ReadDxfTextTest, TextHeightFromStylesAndCode40WhicheverComesLast) {
     EXPECT_EQ(t.TextTable.at(0).Height, 0.0) << "no Standard style in this file";
 }
 
+// Names in code page 932 pass as their bytes, a trail byte 0x5C (表, ソ) or 0x7C (ポ) included; a
+// cut never leaves half a character.
 TEST(ReadDxfTextTest, LayerNamesAreCutToSixtyBytes) {
     EntityTables t;
     ReadDxfText(t, EntitiesText({{0, "LINE"}, {8, std::string(70, 'L')}, {0, "CIRCLE"}, {8, std::string(60, 'L') + "x"},
-                                 {0, "ARC"}, {8, "Ａ"}}));
+                                 {0, "ARC"}, {8, "Ａ"}, {0, "LINE"}, {8, "表示ソポ"}, {0, "LINE"}, {8, std::string(59, 'L') + "表"},
+                                 {0, "LINE"}, {8, std::string(58, 'L') + "表示"}}));
     EXPECT_EQ(t.LayerName(t.LineTable[0].Layer), std::string(60, 'L'));
     EXPECT_EQ(t.CircleTable[0].Layer, t.LineTable[0].Layer) << "the same name after cutting";
     EXPECT_EQ(t.LayerName(t.ArcTable[0].Layer), "Ａ");
+    EXPECT_EQ(t.LayerName(t.LineTable[1].Layer), "表示ソポ");
+    EXPECT_EQ(t.LayerName(t.LineTable[2].Layer), std::string(59, 'L'));
+    EXPECT_EQ(t.LayerName(t.LineTable[3].Layer), std::string(58, 'L') + "表");
 }
 
 TEST(ReadDxfTextTest, ConversionFailuresStopTheReadKeepingWhatWasRead) {

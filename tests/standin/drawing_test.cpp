@@ -53,6 +53,8 @@ TEST(DrawingFormat, EveryKindReadsBackAsWritten) {
               (std::vector<double>{0, 0, 0, 1, 2, 2, 2})) << "clamped and uniform without KNOTS";
     EXPECT_TRUE(d.Entities()[12].mirrored && d.Entities()[12].closed);
     EXPECT_TRUE(d.Entities()[13].mirrored && !d.Entities()[13].closed);
+    EXPECT_EQ(d.Entities()[9].layer, "0");
+    EXPECT_EQ(d.Entities()[10].layer, "水路・表示 1");
 }
 
 TEST(DrawingFormat, NumbersKeepEveryBit) {

@@ -18,9 +18,15 @@ def parse_expect(path):
     lines = path.read_bytes().decode("cp932").splitlines()
     decimals = int(lines[0])
     entities = []
+    layer = "0"
     for line in lines[1:]:
         words = line.split(" ")
         kind = words[0]
+        if kind == "LAYER":  # the entities before it are on the layer before it
+            for entity in entities:
+                entity.setdefault("layer", layer)
+            layer = line.split(" ", 1)[1].strip()
+            continue
         if kind == "MTEXT":
             head = line.split(" ", 6)
             x, y = map(float, head[1].split(","))
@@ -52,6 +58,8 @@ def parse_expect(path):
         for w in words[1:]:
             numbers.extend(float(n) for n in w.split(","))
         entities.append(dict(kind=kind, numbers=numbers))
+    for entity in entities:
+        entity.setdefault("layer", layer)
     return decimals, entities
 
 
@@ -70,6 +78,8 @@ def compare(entity, expected, decimals):
     if kind != expected["kind"]:
         raise Mismatch(f"read a {kind}, expected a {expected['kind']}")
     d = entity.dxf
+    if d.layer != expected["layer"] or d.layer not in entity.doc.layers:
+        raise Mismatch(f"layer {d.layer!r}, expected {expected['layer']!r} in the layer table")
     if kind == "LINE":
         got = [d.start.x, d.start.y, d.end.x, d.end.y]
     elif kind == "CIRCLE":

@@ -275,6 +275,15 @@ public:
         bytes.assign(text.begin(), text.end());
         bytes.push_back(0);
     }
+    void SetUnicodeText(std::u16string_view text) override {
+        Empty();
+        auto& bytes = desk_.clipboard_[kCfUnicodeText];
+        for (char16_t unit : text) {
+            bytes.push_back(static_cast<unsigned char>(unit & 0xFF));
+            bytes.push_back(static_cast<unsigned char>(unit >> 8));
+        }
+        bytes.insert(bytes.end(), {0, 0});
+    }
     ClipboardSnapshot Save() override {
         ClipboardSnapshot snapshot;
         for (const auto& [id, bytes] : desk_.clipboard_) snapshot.formats.push_back({id, bytes});
@@ -311,6 +320,15 @@ void SimDesktop::SetClipboardText(std::string_view text) {
 void SimDesktop::SetClipboardFormat(unsigned id, std::vector<unsigned char> bytes) {
     ++clipboardSequence_;
     clipboard_[id] = std::move(bytes);
+}
+
+std::u16string SimDesktop::ClipboardUnicodeText() const {
+    auto it = clipboard_.find(kCfUnicodeText);
+    std::u16string text;
+    if (it == clipboard_.end()) return text;
+    for (std::size_t i = 0; i + 1 < it->second.size() && (it->second[i] || it->second[i + 1]); i += 2)
+        text.push_back(static_cast<char16_t>(it->second[i] | it->second[i + 1] << 8));
+    return text;
 }
 
 std::string SimDesktop::ClipboardText() const {

@@ -203,6 +203,7 @@ public:
     void SetClipboardText(std::string_view text);  // empties, then CF_TEXT
     void SetClipboardFormat(unsigned id, std::vector<unsigned char> bytes);
     std::string ClipboardText() const;              // CF_TEXT up to NUL; empty when none
+    std::u16string ClipboardUnicodeText() const;    // CF_UNICODETEXT up to NUL; empty when none
     const std::map<unsigned, std::vector<unsigned char>>& ClipboardFormats() const {
         return clipboard_;
     }
