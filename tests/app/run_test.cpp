@@ -60,7 +60,9 @@ public:
     // True while another program holds the file open without sharing.
     std::function<bool(const std::string&)> held;
     FileStamp StampFile(const std::string& path) override {
-        if (held && held(path)) return {.exists = true};
+        FileStamp unopenable;
+        unopenable.exists = true;
+        if (held && held(path)) return unopenable;
         return test::StampOfPath(path);
     }
     bool otherRunRunning = false;
