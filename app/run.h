@@ -2,9 +2,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 #include <string_view>
 
+#include "app/drawing_conventions.h"
 #include "app/export_check.h"
 #include "app/label_units.h"
 #include "cadlink/cad_link.h"
@@ -21,6 +24,7 @@ struct LabelOptions {
     bool total = false;        // any number of elements picked, their sum in one clicked label
     bool area = false;         // a closed element's area in the clicked label, not its length
     DisplayUnits units{};      // factor and unit of every label
+    std::string layer{};       // the layer labels go on; empty: the current layer
 };
 
 // What the run asks of the dialog and of the file system.
@@ -65,6 +69,8 @@ inline constexpr std::string_view OnlyJapanese =
     "日本語の画面の CAD にだけ対応しています。CAD のコマンド ラインが「コマンド: 」と表示するものをお使いください";
 inline constexpr std::string_view StaleWorkFile = "作業ファイル %s を削除できず、書き出しでも置き換えられませんでした";
 inline constexpr std::string_view UnfinishedExport = "書き出された DXF ファイル %s が最後まで書かれていません";
+inline constexpr std::string_view LayerNotRestorable =
+    "現在の画層「%s」には記入のあとで戻せないため、記入画層に切り替えられません。別の画層を現在の画層にしてから、もう一度実行してください";
 } // namespace run_text
 
 // C3: the export of the previous selection to `dxfPath` with 16 decimal places.
@@ -102,8 +108,16 @@ private:
     MeasuredValue MeasureDxf(const LabelOptions& options);
     // Side labels and aligned labels (side_label_pass.cpp). LabelEachSide sends a label for
     // every side of the measured element; false, sending nothing, when the element has no sides.
-    bool LabelEachSide(int decimals, const std::string& sizeText, const DisplayUnits& units);
+    bool LabelEachSide(int decimals, const std::string& sizeText, const LabelOptions& options);
     std::string RotationAtPick(const std::string& x, const std::string& y);
+    // The drawing's conventions and the label layer (label_conventions_pass.cpp). Conventions
+    // are read once per run, when its first label needs them. SendLabels sends label commands
+    // on the label layer, if one is set, and puts the user's layer back after them;
+    // RestoreUserLayer does that for a run that ends between the two.
+    const DrawingConventions& Conventions();
+    std::string SingleLabelRotation(const LabelOptions& options, const std::string& x, const std::string& y);
+    void SendLabels(const std::vector<std::string>& commands, const std::string& layer);
+    void RestoreUserLayer();
     void Send(std::string_view ansiCommand);
     void Pause(int milliseconds);
 
@@ -117,6 +131,8 @@ private:
     // True from C1 until the pass has sent C8. However a pass ends, it ends with C8, so that
     // the user's CAD is never left with its file dialogs off.
     bool passOpen_ = false;
+    std::optional<DrawingConventions> conventions_;
+    std::optional<std::string> layerToRestore_;
 };
 
 } // namespace vermiq

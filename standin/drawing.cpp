@@ -248,6 +248,7 @@ std::string AsciiUpper(std::string_view text) {
 Drawing Drawing::Parse(std::string_view text) {
     Drawing drawing;
     int lineNumber = 0;
+    std::string layer = "0";
     while (!text.empty()) {
         std::string_view line = NextLine(text);
         ++lineNumber;
@@ -259,6 +260,12 @@ Drawing Drawing::Parse(std::string_view text) {
             if (words.size() != n) Fail(lineNumber, keyword + " takes " + std::to_string(n - 1) + " values");
         };
         Entity e;
+        e.layer = layer;
+        if (keyword == "LAYER") {
+            need(2);
+            layer = std::string(words[1].text);
+            continue;
+        }
         if (keyword == "LINE") {
             need(3);
             e.kind = EntityKind::Line;
@@ -356,7 +363,12 @@ Drawing Drawing::Load(const std::string& path) {
 std::string Drawing::Format() const {
     std::string out;
     auto point = [](Point p) { return FormatNumber(p.x) + "," + FormatNumber(p.y); };
+    std::string layer = "0";
     for (const Entity& e : entities_) {
+        if (e.layer != layer) {
+            layer = e.layer;
+            out += "LAYER " + layer + "\n";
+        }
         switch (e.kind) {
         case EntityKind::Line:
             out += "LINE " + point(e.start) + " " + point(e.end);

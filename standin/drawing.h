@@ -28,6 +28,8 @@
 //                                        text: the rest of the line after the one blank that
 //                                        follows the rotation, exactly (leading blanks count);
 //                                        a line break inside the text is written \P
+//   LAYER name                           the entities after it are on that layer (before the
+//                                        first such line: on layer "0")
 //
 // Entities are numbered from 1 in file order; the labels that -mtext adds follow them.
 // Format() writes the same format, numbers in their shortest exact form, so that
@@ -77,6 +79,7 @@ struct Entity {
     double rotation = 0;                 // Mtext, in degrees
     int attachment = 1;                  // Mtext: 1 TL, 2 TC, 3 TR, 4 ML ... 9 BR (as DXF code 71)
     std::string text;                    // Mtext, code-page-932 bytes, \P between lines
+    std::string layer = "0";             // every kind: the layer it was drawn on
     bool operator==(const Entity&) const = default;
 };
 
