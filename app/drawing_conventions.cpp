@@ -226,7 +226,7 @@ void UserPointToWorld(const DrawingConventions& c, double originX, double origin
 
 bool IsLabelLayerName(std::string_view name) {
     if (name.empty() || name.size() > 255) return false;
-    constexpr std::string_view kForbidden = "<>/\\\":;?*|,=`";
+    constexpr std::string_view kForbidden = "<>/\\\":;?*|,=`'";
     for (std::size_t i = 0; i < name.size(); ++i) {
         const unsigned char c = static_cast<unsigned char>(name[i]);
         if (IsCp932LeadByte(c)) {

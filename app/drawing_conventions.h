@@ -42,11 +42,11 @@ std::string LevelRotation(const DrawingConventions& conventions);
 void UserPointToWorld(const DrawingConventions& conventions, double originX, double originY, double& x, double& y);
 
 // A layer name the label layer may take: not empty, at most 255 bytes of code page 932, none of
-// the characters that layer names forbid (< > / \ " : ; ? * | , = `), and no blank or control
+// the characters that layer names forbid (< > / \ " : ; ? * | , = ` '), and no blank or control
 // character, since the command line would end the name there.
 bool IsLabelLayerName(std::string_view name);
 inline constexpr const char* kLayerRefused =
-    "記入画層には、< > / \\ \" : ; ? * | , = ` と空白を含まない画層名を入力してください (空欄: 現在の画層)";
+    "記入画層には、< > / \\ \" : ; ? * | , = ` ' と空白を含まない画層名を入力してください (空欄: 現在の画層)";
 
 // The command that makes `name` the current layer, creating it when the drawing lacks it ('M'),
 // or sets an existing layer current again ('S'); it ends the layer command.

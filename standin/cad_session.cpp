@@ -565,7 +565,7 @@ struct CadSession::Impl {
         for (size_t i = 0; i < name.size(); ++i) {
             const unsigned char c = static_cast<unsigned char>(name[i]);
             if (IsLeadByte(c)) ++i;
-            else if (c < ' ' || std::string_view("<>/\\\":;?*|,=`").find(static_cast<char>(c)) != std::string_view::npos)
+            else if (c < ' ' || std::string_view("<>/\\\":;?*|,=`'").find(static_cast<char>(c)) != std::string_view::npos)
                 return false;
         }
         return !name.empty();

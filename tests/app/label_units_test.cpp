@@ -96,7 +96,7 @@ TEST(LabelLayer, NamesThatALayerCanTake) {
                  {"", false}, {std::string(256, 'a'), false}, {"a b", false}, {"a\tb", false}, {"寸\x90", false},
                  {"a<b", false}, {"a>b", false}, {"a/b", false}, {"a\\b", false}, {"a\"b", false}, {"a:b", false},
                  {"a;b", false}, {"a?b", false}, {"a*b", false}, {"a|b", false}, {"a,b", false}, {"a=b", false},
-                 {"a`b", false}};
+                 {"a`b", false}, {"a'b", false}};
     for (const auto& c : cases) {
         EXPECT_EQ(IsLabelLayerName(c.name), c.taken) << c.name;
         EXPECT_EQ(StoredLabelLayer(c.name), c.taken ? c.name : "") << c.name;
