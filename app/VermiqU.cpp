@@ -287,7 +287,10 @@ void TVermiqF::FormClose() {
     written = WriteProfileText(file, kOptionsSection, kAreaKey, OptionText(options_.area)) && written;
     written = WriteProfileText(file, kOptionsSection, kFactorKey, FactorText(options_.units.factor)) && written;
     written = WriteProfileText(file, kOptionsSection, kUnitKey, options_.units.unit) && written;
-    written = WriteProfileText(file, kOptionsSection, kLabelLayerKey, options_.layer) && written;
+    // No label layer leaves the file as it has always been.
+    written = (options_.layer.empty() ? RemoveProfileKey(file, kOptionsSection, kLabelLayerKey)
+                                      : WriteProfileText(file, kOptionsSection, kLabelLayerKey, options_.layer)) &&
+              written;
     if (!written) throw std::runtime_error(CannotWriteMessage(file));
 }
 

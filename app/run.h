@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <vector>
 #include <string_view>
+#include <vector>
 
 #include "app/drawing_conventions.h"
 #include "app/export_check.h"
