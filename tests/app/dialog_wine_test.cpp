@@ -392,9 +392,11 @@ TEST_F(ToolDialog, DisplaySettingsDialogAcrossARestart) {
     // Damaged values: each reads as its default, shown so and written back so.
     WritePrivateProfileStringW(options.c_str(), L"倍率", L"-0.5", SettingsFile().c_str());
     WritePrivateProfileStringW(options.c_str(), L"単位", L"とても長い単位のなまえです", SettingsFile().c_str());
+    WritePrivateProfileStringW(options.c_str(), L"記入画層", L"寸法/外", SettingsFile().c_str());
     reopenAndEscape(L"1", L"ｍ");
     EXPECT_EQ(Profile(SettingsFile(), "倍率", "オプション"), "1");
     EXPECT_EQ(Profile(SettingsFile(), "単位", "オプション"), "ｍ");
+    EXPECT_EQ(Profile(SettingsFile(), "記入画層", "オプション"), "<missing>") << "no label layer: no key";
 }
 
 TEST_F(ToolDialog, UnwritableSettingsAreReportedAndTheDialogStillCloses) {
