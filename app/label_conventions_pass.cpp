@@ -21,9 +21,10 @@ const DrawingConventions& MeasureAndLabelRun::Conventions() {
 std::string MeasureAndLabelRun::SingleLabelRotation(const LabelOptions& options, const std::string& x,
                                                     const std::string& y) {
     if (options.alongElement) return RotationAtPick(x, y);
-    // A plain pass asks the CAD nothing more and types what it always has. A label layer tells
-    // that the drawing keeps conventions of its own, and the label is levelled by them.
-    return options.layer.empty() ? "0" : LevelRotation(Conventions());
+    // A plain pass asks the CAD nothing more and types what it always has. A run that labels
+    // sides reads the conventions anyway, and a label layer tells that the drawing keeps
+    // conventions of its own: the label is levelled by them.
+    return options.eachSide || !options.layer.empty() ? LevelRotation(Conventions()) : "0";
 }
 
 void MeasureAndLabelRun::SendLabels(const std::vector<std::string>& commands, const std::string& layer) {

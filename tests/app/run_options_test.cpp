@@ -185,6 +185,8 @@ TEST(RunWithDisplayOptions, LabelsFollowTheDrawingsConventions) {
         {"ANGBASE 90 clockwise: the single label", north, parcel, "select 1\nclick 50,30\n", single, {0}},
         {"both: sides", both, turnedParcel, "select 1\n", sides, turnedSides},
         {"both: the single label", both, turnedParcel, "select 1\n" + inside, single, {30}},
+        {"both: sides, then the area level", both, turnedParcel, "select 1\n" + inside, With(false, true, true),
+         {30, -60, 30, -60, 30}},
         {"grads, ANGBASE shown 100g", grads, turnedParcel, "select 1\n" + inside, layerSides, turnedSides},
         {"radians, ANGBASE shown 2r", radians, turnedParcel, "select 1\n", sides, turnedSides},
         {"degrees, minutes, seconds", dms, turnedParcel, "select 1\n", sides, turnedSides},
