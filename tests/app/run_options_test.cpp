@@ -68,8 +68,13 @@ Pass RunOnce(const std::string& drawing, const std::string& scenario, const Labe
     EntityTables tables;
     sim::SimCad cad = desk.StartCad(sim::CadLayout::Docked, drawing, scenario);
     if (setUp) setUp(cad.Session());
-    MeasureAndLabelRun(link, desk, desk.Clock(), dialog, tables, (folder / "261207001917.scr").string())
-        .RunMeasureAndLabel();
+    try {
+        MeasureAndLabelRun(link, desk, desk.Clock(), dialog, tables, (folder / "261207001917.scr").string())
+            .RunMeasureAndLabel();
+    } catch (...) {
+        fs::remove_all(folder);
+        throw;
+    }
     Pass pass{cad.Session().ReceivedLog(), {}, {}, cad.Session().Variable("CLAYER")};
     for (const standin::Entity& e : cad.Session().GetDrawing().Entities())
         if (e.kind == standin::EntityKind::Mtext) {
@@ -216,6 +221,17 @@ TEST(RunWithDisplayOptions, LabelsFollowTheDrawingsConventions) {
         }
         EXPECT_EQ(pass.layerAfter, "壁") << c.what;
         EXPECT_EQ(pass.received.back(), "\x03" "FILEDIA 1\r") << c.what;
+    }
+    // A current layer whose name the command line would cut cannot be typed back: the user is
+    // told before the layer changes.
+    try {
+        RunOnce(parcel, "select 1\nclick 50,30\n", single, [](standin::CadSession& cad) {
+            cad.SetVariable("CLAYER", "壁 1");
+        });
+        ADD_FAILURE() << "no message";
+    } catch (const std::runtime_error& e) {
+        EXPECT_STREQ(e.what(), "現在の画層「壁 1」には記入のあとで戻せないため、記入画層に切り替えられません。"
+                               "別の画層を現在の画層にしてから、もう一度実行してください");
     }
 }
 
