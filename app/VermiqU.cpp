@@ -151,7 +151,7 @@ LRESULT TVermiqF::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         if (ToggleOption(static_cast<unsigned>(wParam & 0xFFF0))) return 0;
         if ((wParam & 0xFFF0) == ids::DisplaySettingsItem) {
             // A run reads the units as each pass starts; they are not changed under it.
-            if (!runInProgress_) Guarded([&] { ShowDisplaySettings(hwnd_, options_.units); });
+            if (!runInProgress_) Guarded([&] { ShowDisplaySettings(hwnd_, options_.units, options_.layer); });
             return 0;
         }
         break;
@@ -250,6 +250,7 @@ void TVermiqF::FormCreate() {
     options_.takeOff = OptionFromText(ReadProfileText(settingsFile, kOptionsSection, kTakeOffKey, "0"));
     options_.units = StoredUnits(ReadProfileText(settingsFile, kOptionsSection, kFactorKey, "1"),
                                  ReadProfileText(settingsFile, kOptionsSection, kUnitKey, kUnitMark));
+    options_.layer = StoredLabelLayer(ReadProfileText(settingsFile, kOptionsSection, kLabelLayerKey, ""));
     AddOptionItems();
 }
 
@@ -294,6 +295,10 @@ void TVermiqF::FormClose() {
     written = WriteProfileText(file, kOptionsSection, kFactorKey, FactorText(options_.units.factor)) && written;
     written = WriteProfileText(file, kOptionsSection, kUnitKey, options_.units.unit) && written;
     written = WriteProfileText(file, kOptionsSection, kTakeOffKey, OptionText(options_.takeOff)) && written;
+    // No label layer leaves the file as it has always been.
+    written = (options_.layer.empty() ? RemoveProfileKey(file, kOptionsSection, kLabelLayerKey)
+                                      : WriteProfileText(file, kOptionsSection, kLabelLayerKey, options_.layer)) &&
+              written;
     if (!written) throw std::runtime_error(CannotWriteMessage(file));
 }
 

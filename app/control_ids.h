@@ -23,6 +23,9 @@ enum : int {
     SettingsUnit = 204,        // 単位
     SettingsAreaUnit = 205,    // the unit an area gets, shown as the unit is typed
     SettingsExample = 206,
+    SettingsLayerLabel = 207,
+    SettingsLayer = 208,       // 記入画層
+    SettingsLayerNote = 209,
 };
 
 // The option items added to the dialog's system menu. System menu commands leave the low four

@@ -53,6 +53,10 @@ bool WriteProfileText(const std::string& file, const char* section, const char* 
     return WritePrivateProfileStringA(section, key, value.c_str(), file.c_str()) != FALSE;
 }
 
+bool RemoveProfileKey(const std::string& file, const char* section, const char* key) {
+    return WritePrivateProfileStringA(section, key, nullptr, file.c_str()) != FALSE;
+}
+
 bool IsExistingFile(const std::string& path) {
     const DWORD attributes = GetFileAttributesW(win32::Widen(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);

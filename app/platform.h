@@ -32,6 +32,8 @@ std::string ReadProfileText(const std::string& file, const char* section, const 
 // WritePrivateProfileStringA; false when the file cannot be written.
 bool WriteProfileText(const std::string& file, const char* section, const char* key,
                       const std::string& value);
+// Removes the key, so that the file holds nothing of a setting left at its default.
+bool RemoveProfileKey(const std::string& file, const char* section, const char* key);
 
 // True only for a file: a folder at the path is no file to read.
 bool IsExistingFile(const std::string& path);

@@ -105,12 +105,17 @@ void MeasureAndLabelRun::RunMeasureAndLabel() {
     } catch (const CadNotTakingInput&) {
         // What was sent waits in the CAD; the closing FILEDIA 1 queues behind it and cancels
         // whatever it would start, once the CAD takes it all up.
+        RestoreUserLayer();
         if (passOpen_) Send(run_text::C8);
         throw std::runtime_error(std::string(run_text::CadBusy));
     } catch (const CadNotAnswering&) {
         // The closing FILEDIA 1 goes to the CAD as soon as it answers again: its Ctrl+C cancels
-        // the tool's command, whatever the CAD took up before it stopped.
-        if (passOpen_) link_.LeaveCommand(desktop_.AnsiToWide(run_text::C8));
+        // the tool's command, whatever the CAD took up before it stopped. The user's layer goes
+        // back with it, typed after it.
+        std::string closing;
+        if (passOpen_) closing = run_text::C8;
+        if (layerToRestore_) closing += LayerCommand('S', *std::exchange(layerToRestore_, std::nullopt));
+        if (!closing.empty()) link_.LeaveCommand(desktop_.AnsiToWide(closing));
         throw std::runtime_error(std::string(run_text::CadNotAnswering));
     } catch (const HistoryUnavailable&) {
         CloseOpenPass();
@@ -126,7 +131,10 @@ void MeasureAndLabelRun::RunMeasureAndLabel() {
 void MeasureAndLabelRun::CloseOpenPass() {
     if (!passOpen_) return;
     try {
-        if (link_.IsIdleOrWithoutPane(link_.ReadCommandInput()) || link_.InToolCommand()) Send(run_text::C8);
+        if (link_.IsIdleOrWithoutPane(link_.ReadCommandInput()) || link_.InToolCommand()) {
+            RestoreUserLayer();
+            Send(run_text::C8);
+        }
     } catch (...) {
         // Leaving anyway; the CAD is beyond reach.
     }
@@ -249,7 +257,7 @@ MeasureAndLabelRun::PassEnd MeasureAndLabelRun::RunPass() {
     if (!link_.IsIdleOrWithoutPane(link_.ReadCommandInput())) return EndAsCancelled();  // the user's command
     // A total has no sides. An area follows its sides in the clicked label.
     if (options.eachSide && !options.total &&
-        LabelEachSide(host_.ComboBox2Index(), host_.Edit1Text(), options.units) && !measured.isArea) {
+        LabelEachSide(host_.ComboBox2Index(), host_.Edit1Text(), options) && !measured.isArea) {
         Send(run_text::C8);
         return PassEnd::Continue;
     }
@@ -264,8 +272,9 @@ MeasureAndLabelRun::PassEnd MeasureAndLabelRun::RunPass() {
     lengthText += amount.unit;
     std::string sizeText = host_.Edit1Text();
     std::int32_t size = RoundedSize(sizeText);
-    std::string rotation = options.alongElement ? RotationAtPick(x, y) : "0";
-    Send(LabelCommand(x, y, SizeTextToSend(sizeText), LabelWidth(lengthText, size), lengthText, rotation));
+    std::string rotation = SingleLabelRotation(options, x, y);
+    SendLabels({LabelCommand(x, y, SizeTextToSend(sizeText), LabelWidth(lengthText, size), lengthText, rotation)},
+               options.layer);
     Send(run_text::C8);
     return PassEnd::Continue;
 }

@@ -2,10 +2,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "app/drawing_conventions.h"
 #include "app/export_check.h"
 #include "app/label_units.h"
 #include "cadlink/cad_link.h"
@@ -25,6 +27,7 @@ struct LabelOptions {
     // on the clipboard; no point asked for, no label, and the options above do not apply.
     bool takeOff = false;
     DisplayUnits units{};      // factor and unit of every label
+    std::string layer{};       // the layer labels go on; empty: the current layer
 };
 
 // What the run asks of the dialog and of the file system.
@@ -93,6 +96,8 @@ inline constexpr std::string_view NothingToTakeOff =
     "集計できる要素 (線分、円弧、円、ポリライン、楕円、スプライン) が選択されていませんでした。クリップボードはそのままです。";
 inline constexpr std::string_view TakeOffNotCopied =
     "ほかのプログラムがクリップボードを使用中のため、集計表をコピーできませんでした。もう一度実行してください";
+inline constexpr std::string_view LayerNotRestorable =
+    "現在の画層「%s」には記入のあとで戻せないため、記入画層に切り替えられません。別の画層を現在の画層にしてから、もう一度実行してください";
 } // namespace run_text
 
 // C3: the export of the previous selection to `dxfPath` with 16 decimal places.
@@ -135,11 +140,19 @@ private:
     MeasuredValue MeasureDxf(const LabelOptions& options);
     // Side labels and aligned labels (side_label_pass.cpp). LabelEachSide sends a label for
     // every side of the measured element; false, sending nothing, when the element has no sides.
-    bool LabelEachSide(int decimals, const std::string& sizeText, const DisplayUnits& units);
+    bool LabelEachSide(int decimals, const std::string& sizeText, const LabelOptions& options);
     std::string RotationAtPick(const std::string& x, const std::string& y);
     // The take-off of the export just read (takeoff_pass.cpp): its table onto the clipboard
     // after the pass has closed, and the notice. A take-off ends the run.
     PassEnd CopyTakeOff(const DisplayUnits& units);
+    // The drawing's conventions and the label layer (label_conventions_pass.cpp). Conventions
+    // are read once per run, when its first label needs them. SendLabels sends label commands
+    // on the label layer, if one is set, and puts the user's layer back after them;
+    // RestoreUserLayer does that for a run that ends between the two.
+    const DrawingConventions& Conventions();
+    std::string SingleLabelRotation(const LabelOptions& options, const std::string& x, const std::string& y);
+    void SendLabels(const std::vector<std::string>& commands, const std::string& layer);
+    void RestoreUserLayer();
     void Send(std::string_view ansiCommand);
     void Pause(int milliseconds);
 
@@ -157,6 +170,8 @@ private:
     // refused leaves the previous set, which exports the very same handles again.
     std::vector<std::string> previousExport_;
     std::string notice_;
+    std::optional<DrawingConventions> conventions_;
+    std::optional<std::string> layerToRestore_;
 };
 
 } // namespace vermiq

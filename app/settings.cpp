@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "app/drawing_conventions.h"
 #include "dxf/convert.h"
 
 namespace vermiq {
@@ -15,6 +16,10 @@ int DecimalsIndexFromText(std::string_view text) {
 bool OptionFromText(std::string_view text) {
     std::int32_t value = 0;
     return TryStrToInt(text, value) && value != 0;
+}
+
+std::string StoredLabelLayer(std::string_view text) {
+    return IsLabelLayerName(text) ? std::string(text) : std::string();
 }
 
 int SelectableIndex(int index) {

@@ -22,6 +22,10 @@ inline constexpr const char* kTakeOffKey = "集計表";
 // The factor and the unit of the labels, as text; a damaged value reads as its default.
 inline constexpr const char* kFactorKey = "倍率";
 inline constexpr const char* kUnitKey = "単位";
+// The layer the labels go on; empty or missing: the current layer. A name that a layer cannot
+// take reads as empty.
+inline constexpr const char* kLabelLayerKey = "記入画層";
+std::string StoredLabelLayer(std::string_view text);
 
 // A stored option: on for a number other than 0; off for 0, an empty text (no such key) or any
 // text that is not a number.

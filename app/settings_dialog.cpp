@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/control_ids.h"
+#include "app/drawing_conventions.h"
 #include "app/error_text.h"
 #include "common/win32_text.h"
 
@@ -87,7 +88,13 @@ void Refuse(HWND dialog, int id, const char* message) {
     SendMessageW(field, EM_SETSEL, 0, -1);
 }
 
-bool Accept(HWND dialog, DisplayUnits& units) {
+// What the dialog edits.
+struct Edited {
+    DisplayUnits units;
+    std::string layer;
+};
+
+bool Accept(HWND dialog, Edited& edited) {
     std::string factorText, unit;
     std::optional<double> factor;
     if (ToCodePage(ItemText(dialog, ids::SettingsFactor), factorText)) factor = FactorFromText(factorText);
@@ -99,7 +106,13 @@ bool Accept(HWND dialog, DisplayUnits& units) {
         Refuse(dialog, ids::SettingsUnit, kUnitRefused);
         return false;
     }
-    units = {*factor, unit};
+    std::string layer;
+    if (!ToCodePage(Trimmed(ItemText(dialog, ids::SettingsLayer)), layer) ||
+        (!layer.empty() && !IsLabelLayerName(layer))) {
+        Refuse(dialog, ids::SettingsLayer, kLayerRefused);
+        return false;
+    }
+    edited = {{*factor, unit}, layer};
     return true;
 }
 
@@ -114,23 +127,27 @@ void CentreOver(HWND dialog, HWND owner) {
 
 INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     try {
-        auto* units = reinterpret_cast<DisplayUnits*>(GetWindowLongPtrW(dialog, DWLP_USER));
+        auto* edited = reinterpret_cast<Edited*>(GetWindowLongPtrW(dialog, DWLP_USER));
         switch (message) {
-        case WM_INITDIALOG:
-            units = reinterpret_cast<DisplayUnits*>(lParam);
+        case WM_INITDIALOG: {
+            edited = reinterpret_cast<Edited*>(lParam);
+            const DisplayUnits* units = &edited->units;
             SetWindowLongPtrW(dialog, DWLP_USER, lParam);
             SendDlgItemMessageW(dialog, ids::SettingsFactor, EM_SETLIMITTEXT, 40, 0);
             SendDlgItemMessageW(dialog, ids::SettingsUnit, EM_SETLIMITTEXT, kMaxUnitBytes, 0);
             SetDlgItemTextW(dialog, ids::SettingsFactor, win32::Widen(FactorText(units->factor)).c_str());
             SetDlgItemTextW(dialog, ids::SettingsUnit, win32::Widen(units->unit).c_str());
+            SendDlgItemMessageW(dialog, ids::SettingsLayer, EM_SETLIMITTEXT, 255, 0);
+            SetDlgItemTextW(dialog, ids::SettingsLayer, win32::Widen(edited->layer).c_str());
             ShowAreaUnit(dialog);
             CentreOver(dialog, GetWindow(dialog, GW_OWNER));
             SetWindowPos(dialog, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
             return TRUE; // the focus goes to the first field, its text selected
+        }
         case WM_COMMAND:
             switch (LOWORD(wParam)) {
             case IDOK:
-                if (Accept(dialog, *units)) EndDialog(dialog, IDOK);
+                if (Accept(dialog, *edited)) EndDialog(dialog, IDOK);
                 return TRUE;
             case IDCANCEL:
                 EndDialog(dialog, IDCANCEL);
@@ -149,28 +166,32 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
 
 } // namespace
 
-bool ShowDisplaySettings(HWND owner, DisplayUnits& units) {
+bool ShowDisplaySettings(HWND owner, DisplayUnits& units, std::string& layer) {
     DialogTemplate t(DS_SETFONT | DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU,
-                     WS_EX_TOPMOST | WS_EX_DLGMODALFRAME, 186, 92, win32::Widen(kDisplaySettingsTitle).c_str(), 9,
+                     WS_EX_TOPMOST | WS_EX_DLGMODALFRAME, 200, 110, win32::Widen(kDisplaySettingsTitle).c_str(), 9,
                      L"ＭＳ Ｐゴシック");
     // Creation order is the tab order: each label comes before its field, so that its access
     // key reaches the field.
-    t.Item(SS_LEFT, 7, 9, 36, 8, ids::SettingsFactorLabel, kStatic, L"倍率(&F):");
-    t.Item(WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL, 46, 7, 64, 12, ids::SettingsFactor, kEdit, L"");
-    t.Item(SS_LEFT, 116, 9, 64, 8, ids::SettingsFactorNote, kStatic, L"長さに掛ける数");
-    t.Item(SS_LEFT, 7, 27, 36, 8, ids::SettingsUnitLabel, kStatic, L"単位(&U):");
-    t.Item(WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL, 46, 25, 64, 12, ids::SettingsUnit, kEdit, L"");
-    t.Item(SS_LEFT, 116, 27, 64, 8, ids::SettingsAreaUnit, kStatic, L"");
-    t.Item(SS_LEFT, 7, 45, 172, 18, ids::SettingsExample, kStatic,
+    t.Item(SS_LEFT, 7, 9, 50, 8, ids::SettingsFactorLabel, kStatic, L"倍率(&F):");
+    t.Item(WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL, 60, 7, 60, 12, ids::SettingsFactor, kEdit, L"");
+    t.Item(SS_LEFT, 126, 9, 68, 8, ids::SettingsFactorNote, kStatic, L"長さに掛ける数");
+    t.Item(SS_LEFT, 7, 27, 50, 8, ids::SettingsUnitLabel, kStatic, L"単位(&U):");
+    t.Item(WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL, 60, 25, 60, 12, ids::SettingsUnit, kEdit, L"");
+    t.Item(SS_LEFT, 126, 27, 68, 8, ids::SettingsAreaUnit, kStatic, L"");
+    t.Item(SS_LEFT, 7, 45, 50, 8, ids::SettingsLayerLabel, kStatic, L"記入画層(&L):");
+    t.Item(WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL, 60, 43, 60, 12, ids::SettingsLayer, kEdit, L"");
+    t.Item(SS_LEFT, 126, 45, 68, 8, ids::SettingsLayerNote, kStatic, L"空欄: 現在の画層");
+    t.Item(SS_LEFT, 7, 63, 186, 18, ids::SettingsExample, kStatic,
            L"例: ミリメートルで描いた図面に ｍ で記入するには、倍率 0.001、単位 ｍ。");
-    t.Item(WS_TABSTOP | BS_DEFPUSHBUTTON, 75, 71, 50, 14, IDOK, kButton, L"OK");
-    t.Item(WS_TABSTOP | BS_PUSHBUTTON, 129, 71, 50, 14, IDCANCEL, kButton, L"キャンセル");
-    DisplayUnits edited = units;
+    t.Item(WS_TABSTOP | BS_DEFPUSHBUTTON, 89, 89, 50, 14, IDOK, kButton, L"OK");
+    t.Item(WS_TABSTOP | BS_PUSHBUTTON, 143, 89, 50, 14, IDCANCEL, kButton, L"キャンセル");
+    Edited edited{units, layer};
     const INT_PTR result =
         DialogBoxIndirectParamW(reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(owner, GWLP_HINSTANCE)), t.Get(), owner,
                                 DialogProc, reinterpret_cast<LPARAM>(&edited));
     if (result != IDOK) return false;
-    units = edited;
+    units = edited.units;
+    layer = edited.layer;
     return true;
 }
 

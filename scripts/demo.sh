@@ -4,9 +4,12 @@
 # elements in the CAD and click where each label goes (the stand-in's scripted user does that);
 # then switch "各辺に記入" on in the dialog's system menu and run again over a parcel. Last, in a
 # second drawing drawn in millimetres, set the factor 0.001 in "表示の設定...", switch
-# "面積を記入" on, and label a parcel's sides and its area in metres in one pass. Then a take-off:
-# in a third drawing, of a road and a site on several layers, switch "集計表をコピー" on, select
-# everything, and print the table that the tool put on the clipboard, checked against the export.
+# "面積を記入" on, and label a parcel's sides and its area in metres in one pass. Then, in a third
+# drawing whose user's coordinate system is turned and whose angles count from north clockwise,
+# set a label layer in "表示の設定..." and label a parcel again: the sides along themselves, the
+# area level in the user's system, all on the label layer. Last a take-off: in a fourth drawing,
+# of a road and a site on several layers, switch "集計表をコピー" on, select everything, and print
+# the table that the tool put on the clipboard, checked against the export.
 # Leaves a screenshot of each drawing and prints their paths, with a line per label.
 set -euo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
@@ -115,6 +118,36 @@ import -window root "$shot_mm"
 /usr/bin/python3 "$top/scripts/demo_report.py" "$data/demo_mm.drawing" "$out/cad-state-mm.txt" \
   "$build/native/dxf/dxflen" 1 0.001
 
+# The last run: a survey drawing in millimetres whose user's coordinate system is turned 30
+# degrees about 5000,5000 and whose angles count from north, clockwise. The user types the label
+# layer ANNO into "表示の設定..." (two Tabs past the factor and the unit); everything else stays
+# on. One pass: the drawing's conventions read (8 commands), the layer made current, the four
+# sides, the layer back, the pick (6), again for the area (6 with C8), then the cancelled
+# selection: 4 + 8 + 8 + 6 + 6 + 3.
+run_wine taskkill /IM StandinCad.exe >/dev/null 2>&1 || true
+sleep 2
+run_wine "$build/win/standin/StandinCad.exe" --drawing "$(winpath "$data/demo_ucs.drawing")" \
+  --scenario "$(winpath "$data/demo_ucs.scenario")" --log "$(winpath "$out/cad-log-ucs.txt")" \
+  --state "$(winpath "$out/cad-state-ucs.txt")" --readonly UCSORG=5000,5000,0 \
+  --readonly UCSXDIR=0.8660254037844387,0.5,0 --readonly UCSYDIR=-0.5,0.8660254037844387,0 \
+  --var ANGBASE=90 --var ANGDIR=1 &
+for _ in $(seq 1 100); do [ -f "$out/cad-state-ucs.txt" ] && break; sleep 0.2; done
+sleep 1
+click 100
+system_menu
+xdotool key Up; sleep 0.3; xdotool key Up; sleep 0.3; xdotool key Up; sleep 0.3; xdotool key Return; sleep 1
+xdotool key Tab; sleep 0.3; xdotool key Tab; sleep 0.3; xdotool type ANNO; sleep 0.3; xdotool key Return; sleep 0.5
+click 106   # 実　行
+out_log=$out/cad-log-ucs.txt
+for _ in $(seq 1 450); do
+  [ "$(wc -l <"$out_log" 2>/dev/null || echo 0)" -ge 35 ] && break
+  sleep 0.2
+done
+sleep 1.5
+shot_ucs=$out/vermiq-demo-ucs.png
+import -window root "$shot_ucs"
+/usr/bin/python3 "$top/scripts/demo_report.py" "$data/demo_ucs.drawing" "$out/cad-state-ucs.txt" \
+  "$build/native/dxf/dxflen" 1 0.001
 # The take-off: the user opens a drawing of a road and a site in millimetres, switches
 # "集計表をコピー" on (Alt+Space, six up from the bottom, Enter) and runs: one selection takes every
 # element, and the table of counts, lengths and areas by layer and kind goes to the clipboard, in
@@ -149,4 +182,5 @@ echo "dxflen --table of the export (drawing units, before the factor):"
 "$build/native/dxf/dxflen" --table "$export_dxf" | sed 's/^/  /'
 echo "$shot"
 echo "$shot_mm"
+echo "$shot_ucs"
 echo "$shot_takeoff"

@@ -1,5 +1,6 @@
 #!/usr/bin/python3
-"""Prints one line per label the demo drew: the element, its length, the label text, the point.
+"""Prints one line per label the demo drew: the element, its length, the label text, the point,
+its rotation in the world (degrees counter-clockwise) and its layer when not "0".
 
 The length is measured independently of the run: each element of the demo drawing is written
 to a DXF file by ezdxf and read by the native dxflen. With SIDES, the labels after those of the
@@ -174,14 +175,17 @@ def main():
         if factor is not None:
             targets.append(f"{elements[sided]}  (area of element {sided + 1})")
     labels = []
+    layer = "0"
     with open(state, encoding="cp932") as f:
         for line in f:
+            if line.startswith("LAYER "):
+                layer = line.rstrip("\n")[6:]
             if line.startswith("MTEXT "):
                 # MTEXT x,y height width just rotation text
                 head = line.rstrip("\n").split(" ", 6)
-                labels.append((head[1], head[5], head[6]))
+                labels.append((head[1], head[5], head[6], layer))
     with tempfile.TemporaryDirectory() as tmp:
-        for i, (point, rotation, text) in enumerate(labels):
+        for i, (point, rotation, text, on) in enumerate(labels):
             element = targets[i] if i < len(targets) else "?"
             length = "?"
             if element != "?":
@@ -193,7 +197,8 @@ def main():
                 if factor is not None and length != "none":
                     length = repr(float(length) * (factor * factor if area else factor))
             turned = f"  rotated {rotation}" if rotation != "0" else ""
-            print(f"label {i + 1}: {element}  length {length}  text '{text}'  at {point}{turned}")
+            layered = f"  on layer {on}" if on != "0" else ""
+            print(f"label {i + 1}: {element}  length {length}  text '{text}'  at {point}{turned}{layered}")
     if not labels:
         print("no label was drawn")
         return 1

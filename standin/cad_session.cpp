@@ -13,6 +13,8 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cmath>
+#include <numbers>
 #include <deque>
 #include <fstream>
 #include <functional>
@@ -147,6 +149,7 @@ struct CadSession::Impl {
         variables["DWGNAME"] = {"Drawing1.dwg", true};
         variables["SYSCODEPAGE"] = {"ANSI_932", true};
         variables["UCSORG"] = {PointText({0, 0}, 4), true};
+        AddConventionVariables();
         // A CAD's text window is never empty: it shows the idle prompt from the start.
         history.push_back(IdlePrompt());
     }
@@ -278,6 +281,8 @@ struct CadSession::Impl {
             StartMtext();
         } else if (name == "SETVAR") {
             StartSetvar();
+        } else if (name == "-LAYER") {
+            StartLayer();
         } else if (variables.count(name)) {
             SetvarFor(name);
         } else {
@@ -322,12 +327,12 @@ struct CadSession::Impl {
         lastVariable = name;
         const SysVar& variable = variables[name];
         if (variable.readOnly) {
-            AddHistory(name + " = " + variable.value + " " + std::string(kReadOnly));
+            AddHistory(name + " = " + ShownValue(name, variable.value) + " " + std::string(kReadOnly));
             Finish();
             return;
         }
         Request r;
-        r.prompt = name + " の新しい値を入力 <" + variable.value + ">: ";
+        r.prompt = name + " の新しい値を入力 <" + ShownValue(name, variable.value) + ">: ";
         r.onText = [this, name](const std::string& input) {
             if (Trim(input).empty()) {
                 Finish();
@@ -359,25 +364,21 @@ struct CadSession::Impl {
             double h = 0;
             if (!ParseNumber(text, h) || !(h > 0)) return "0 より大きな値を入力してください。";
             value = Fixed(h, 4);
+        } else if (std::string error = AssignConvention(name, text, value); !error.empty()) {
+            return error;
         }
         SetVariable(name, value);
         return {};
     }
 
-    // The user's coordinate system: the world's with its origin moved to UCSORG. A typed point
-    // is in it unless it begins with "*", which makes it a world point; ID reports in it.
-    Point Origin() const {
-        Point origin;
-        ParsePoint(Variable("UCSORG"), origin);
-        return origin;
-    }
-
+    // A typed point is in the user's coordinate system (see ToWorld) unless it begins with "*",
+    // which makes it a world point; ID reports in it.
     bool TypedPoint(std::string_view input, Point& p) const {
         std::string_view text = Trim(input);
         bool world = !text.empty() && text.front() == '*';
         if (world) text.remove_prefix(1);
         if (!ParsePoint(text, p)) return false;
-        if (!world) p = {p.x + Origin().x, p.y + Origin().y};
+        if (!world) p = ToWorld(p);
         return true;
     }
 
@@ -385,6 +386,244 @@ struct CadSession::Impl {
         SysVar& variable = variables[name];
         if (variable.value != value) ++revision;
         variable.value = value;
+    }
+
+    // ---- the drawing's conventions: the user's coordinate system (UCSORG, UCSXDIR, UCSYDIR),
+    // how a typed angle reads (ANGBASE, ANGDIR, AUNITS; ANGBASE shown with AUPREC decimals in
+    // the angle unit) and layers (-LAYER, CLAYER; every label records its layer)
+
+    std::vector<std::string> layers{"0"};
+
+    void AddConventionVariables() {
+        variables["UCSXDIR"] = {PointText({1, 0}, 4), true};
+        variables["UCSYDIR"] = {PointText({0, 1}, 4), true};
+        variables["ANGBASE"] = {"0", false};  // degrees, counter-clockwise from the user's X axis
+        variables["ANGDIR"] = {"0", false};
+        variables["AUNITS"] = {"0", false};
+        variables["AUPREC"] = {"0", false};
+        variables["CLAYER"] = {"0", false};
+    }
+
+    int IntVariable(std::string_view name) const {
+        int value = 0;
+        WholeNumber(Variable(name), value);
+        return value;
+    }
+
+    struct Axes {
+        Point origin, x{1, 0}, y{0, 1};
+    };
+    Axes UserAxes() const {
+        Axes a;
+        ParsePoint(Variable("UCSORG"), a.origin);
+        ParsePoint(Variable("UCSXDIR"), a.x);
+        ParsePoint(Variable("UCSYDIR"), a.y);
+        return a;
+    }
+    bool PlainAxes() const {
+        const Axes a = UserAxes();
+        return a.x == Point{1, 0} && a.y == Point{0, 1};
+    }
+    Point ToWorld(Point p) const {
+        const Axes a = UserAxes();
+        return {a.origin.x + p.x * a.x.x + p.y * a.y.x, a.origin.y + p.x * a.x.y + p.y * a.y.y};
+    }
+    Point ToUser(Point world) const {
+        const Axes a = UserAxes();
+        const Point d{world.x - a.origin.x, world.y - a.origin.y};
+        return {d.x * a.x.x + d.y * a.x.y, d.x * a.y.x + d.y * a.y.y};
+    }
+
+    // Degrees, minutes, seconds: 30d, 30d15', 30d15'7.2".
+    static std::optional<double> Dms(std::string_view text) {
+        const size_t d = text.find('d');
+        double degrees = 0, part = 0;
+        if (d == std::string_view::npos || !ParseNumber(text.substr(0, d), degrees)) return std::nullopt;
+        const double sign = text.front() == '-' ? -1 : 1;
+        text.remove_prefix(d + 1);
+        double unit = 1.0 / 60;
+        for (char mark : {'\'', '"'}) {
+            if (text.empty()) break;
+            const size_t end = text.find(mark);
+            if (end == std::string_view::npos || !ParseNumber(text.substr(0, end), part)) return std::nullopt;
+            degrees += sign * part * unit;
+            text.remove_prefix(end + 1);
+            unit /= 60;
+        }
+        if (!text.empty()) return std::nullopt;
+        return degrees;
+    }
+
+    // A bearing's direction, counter-clockwise from the user's X axis: N, S, E, W, N45d0'0"E.
+    static std::optional<double> BearingDirection(std::string_view text) {
+        const std::string upper = AsciiUpper(text);
+        if (upper == "E") return 0.0;
+        if (upper == "N") return 90.0;
+        if (upper == "W") return 180.0;
+        if (upper == "S") return 270.0;
+        if (upper.size() < 3 || (upper.front() != 'N' && upper.front() != 'S') ||
+            (upper.back() != 'E' && upper.back() != 'W'))
+            return std::nullopt;
+        std::optional<double> offset = Dms(std::string_view(text).substr(1, text.size() - 2));
+        if (!offset) return std::nullopt;
+        const double east = upper.back() == 'E' ? 1 : -1;
+        return upper.front() == 'N' ? 90 - east * *offset : 270 + east * *offset;
+    }
+
+    // A typed angle in the drawing's unit only: a number, or that unit's own form (30d15'7.2",
+    // 100g, 1.5r); with surveyor's units only a bearing. In degrees; a bearing as a direction.
+    std::optional<double> TypedAngle(std::string_view text, bool& bearing) const {
+        text = Trim(text);
+        bearing = false;
+        double value = 0;
+        switch (IntVariable("AUNITS")) {
+        case 1:
+            if (text.find('d') != std::string_view::npos) return Dms(text);
+            break;
+        case 2:
+        case 3: {
+            const bool grads = IntVariable("AUNITS") == 2;
+            if (!text.empty() && text.back() == (grads ? 'g' : 'r')) text.remove_suffix(1);
+            if (!ParseNumber(text, value)) return std::nullopt;
+            return grads ? value * 0.9 : value * 180 / std::numbers::pi;
+        }
+        case 4:
+            bearing = true;
+            return BearingDirection(text);
+        }
+        if (!ParseNumber(text, value)) return std::nullopt;
+        return value;
+    }
+
+    // The world direction of a typed rotation.
+    std::optional<double> TypedRotation(std::string_view text) const {
+        bool bearing = false;
+        std::optional<double> angle = TypedAngle(text, bearing);
+        if (!angle) return std::nullopt;
+        double base = 0;
+        ParseNumber(Variable("ANGBASE"), base);
+        const double user = bearing ? *angle : IntVariable("ANGDIR") == 1 ? base - *angle : base + *angle;
+        if (PlainAxes()) return user;
+        const Axes a = UserAxes();
+        const double c = std::cos(user * std::numbers::pi / 180), s = std::sin(user * std::numbers::pi / 180);
+        return std::atan2(c * a.x.y + s * a.y.y, c * a.x.x + s * a.y.x) * 180 / std::numbers::pi;
+    }
+
+    // An angle as the CAD shows it: in AUNITS with AUPREC decimals.
+    std::string ShownAngle(double degrees) const {
+        const int decimals = std::clamp(IntVariable("AUPREC"), 0, 8);
+        degrees = std::fmod(std::fmod(degrees, 360) + 360, 360);
+        auto dms = [&](double value) {
+            const double whole = std::floor(value + 0.5 / 3600);
+            const double minutes = std::floor((value - whole) * 60 + 0.5 / 60);
+            const double seconds = std::round(((value - whole) * 60 - minutes) * 60);
+            if (decimals == 0) return Fixed(std::round(value), 0) + "d";
+            if (decimals <= 2) return Fixed(whole, 0) + "d" + Fixed(std::round((value - whole) * 60), 0) + "'";
+            return Fixed(whole, 0) + "d" + Fixed(minutes, 0) + "'" + Fixed(seconds, 0) + "\"";
+        };
+        switch (IntVariable("AUNITS")) {
+        case 1: return dms(degrees);
+        case 2: return Fixed(degrees / 0.9, decimals) + "g";
+        case 3: return Fixed(degrees * std::numbers::pi / 180, decimals) + "r";
+        case 4: {
+            if (degrees == 0) return "E";
+            if (degrees == 90) return "N";
+            if (degrees == 180) return "W";
+            if (degrees == 270) return "S";
+            const bool north = degrees < 180;
+            const double offset = north ? std::abs(90 - degrees) : std::abs(270 - degrees);
+            const bool east = degrees < 90 || degrees > 270;
+            return std::string(north ? "N " : "S ") + dms(offset) + (east ? " E" : " W");
+        }
+        }
+        return Fixed(degrees, decimals);
+    }
+
+    // A variable's value as its prompt and its read-only answer show it.
+    std::string ShownValue(const std::string& name, const std::string& value) const {
+        Point p;
+        if (name == "ANGBASE") {
+            double degrees = 0;
+            ParseNumber(value, degrees);
+            return ShownAngle(degrees);
+        }
+        if ((name == "UCSXDIR" || name == "UCSYDIR") && ParsePoint(value, p))
+            return PointText(p, Decimals());
+        return value;
+    }
+
+    std::string AssignConvention(const std::string& name, const std::string& text, std::string& value) {
+        int n = 0;
+        if (name == "ANGBASE") {
+            bool bearing = false;
+            std::optional<double> angle = TypedAngle(text, bearing);
+            if (!angle) return "角度を入力してください。";
+            value = FormatNumber(*angle);
+        } else if (name == "ANGDIR" || name == "AUNITS" || name == "AUPREC") {
+            const int most = name == "ANGDIR" ? 1 : name == "AUNITS" ? 4 : 8;
+            if (!WholeNumber(text, n) || n < 0 || n > most) return "0 から " + std::to_string(most) + " までの整数を入力してください。";
+            value = std::to_string(n);
+        } else if (name == "CLAYER") {
+            const std::string* layer = FindLayer(text);
+            if (!layer) return "画層 \"" + text + "\" はありません。";
+            value = *layer;
+        }
+        return {};
+    }
+
+    const std::string* FindLayer(std::string_view name) const {
+        for (const std::string& layer : layers)
+            if (AsciiUpper(layer) == AsciiUpper(name)) return &layer;
+        return nullptr;
+    }
+
+    static bool ValidLayerName(std::string_view name) {
+        for (size_t i = 0; i < name.size(); ++i) {
+            const unsigned char c = static_cast<unsigned char>(name[i]);
+            if (IsLeadByte(c)) ++i;
+            else if (c < ' ' || std::string_view("<>/\\\":;?*|,=`'").find(static_cast<char>(c)) != std::string_view::npos)
+                return false;
+        }
+        return !name.empty();
+    }
+
+    // -LAYER: options M(ake: created if missing, made current), S(et current), N(ew); Enter ends.
+    void StartLayer() {
+        Request r;
+        r.prompt = "オプションを入力 [作成(M)/現在に設定(S)/新規作成(N)]: ";
+        r.onText = [this](const std::string& input) {
+            std::string word = AsciiUpper(Trim(input));
+            if (!word.empty() && word.front() == '_') word.erase(0, 1);
+            if (word.empty()) Finish();
+            else if (word == "M" || word == "MAKE") AskLayerName("現在にする画層の名前を入力 <" + Variable("CLAYER") + ">: ", true, true);
+            else if (word == "S" || word == "SET") AskLayerName("現在にする画層の名前を入力: ", false, true);
+            else if (word == "N" || word == "NEW") AskLayerName("新しい画層の名前を入力: ", true, false);
+            else AddHistory("オプション (M, S, N) を入力してください。");
+        };
+        Ask(std::move(r));
+    }
+
+    void AskLayerName(std::string prompt, bool create, bool makeCurrent) {
+        Request r;
+        r.prompt = std::move(prompt);
+        r.onText = [this, create, makeCurrent](const std::string& input) {
+            const std::string name(Trim(input));
+            const std::string* known = name.empty() ? nullptr : FindLayer(name);
+            if (name.empty()) {
+            } else if (!ValidLayerName(name)) {
+                AddHistory("画層名 \"" + name + "\" は使えません。");
+            } else if (!known && !create) {
+                AddHistory("画層 \"" + name + "\" が見つかりません。");
+            } else {
+                if (!known) {
+                    layers.push_back(name);
+                    ++revision;
+                }
+                if (makeCurrent) SetVariable("CLAYER", known ? *known : name);
+            }
+            StartLayer();
+        };
+        Ask(std::move(r));
     }
 
     // ---- selection
@@ -490,7 +729,7 @@ struct CadSession::Impl {
 
     void StartId() {
         auto answer = [this](Point world) {
-            Point p{world.x - Origin().x, world.y - Origin().y};
+            Point p = ToUser(world);
             int decimals = Decimals();
             AddHistory("X = " + Fixed(p.x, decimals) + "  Y = " + Fixed(p.y, decimals) + "  Z = " + Fixed(0, decimals));
             SetVariable("LASTPOINT", PointText(p, decimals));
@@ -677,6 +916,7 @@ struct CadSession::Impl {
     void StartMtext() {
         auto label = std::make_shared<Label>();
         label->entity.kind = EntityKind::Mtext;
+        label->entity.layer = Variable("CLAYER");
         ParseNumber(Variable("TEXTSIZE"), label->entity.height);
         Request r;
         r.prompt = "最初のコーナーを指定: ";
@@ -737,10 +977,10 @@ struct CadSession::Impl {
                               });
             } else if (IsKeyword(input, "ROTATION")) {
                 AskMtextValue(label, "回転角度を指定 <" + FormatNumber(e.rotation) + ">: ", false,
-                              [](Entity& entity, const std::string& v) {
-                                  double angle = 0;
-                                  if (!ParseNumber(v, angle)) return std::string("角度を数値で入力してください。");
-                                  entity.rotation = angle;
+                              [this](Entity& entity, const std::string& v) {
+                                  std::optional<double> angle = TypedRotation(v);
+                                  if (!angle) return std::string("角度を数値で入力してください。");
+                                  entity.rotation = *angle;
                                   return std::string();
                               });
             } else if (IsKeyword(input, "STYLE")) {

@@ -16,6 +16,9 @@
 //                        W width (or the opposite corner), then text lines up to an empty line.
 //   SETVAR / a variable  "NAME の新しい値を入力 <value>: "; a read-only one answers with the
 //                        history line "NAME = value (読み込み専用)".
+//   -LAYER               options M (the layer made if missing, then current), S (an existing one
+//                        current), N (made); each asks for a name, then the options come back
+//                        until Enter. CLAYER holds the current layer; each label records it.
 // SETVAR's first prompt offers the variable set last as its default ("… <FILEDIA>: "). A pick
 // at the selection prompt completes the prompt's line with "認識された数: N" (English "N found");
 // an empty selection leaves the bare prompt line and keeps the previous set, as only a selection
@@ -24,8 +27,14 @@
 // Ctrl+C (code 3) cancels whatever is active with a history line ending "*キャンセル*"; at the
 // idle prompt too, where it leaves "コマンド: *キャンセル*".
 // Typed points are in the user's coordinate system, the world's moved to the read-only variable
-// UCSORG (0,0,0 unless the host defines it); "*x,y" is a world point. ID reports in the user's
-// system, as LASTPOINT holds it; clicks and the drawing are in world coordinates.
+// UCSORG and turned to the axes UCSXDIR and UCSYDIR (the world's unless the host defines them,
+// shown with LUPREC decimals); "*x,y" is a world point. ID reports in the user's system, as
+// LASTPOINT holds it; clicks and the drawing are in world coordinates. A typed angle (the
+// -MTEXT rotation, ANGBASE) is read in AUNITS only: a number or that unit's own form (12d3'4",
+// 100g, 1.5r; with surveyor's units only a bearing such as N45d0'0"E, which names a direction
+// whatever ANGBASE and ANGDIR say), counted from ANGBASE in ANGDIR's direction in the user's
+// system. ANGBASE is kept in degrees and shown in AUNITS with AUPREC decimals (0: "90", "100g",
+// "2r", "N"). A label's rotation is kept as a world angle.
 #pragma once
 
 #include "standin/drawing.h"

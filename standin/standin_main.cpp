@@ -40,7 +40,11 @@
 //                     windows answer no message meanwhile, as a hung CAD's do.
 //   --var NAME=VALUE  sets a system variable; --readonly NAME=VALUE defines a read-only one
 //                     (--readonly UCSORG=x,y,0 moves the user's coordinate system away from the
-//                     world's: typed points other than "*x,y" and ID's answers are then in it)
+//                     world's, --readonly UCSXDIR=x,y,0 and UCSYDIR=x,y,0 turn its axes: typed
+//                     points other than "*x,y", ID's answers and typed angles are then in it;
+//                     --var ANGBASE=degrees, ANGDIR=0|1, AUNITS=0..4 and AUPREC=0..8 say how a
+//                     typed angle reads and how ANGBASE is shown; labels go on the layer CLAYER,
+//                     which -LAYER makes)
 //   --log FILE        every command text received by WM_COPYDATA, exactly as received, one per
 //                     line (LF), code 3 written as "^C", 13 as "^M", 10 as "^J", every other byte
 //                     as it is (code page 932); written through at once as each command

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/control_ids.h"
+#include "app/drawing_conventions.h"
 #include "app/platform.h"
 #include "common/win32_text.h"
 #include "tests/support/win32_process.h"
@@ -314,6 +315,7 @@ TEST_F(ToolDialog, DisplaySettingsDialogAcrossARestart) {
     };
     using vermiq::ids::SettingsFactor;
     using vermiq::ids::SettingsUnit;
+    using vermiq::ids::SettingsLayer;
     {
         RunningTool tool(g_vermiqExe);
         ASSERT_TRUE(tool.Window());
@@ -325,8 +327,10 @@ TEST_F(ToolDialog, DisplaySettingsDialogAcrossARestart) {
         EXPECT_EQ(field(dialog, SettingsFactor), L"1");
         EXPECT_EQ(field(dialog, SettingsUnit), L"ｍ");
         EXPECT_EQ(field(dialog, vermiq::ids::SettingsAreaUnit), L"面積の単位: ㎡");
-        HWND order[] = {GetDlgItem(dialog, SettingsFactor), GetDlgItem(dialog, SettingsUnit), GetDlgItem(dialog, IDOK),
-                        GetDlgItem(dialog, IDCANCEL), GetDlgItem(dialog, SettingsFactor)};
+        EXPECT_EQ(field(dialog, SettingsLayer), L"");
+        HWND order[] = {GetDlgItem(dialog, SettingsFactor), GetDlgItem(dialog, SettingsUnit),
+                        GetDlgItem(dialog, SettingsLayer),  GetDlgItem(dialog, IDOK),
+                        GetDlgItem(dialog, IDCANCEL),       GetDlgItem(dialog, SettingsFactor)};
         EXPECT_TRUE(vermiq::test::WaitUntil([&] { return FocusOf(dialog) == order[0]; }));
         for (size_t i = 0; i + 1 < std::size(order); ++i) {
             PressKey(FocusOf(dialog), VK_TAB);
@@ -334,20 +338,31 @@ TEST_F(ToolDialog, DisplaySettingsDialogAcrossARestart) {
         }
         EXPECT_EQ(GetWindowLongW(GetDlgItem(dialog, IDOK), GWL_STYLE) & 0xF, BS_DEFPUSHBUTTON);
 
-        for (const wchar_t* refused : {L"0", L"-2", L"abc", L"1e999"}) {
-            type(dialog, SettingsFactor, refused);
-            PressKey(GetDlgItem(dialog, SettingsFactor), VK_RETURN);
+        // Refused factors, then layer names that a layer cannot take or the command line would
+        // cut, with a valid factor.
+        const struct {
+            int id;
+            const wchar_t* text;
+        } refusals[] = {{SettingsFactor, L"0"}, {SettingsFactor, L"-2"}, {SettingsFactor, L"abc"},
+                        {SettingsFactor, L"1e999"}, {SettingsLayer, L"寸法/外"}, {SettingsLayer, L"a b"},
+                        {SettingsLayer, L"a\\b"}, {SettingsLayer, L"寸法*"}};
+        for (const auto& [id, refused] : refusals) {
+            if (id == SettingsLayer) type(dialog, SettingsFactor, L"1");
+            type(dialog, id, refused);
+            PressKey(GetDlgItem(dialog, id), VK_RETURN);
             HWND box = DialogOf(tool.Pid(), L"辺長値を描画する");
             ASSERT_TRUE(box) << "no message for " << vermiq::win32::Narrow(refused);
             wchar_t message[512] = {};
             GetDlgItemTextW(box, 0xFFFF, message, 512);
-            EXPECT_EQ(std::wstring(message), L"倍率には 0 より大きい数を入力してください");
+            EXPECT_EQ(vermiq::win32::Narrow(message),
+                      id == SettingsFactor ? "倍率には 0 より大きい数を入力してください" : vermiq::kLayerRefused);
             PostMessageW(box, WM_COMMAND, IDOK, 0);
             EXPECT_TRUE(vermiq::test::WaitUntil([&] { return !IsWindow(box); }));
             EXPECT_TRUE(IsWindowVisible(dialog)) << "the dialog stays open";
         }
         type(dialog, SettingsFactor, L"0.001");
         type(dialog, SettingsUnit, L"mm");
+        type(dialog, SettingsLayer, L"寸法");
         EXPECT_EQ(field(dialog, vermiq::ids::SettingsAreaUnit), L"面積の単位: mm^2");
         PressKey(GetDlgItem(dialog, SettingsUnit), VK_RETURN);
         EXPECT_TRUE(vermiq::test::WaitUntil([&] { return !IsWindow(dialog); }));
@@ -371,14 +386,17 @@ TEST_F(ToolDialog, DisplaySettingsDialogAcrossARestart) {
     };
     EXPECT_EQ(Profile(SettingsFile(), "倍率", "オプション"), "0.001");
     EXPECT_EQ(Profile(SettingsFile(), "単位", "オプション"), "mm");
+    EXPECT_EQ(Profile(SettingsFile(), "記入画層", "オプション"), "寸法");
     reopenAndEscape(L"0.001", L"mm");
     EXPECT_EQ(Profile(SettingsFile(), "倍率", "オプション"), "0.001");
     // Damaged values: each reads as its default, shown so and written back so.
     WritePrivateProfileStringW(options.c_str(), L"倍率", L"-0.5", SettingsFile().c_str());
     WritePrivateProfileStringW(options.c_str(), L"単位", L"とても長い単位のなまえです", SettingsFile().c_str());
+    WritePrivateProfileStringW(options.c_str(), L"記入画層", L"寸法/外", SettingsFile().c_str());
     reopenAndEscape(L"1", L"ｍ");
     EXPECT_EQ(Profile(SettingsFile(), "倍率", "オプション"), "1");
     EXPECT_EQ(Profile(SettingsFile(), "単位", "オプション"), "ｍ");
+    EXPECT_EQ(Profile(SettingsFile(), "記入画層", "オプション"), "<missing>") << "no label layer: no key";
 }
 
 TEST_F(ToolDialog, UnwritableSettingsAreReportedAndTheDialogStillCloses) {

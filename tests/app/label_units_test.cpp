@@ -5,7 +5,9 @@
 #include <cmath>
 #include <limits>
 
+#include "app/drawing_conventions.h"
 #include "app/label_units.h"
+#include "app/settings.h"
 
 namespace vermiq {
 namespace {
@@ -81,6 +83,23 @@ TEST(InUnits, LengthsTakeTheFactorAndAreasItsSquareAndUnit) {
         const LabelAmount amount = InUnits({c.measured, c.isArea}, {c.factor, c.unit});
         EXPECT_EQ(amount.value, c.value) << c.unit << " " << c.measured;
         EXPECT_EQ(amount.unit, c.shown) << c.unit << " " << c.measured;
+    }
+}
+
+// The label layer: names a layer can take and the command line carries whole; a stored name
+// that is neither reads as the current layer. "表" ends in the byte of '\\'.
+TEST(LabelLayer, NamesThatALayerCanTake) {
+    const struct {
+        std::string name;
+        bool taken;
+    } cases[] = {{"寸法", true}, {"表示", true}, {"A-ANNO_01", true}, {"ｱﾉﾃｰｼｮﾝ", true}, {std::string(255, 'a'), true},
+                 {"", false}, {std::string(256, 'a'), false}, {"a b", false}, {"a\tb", false}, {"寸\x90", false},
+                 {"a<b", false}, {"a>b", false}, {"a/b", false}, {"a\\b", false}, {"a\"b", false}, {"a:b", false},
+                 {"a;b", false}, {"a?b", false}, {"a*b", false}, {"a|b", false}, {"a,b", false}, {"a=b", false},
+                 {"a`b", false}, {"a'b", false}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(IsLabelLayerName(c.name), c.taken) << c.name;
+        EXPECT_EQ(StoredLabelLayer(c.name), c.taken ? c.name : "") << c.name;
     }
 }
 

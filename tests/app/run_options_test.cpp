@@ -5,12 +5,14 @@
 
 #include <cmath>
 #include <filesystem>
+#include <functional>
 #include <numbers>
 #include <string>
 #include <vector>
 
 #include "app/length_text.h"
 #include "app/run.h"
+#include "app/side_labels.h"
 #include "cadlink/cad_link.h"
 #include "dxf/entity_tables.h"
 #include "standin/cad_session.h"
@@ -51,9 +53,12 @@ struct Pass {
     std::string notice;
     std::string clipboardText;  // CF_TEXT, the user's own before the run
     std::string unicodeText;    // CF_UNICODETEXT, in code page 932
+    std::vector<standin::Entity> entities;  // the labels
+    std::string layerAfter;                 // the CAD's current layer once the run has ended
 };
 
-Pass RunOnce(const std::string& drawing, const std::string& scenario, const LabelOptions& options) {
+Pass RunOnce(const std::string& drawing, const std::string& scenario, const LabelOptions& options,
+             const std::function<void(standin::CadSession&)>& setUp = nullptr) {
     static int runs = 0;
     const fs::path folder = fs::temp_directory_path() /
                             ("vermiq-options-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
@@ -66,12 +71,21 @@ Pass RunOnce(const std::string& drawing, const std::string& scenario, const Labe
     EntityTables tables;
     sim::SimCad cad = desk.StartCad(sim::CadLayout::Docked, drawing, scenario);
     desk.SetClipboardText("利用者のコピー");
+    if (setUp) setUp(cad.Session());
     MeasureAndLabelRun run(link, desk, desk.Clock(), dialog, tables, (folder / "261207001917.scr").string());
-    run.RunMeasureAndLabel();
+    try {
+        run.RunMeasureAndLabel();
+    } catch (...) {
+        fs::remove_all(folder);
+        throw;
+    }
     Pass pass{cad.Session().ReceivedLog(), {}, run.Notice(), desk.ClipboardText(),
-              desk.WideToAnsi(desk.ClipboardUnicodeText())};
+              desk.WideToAnsi(desk.ClipboardUnicodeText()), {}, cad.Session().Variable("CLAYER")};
     for (const standin::Entity& e : cad.Session().GetDrawing().Entities())
-        if (e.kind == standin::EntityKind::Mtext) pass.labels.push_back(e.text);
+        if (e.kind == standin::EntityKind::Mtext) {
+            pass.labels.push_back(e.text);
+            pass.entities.push_back(e);
+        }
     fs::remove_all(folder);
     return pass;
 }
@@ -162,6 +176,95 @@ TEST(RunWithDisplayOptions, TakeOffCopiesATableByLayerAndKind) {
     EXPECT_EQ(nothing.notice, run_text::NothingToTakeOff);
     EXPECT_EQ(nothing.clipboardText, "利用者のコピー");
     EXPECT_EQ(nothing.unicodeText, "");
+}
+
+// Labels in the drawing's own conventions, against a stand-in that reads every typed angle in
+// its user's coordinate system, from ANGBASE, in ANGDIR's direction and in AUNITS: each label
+// lies in the world as asked (degrees counter-clockwise from the world X axis), on the label
+// layer when one is set, and the user's own layer is current again afterwards.
+TEST(RunWithDisplayOptions, LabelsFollowTheDrawingsConventions) {
+    const double c30 = std::cos(kPi / 6), s30 = 0.5;
+    // A 100 by 60 parcel drawn along the user's axes, turned 30 degrees about 500,500.
+    auto turned = [&](double x, double y) {
+        return CadNumber(500 + x * c30 - y * s30) + "," + CadNumber(500 + x * s30 + y * c30);
+    };
+    const std::string parcel = "LWPOLYLINE CLOSED 0,0 100,0 100,60 0,60\n";
+    const std::string turnedParcel = "LWPOLYLINE CLOSED " + turned(0, 0) + " " + turned(100, 0) + " " +
+                                     turned(100, 60) + " " + turned(0, 60) + "\n" + "LINE 0,0 30,40\n";
+    const std::string inside = "click " + turned(50, 30) + "\n";
+    struct Conventions {
+        double ucs = 0;             // the user's system turned so far about 500,500; 0: the world's
+        const char* base = "0";     // ANGBASE in degrees (the stand-in shows it in AUNITS)
+        int direction = 0, units = 0;
+    };
+    const Conventions plain, ucs30{30}, ucs90{90}, north{0, "90", 1}, both{30, "90", 1}, grads{30, "90", 1, 2},
+        radians{30, "90", 1, 3}, dms{30, "90", 1, 1}, surveyor{30, "90", 1, 4};
+    LabelOptions sides = With(false, false, true), single, aligned, total = With(true, false, false),
+                 area = With(false, true, false);
+    aligned.alongElement = true;
+    single.layer = "寸法";
+    LabelOptions layerSides = sides, layerTotal = total, layerArea = area;
+    layerSides.layer = layerTotal.layer = layerArea.layer = "寸法";
+    const std::vector<double> turnedSides = {30, -60, 30, -60}, plainSides = {0, 90, 0, 90};
+    const struct {
+        const char* what;
+        Conventions conventions;
+        std::string drawing, scenario;
+        LabelOptions options;
+        std::vector<double> rotations;
+    } cases[] = {
+        {"UCS moved and turned 30: sides", ucs30, turnedParcel, "select 1\n", sides, turnedSides},
+        {"UCS moved and turned 30: the single label level in it", ucs30, turnedParcel, "select 1\n" + inside, single, {30}},
+        // Turned by the origin alone the click would fall beside the other side.
+        {"UCS turned 90: the aligned label along the side at the click", ucs90,
+         "LWPOLYLINE 600,500 500,500 500,600\n", "select 1\nclick 502,580\n", aligned, {90}},
+        {"ANGBASE 90 clockwise: sides", north, parcel, "select 1\n", sides, plainSides},
+        {"ANGBASE 90 clockwise: the single label", north, parcel, "select 1\nclick 50,30\n", single, {0}},
+        {"both: sides", both, turnedParcel, "select 1\n", sides, turnedSides},
+        {"both: the single label", both, turnedParcel, "select 1\n" + inside, single, {30}},
+        {"both: sides, then the area level", both, turnedParcel, "select 1\n" + inside, With(false, true, true),
+         {30, -60, 30, -60, 30}},
+        {"grads, ANGBASE shown 100g", grads, turnedParcel, "select 1\n" + inside, layerSides, turnedSides},
+        {"radians, ANGBASE shown 2r", radians, turnedParcel, "select 1\n", sides, turnedSides},
+        {"degrees, minutes, seconds", dms, turnedParcel, "select 1\n", sides, turnedSides},
+        {"surveyor's bearings", surveyor, turnedParcel, "select 1\n" + inside, single, {30}},
+        {"a label layer: sides", plain, parcel, "select 1\n", layerSides, plainSides},
+        {"a label layer: a total", plain, turnedParcel, "select 1,2\nclick 1,1\n", layerTotal, {0}},
+        {"a label layer: an area", plain, parcel, "select 1\nclick 50,30\n", layerArea, {0}},
+    };
+    for (const auto& c : cases) {
+        const Pass pass = RunOnce(c.drawing, c.scenario, c.options, [&](standin::CadSession& cad) {
+            cad.TypeKeys("-LAYER _M 壁\r\r");  // the user works on a layer of their own
+            if (c.conventions.ucs != 0) {
+                const double a = c.conventions.ucs * kPi / 180;
+                cad.SetVariable("UCSORG", "500,500,0", true);
+                cad.SetVariable("UCSXDIR", CadNumber(std::cos(a)) + "," + CadNumber(std::sin(a)) + ",0", true);
+                cad.SetVariable("UCSYDIR", CadNumber(-std::sin(a)) + "," + CadNumber(std::cos(a)) + ",0", true);
+            }
+            cad.SetVariable("ANGBASE", c.conventions.base);
+            cad.SetVariable("ANGDIR", std::to_string(c.conventions.direction));
+            cad.SetVariable("AUNITS", std::to_string(c.conventions.units));
+        });
+        ASSERT_EQ(pass.entities.size(), c.rotations.size()) << c.what;
+        for (std::size_t i = 0; i < c.rotations.size(); ++i) {
+            // The CAD prints the axes to four decimals: the tool knows them to 0.003 degrees.
+            EXPECT_NEAR(std::remainder(pass.entities[i].rotation - c.rotations[i], 360), 0, 0.003) << c.what << " " << i;
+            EXPECT_EQ(pass.entities[i].layer, c.options.layer.empty() ? "壁" : c.options.layer) << c.what;
+        }
+        EXPECT_EQ(pass.layerAfter, "壁") << c.what;
+        EXPECT_EQ(pass.received.back(), "\x03" "FILEDIA 1\r") << c.what;
+    }
+    // A current layer whose name the command line would cut cannot be typed back: the user is
+    // told before the layer changes.
+    try {
+        RunOnce(parcel, "select 1\nclick 50,30\n", single, [](standin::CadSession& cad) {
+            cad.SetVariable("CLAYER", "壁 1");
+        });
+        ADD_FAILURE() << "no message";
+    } catch (const std::runtime_error& e) {
+        EXPECT_STREQ(e.what(), "現在の画層「壁 1」には記入のあとで戻せないため、記入画層に切り替えられません。"
+                               "別の画層を現在の画層にしてから、もう一度実行してください");
+    }
 }
 
 } // namespace

@@ -101,8 +101,10 @@ std::string Kinds(const std::vector<std::string>& log) {
 }
 
 const std::string kPass = "C1 C2 DXFOUT C5 C6 C6 ID SETVAR ^C C8 MTEXT C8";
-// The origin is asked for after the pick, and answered in the history.
-const std::string kAlignedPass = "C1 C2 DXFOUT C5 C6 C6 ID SETVAR ^C C8 SETVAR MTEXT C8";
+// The drawing's conventions (the axes read only, ANGBASE, ANGDIR and AUNITS each ended by a
+// Ctrl+C), then the origin, are asked for after the pick.
+const std::string kConventions = "SETVAR SETVAR SETVAR ^C SETVAR ^C SETVAR ^C";
+const std::string kAlignedPass = "C1 C2 DXFOUT C5 C6 C6 ID SETVAR ^C C8 " + kConventions + " SETVAR MTEXT C8";
 const std::string kEndedByUser = "C1 C2 C8";
 
 // A scripted CAD that answers as the stand-in does in its history: it takes every command up at
@@ -881,7 +883,9 @@ TEST_F(RunTest, ASideLabelPassLabelsEverySideOutsideAtWorldPointsWithoutAClick) 
         SimCad cad = desk.StartCad(CadLayout::Docked, sides[k], "select 1\n");
         cad.Session().SetVariable("UCSORG", "1000,500,0", true);
         MeasureAndLabelRun(link, desk, desk.Clock(), dialog, tables_, workBase_).RunMeasureAndLabel();
-        std::vector<std::string> expected = {kC1, kC2, Export(), kC5};
+        std::vector<std::string> expected = {kC1, kC2, Export(), kC5, "'SETVAR UCSXDIR\r", "'SETVAR UCSYDIR\r",
+                                             "'SETVAR ANGBASE\r", "\x03", "'SETVAR ANGDIR\r", "\x03",
+                                             "'SETVAR AUNITS\r", "\x03"};
         // The clockwise polyline is labelled in its own order.
         for (size_t i = 0; i < labels.size(); ++i) expected.push_back(labels[k == 2 ? (6 - i) % 4 : i]);
         expected.push_back(kC8);
@@ -968,9 +972,10 @@ TEST_F(RunTest, AnAlignedLabelTurnsAlongTheElementWhereTheUserClicked) {
             ASSERT_EQ(labels.size(), 1u) << c.drawing;
             EXPECT_NEAR(labels[0]->rotation, c.rotation, 1e-9) << c.drawing << c.click;
             const auto& log = cad.Session().ReceivedLog();
-            // The CAD's origin, read only, answered in its history; then the label and C8.
-            ASSERT_GE(log.size(), 4u);
-            EXPECT_EQ(log[log.size() - 4], kC8);
+            // The conventions, then the CAD's origin, read only, answered in its history; then
+            // the label and C8.
+            ASSERT_GE(log.size(), 12u);
+            EXPECT_EQ(log[log.size() - 12], kC8);
             EXPECT_EQ(log[log.size() - 3], "'SETVAR UCSORG\r") << c.click;
             std::string point = cad.Session().Variable("LASTPOINT");
             std::string x = TakeFirstField(point), y = TakeFirstField(point);

@@ -106,7 +106,7 @@ std::string Fixed(double value, int decimals) {
 
 struct Label {
     double x, y, height, width, rotation;
-    std::string just, text;
+    std::string just, text, layer;
 };
 
 // The stand-in's state file: "VAR NAME value" lines and the drawing, labels included.
@@ -117,7 +117,9 @@ struct CadState {
 
 CadState ReadState(const fs::path& file) {
     CadState state;
+    std::string layer = "0";
     for (const std::string& line : ReadLines(file)) {
+        if (line.rfind("LAYER ", 0) == 0) layer = line.substr(6);
         if (line.rfind("VAR FILEDIA ", 0) == 0) state.filedia = line.substr(12);
         if (line.rfind("VAR LASTPOINT ", 0) == 0) state.lastPoint = line.substr(14);
         if (line.rfind("MTEXT ", 0) == 0) {
@@ -132,6 +134,7 @@ CadState ReadState(const fs::path& file) {
                 label.text = line.substr(start + 1);
                 label.rotation = rotation;
                 label.just = just;
+                label.layer = layer;
                 state.labels.push_back(label);
             }
         }
@@ -588,15 +591,17 @@ TEST_F(EndToEnd, SideLabelsSwitchedOnInTheSystemMenuLabelEverySideOfAParcel) {
 
     std::vector<std::string> received;
     for (const auto& entry : log_.Entries()) received.push_back(entry.line);
-    ASSERT_EQ(received.size(), 9u);
+    // The drawing's conventions are read before the first label: 8 commands.
+    ASSERT_EQ(received.size(), 17u);
     EXPECT_EQ(received[0], "^CFILEDIA 0 ");
     EXPECT_EQ(received[1], "^CSELECT SI^M");
     EXPECT_EQ(received[3], "FILEDIA 1 ");
+    EXPECT_EQ(received[4], "'SETVAR UCSXDIR^M");
     for (size_t i = 0; i < 4; ++i) {
-        EXPECT_EQ(received[4 + i].substr(0, 10), "^C-mtext *") << i;
-        EXPECT_NE(received[4 + i].find(" j mc w "), std::string::npos) << i;
+        EXPECT_EQ(received[12 + i].substr(0, 10), "^C-mtext *") << i;
+        EXPECT_NE(received[12 + i].find(" j mc w "), std::string::npos) << i;
     }
-    EXPECT_EQ(received[8], "^CFILEDIA 1^M");
+    EXPECT_EQ(received[16], "^CFILEDIA 1^M");
     std::printf("side-label pass over a four-sided parcel, the commands as the CAD received them:\n");
     for (const std::string& line : received) std::printf("  %s\n", line.c_str());
     const auto& e = log_.Entries();
@@ -686,14 +691,14 @@ TEST_F(EndToEnd, AParcelInMillimetresGetsItsSidesAndItsAreaInOnePass) {
 
     // The sides without a click, then the pick and the area: one pass, ended with the file
     // dialogs on.
-    ASSERT_EQ(received.size(), 16u);
+    ASSERT_EQ(received.size(), 24u);
     EXPECT_EQ(received[1], "^CSELECT SI^M");
-    for (size_t i = 4; i < 8; ++i) EXPECT_EQ(received[i].substr(0, 10), "^C-mtext *") << i;
-    EXPECT_EQ(received[8], "^CFILEDIA 0^M");
-    EXPECT_EQ(received[10], "^CID ");
-    EXPECT_NE(received[14].find(" h 400 r 0 j mc w 2800 " + Fixed(area / 1e6, 2) + "㎡^M^M"), std::string::npos)
-        << received[14];
-    EXPECT_EQ(received[15], "^CFILEDIA 1^M");
+    for (size_t i = 12; i < 16; ++i) EXPECT_EQ(received[i].substr(0, 10), "^C-mtext *") << i;
+    EXPECT_EQ(received[16], "^CFILEDIA 0^M");
+    EXPECT_EQ(received[18], "^CID ");
+    EXPECT_NE(received[22].find(" h 400 r 0 j mc w 2800 " + Fixed(area / 1e6, 2) + "㎡^M^M"), std::string::npos)
+        << received[22];
+    EXPECT_EQ(received[23], "^CFILEDIA 1^M");
     std::printf("a parcel in millimetres, its sides and its area in metres in one pass:\n");
     for (const Label& label : state.labels) std::printf("  '%s' at %.1f,%.1f\n", label.text.c_str(), label.x, label.y);
 
@@ -707,6 +712,47 @@ TEST_F(EndToEnd, AParcelInMillimetresGetsItsSidesAndItsAreaInOnePass) {
         GetPrivateProfileStringW(L"オプション", key, L"", value, 16, ini.c_str());
         EXPECT_STREQ(value, expected);
     }
+}
+
+// A survey drawing whose user's coordinate system is turned 30 degrees about 500,500 and whose
+// angles count from north, clockwise; the label layer typed into "表示の設定..." and "各辺に記入"
+// switched on: every side of a parcel drawn along that system is labelled along itself, on the
+// label layer, and the user's layer is current again at the end.
+TEST_F(EndToEnd, AParcelInATurnedUcsGetsItsSidesAlongThemselvesOnTheLabelLayer) {
+    const double c = std::cos(std::numbers::pi / 6), s = 0.5;
+    auto at = [&](double x, double y) { return Fixed(500 + x * c - y * s, 4) + "," + Fixed(500 + x * s + y * c, 4); };
+    Start("LWPOLYLINE CLOSED " + at(0, 0) + " " + at(400, 0) + " " + at(400, 300) + " " + at(0, 300) + "\n",
+          "wait 300\nselect 1\n",
+          L"--readonly UCSORG=500,500,0 --readonly UCSXDIR=0.8660254037844387,0.5,0 "
+          L"--readonly UCSYDIR=-0.5,0.8660254037844387,0 --var ANGBASE=90 --var ANGDIR=1");
+    ClickAt(GetDlgItem(dialog_, vermiq::ids::Marquee));  // the dialog takes the keyboard
+    ChooseFromSystemMenu(3);
+    HWND settings = nullptr;
+    ASSERT_TRUE(WaitUntil([&] {
+        settings = GetForegroundWindow();
+        return settings != dialog_ && GetWindow(settings, GW_OWNER) == dialog_;
+    })) << "the settings dialog did not open";
+    SendMessageW(GetDlgItem(settings, vermiq::ids::SettingsLayer), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"注記"));
+    PressKeys({{VK_RETURN}});
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(settings); })) << "Enter did not take the layer";
+    ChooseFromSystemMenu(2);
+    Execute(60000);
+
+    EXPECT_TRUE(WaitUntil([&] { return ReadState(State()).filedia == "1"; }, 3000));
+    const CadState state = ReadState(State());
+    ASSERT_EQ(state.labels.size(), 4u);
+    const double along[] = {30, -60, 30, -60};
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_NEAR(state.labels[i].rotation, along[i], 0.003) << i;
+        EXPECT_EQ(state.labels[i].layer, "注記") << i;
+    }
+    std::vector<std::string> received;
+    for (const auto& entry : log_.Entries()) received.push_back(entry.line);
+    ASSERT_GE(received.size(), 3u);
+    EXPECT_EQ(received[received.size() - 2], "^C_.-LAYER _S 0^M^M");
+    EXPECT_EQ(received.back(), "^CFILEDIA 1^M");
+    std::printf("a parcel in a turned UCS with angles from north, clockwise:\n");
+    for (const std::string& line : received) std::printf("  %s\n", line.c_str());
 }
 
 TEST_F(EndToEnd, ClosingTheDialogDuringARunEndsItWithTheCadRestoredAndTheSettingsSaved) {
