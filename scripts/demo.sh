@@ -34,10 +34,23 @@ cleanup() { stop_wine; kill "$xvfb_pid" 2>/dev/null || true; }
 trap cleanup EXIT
 sleep 1
 
-run_wine "$build/win/standin/StandinCad.exe" --drawing "$(winpath "$data/demo.drawing")" \
-  --scenario "$(winpath "$data/demo.scenario")" --log "$(winpath "$out/cad-log.txt")" \
-  --state "$(winpath "$out/cad-state.txt")" &
-for _ in $(seq 1 100); do [ -f "$out/cad-state.txt" ] && break; sleep 0.2; done
+# start_cad NAME SUFFIX [options...]: the stand-in CAD with drawing and scenario NAME, its log and
+# state in cad-log$SUFFIX.txt and cad-state$SUFFIX.txt, once it has written its first state;
+# restart_cad first closes the one running.
+start_cad() {
+  local name=$1 suffix=$2; shift 2
+  run_wine "$build/win/standin/StandinCad.exe" --drawing "$(winpath "$data/$name.drawing")" \
+    --scenario "$(winpath "$data/$name.scenario")" --log "$(winpath "$out/cad-log$suffix.txt")" \
+    --state "$(winpath "$out/cad-state$suffix.txt")" "$@" &
+  for _ in $(seq 1 100); do [ -f "$out/cad-state$suffix.txt" ] && break; sleep 0.2; done
+}
+restart_cad() {
+  run_wine taskkill /IM StandinCad.exe >/dev/null 2>&1 || true
+  sleep 2
+  start_cad "$@"
+}
+
+start_cad demo ""
 run_wine "$build/win/app/Vermiq.exe" &
 
 # ids of the check box and the execute button (app/control_ids.h)
@@ -88,12 +101,7 @@ import -window root "$shot"
 # the size 700, picks two decimals, sets the factor 0.001 in "表示の設定..." (Alt+Space, up to it, Enter, the
 # factor, Enter) and switches "面積を記入" on; "各辺に記入" and "連続" are still on. One pass
 # labels the four sides and, at the click, the area; then the selection is cancelled: 16 + 3.
-run_wine taskkill /IM StandinCad.exe >/dev/null 2>&1 || true
-sleep 2
-run_wine "$build/win/standin/StandinCad.exe" --drawing "$(winpath "$data/demo_mm.drawing")" \
-  --scenario "$(winpath "$data/demo_mm.scenario")" --log "$(winpath "$out/cad-log-mm.txt")" \
-  --state "$(winpath "$out/cad-state-mm.txt")" &
-for _ in $(seq 1 100); do [ -f "$out/cad-state-mm.txt" ] && break; sleep 0.2; done
+restart_cad demo_mm -mm
 sleep 1
 click 102   # 注記の大きさ
 xdotool key End BackSpace BackSpace BackSpace BackSpace; xdotool type 700; sleep 0.3
@@ -124,14 +132,9 @@ import -window root "$shot_mm"
 # on. One pass: the drawing's conventions read (8 commands), the layer made current, the four
 # sides, the layer back, the pick (6), again for the area (6 with C8), then the cancelled
 # selection: 4 + 8 + 8 + 6 + 6 + 3.
-run_wine taskkill /IM StandinCad.exe >/dev/null 2>&1 || true
-sleep 2
-run_wine "$build/win/standin/StandinCad.exe" --drawing "$(winpath "$data/demo_ucs.drawing")" \
-  --scenario "$(winpath "$data/demo_ucs.scenario")" --log "$(winpath "$out/cad-log-ucs.txt")" \
-  --state "$(winpath "$out/cad-state-ucs.txt")" --readonly UCSORG=5000,5000,0 \
+restart_cad demo_ucs -ucs --readonly UCSORG=5000,5000,0 \
   --readonly UCSXDIR=0.8660254037844387,0.5,0 --readonly UCSYDIR=-0.5,0.8660254037844387,0 \
-  --var ANGBASE=90 --var ANGDIR=1 &
-for _ in $(seq 1 100); do [ -f "$out/cad-state-ucs.txt" ] && break; sleep 0.2; done
+  --var ANGBASE=90 --var ANGDIR=1
 sleep 1
 click 100
 system_menu
@@ -153,12 +156,7 @@ import -window root "$shot_ucs"
 # element, and the table of counts, lengths and areas by layer and kind goes to the clipboard, in
 # metres (the factor is still 0.001) with two decimals; a message says so. Five commands: C1,
 # SELECT, DXFOUT, FILEDIA 1, and FILEDIA 1 after Ctrl+C.
-run_wine taskkill /IM StandinCad.exe >/dev/null 2>&1 || true
-sleep 2
-run_wine "$build/win/standin/StandinCad.exe" --drawing "$(winpath "$data/demo_takeoff.drawing")" \
-  --scenario "$(winpath "$data/demo_takeoff.scenario")" --log "$(winpath "$out/cad-log-takeoff.txt")" \
-  --state "$(winpath "$out/cad-state-takeoff.txt")" &
-for _ in $(seq 1 100); do [ -f "$out/cad-state-takeoff.txt" ] && break; sleep 0.2; done
+restart_cad demo_takeoff -takeoff
 sleep 1
 click 100
 system_menu

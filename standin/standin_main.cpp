@@ -609,10 +609,19 @@ private:
         GlobalFree(memory);
     }
 
+    // A test that reads the state holds the file open for a moment, and the rename over it fails
+    // meanwhile: tried again at once a few times, and at the next tick should it still fail, so
+    // that the state on disk never stays behind the drawing.
     void WriteState() {
         if (options_.state.empty()) return;
-        stateRevision_ = session_->Revision();
-        WriteFileAtomically(options_.state, session_->StateText());
+        const std::string text = session_->StateText();
+        for (int attempt = 0; attempt < 20; ++attempt) {
+            if (WriteFileAtomically(options_.state, text)) {
+                stateRevision_ = session_->Revision();
+                return;
+            }
+            ::Sleep(5);
+        }
     }
 
     // After every input and tick: repaint what changed, rewrite the state file on a change.
