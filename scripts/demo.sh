@@ -75,9 +75,10 @@ sleep 1
 click 105   # 連続
 click 106   # 実　行
 
+# wait_for_log N [SUFFIX]: until the stand-in has logged N commands in cad-log$SUFFIX.txt.
 wait_for_log() {
   for _ in $(seq 1 450); do
-    [ "$(wc -l <"$out/cad-log.txt" 2>/dev/null || echo 0)" -ge "$1" ] && break
+    [ "$(wc -l <"$out/cad-log${2:-}.txt" 2>/dev/null || echo 0)" -ge "$1" ] && break
     sleep 0.2
   done
 }
@@ -115,11 +116,7 @@ system_menu
 for _ in 1 2 3 4; do xdotool key Up; sleep 0.3; done
 xdotool key Return; sleep 0.5
 click 106   # 実　行
-out_log=$out/cad-log-mm.txt
-for _ in $(seq 1 450); do
-  [ "$(wc -l <"$out_log" 2>/dev/null || echo 0)" -ge 19 ] && break
-  sleep 0.2
-done
+wait_for_log 19 -mm
 sleep 1.5
 shot_mm=$out/vermiq-demo-mm.png
 import -window root "$shot_mm"
@@ -141,11 +138,7 @@ system_menu
 xdotool key Up; sleep 0.3; xdotool key Up; sleep 0.3; xdotool key Up; sleep 0.3; xdotool key Return; sleep 1
 xdotool key Tab; sleep 0.3; xdotool key Tab; sleep 0.3; xdotool type ANNO; sleep 0.3; xdotool key Return; sleep 0.5
 click 106   # 実　行
-out_log=$out/cad-log-ucs.txt
-for _ in $(seq 1 450); do
-  [ "$(wc -l <"$out_log" 2>/dev/null || echo 0)" -ge 35 ] && break
-  sleep 0.2
-done
+wait_for_log 35 -ucs
 sleep 1.5
 shot_ucs=$out/vermiq-demo-ucs.png
 import -window root "$shot_ucs"
@@ -163,10 +156,7 @@ system_menu
 for _ in 1 2 3 4 5 6; do xdotool key Up; sleep 0.3; done
 xdotool key Return; sleep 0.5
 click 106   # 実　行
-for _ in $(seq 1 450); do
-  [ "$(wc -l <"$out/cad-log-takeoff.txt" 2>/dev/null || echo 0)" -ge 5 ] && break
-  sleep 0.2
-done
+wait_for_log 5 -takeoff
 sleep 2   # the message
 shot_takeoff=$out/vermiq-demo-takeoff.png
 import -window root "$shot_takeoff"

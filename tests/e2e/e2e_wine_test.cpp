@@ -225,6 +225,16 @@ protected:
         ASSERT_TRUE(WaitUntil([&] { return !menuShown(); })) << "the system menu did not close";
     }
 
+    // "表示の設定..." from the system menu (three up from the bottom), once its dialog has the
+    // keyboard.
+    void OpenDisplaySettings(HWND& settings) {
+        ChooseFromSystemMenu(3);
+        ASSERT_TRUE(WaitUntil([&] {
+            settings = GetForegroundWindow();
+            return settings != dialog_ && GetWindow(settings, GW_OWNER) == dialog_;
+        })) << "the settings dialog did not open";
+    }
+
     // Clicks the execute button and waits for the dialog to come back from its minimised state.
     void Execute(ULONGLONG limitMs) {
         clicked_ = GetTickCount64();
@@ -635,12 +645,8 @@ TEST_F(EndToEnd, AParcelInMillimetresGetsItsSidesAndItsAreaInOnePass) {
           "wait 300\nselect 1\nwait 300\nclick 106000,104000\n");
     ClickAt(GetDlgItem(dialog_, vermiq::ids::Marquee));  // the dialog takes the keyboard
     // The menu from the bottom: 要素に沿って記入, 各辺に記入, (separator), 表示の設定..., 面積を記入.
-    ChooseFromSystemMenu(3);
     HWND settings = nullptr;
-    ASSERT_TRUE(WaitUntil([&] {
-        settings = GetForegroundWindow();
-        return settings != dialog_ && GetWindow(settings, GW_OWNER) == dialog_;
-    })) << "the settings dialog did not open";
+    ASSERT_NO_FATAL_FAILURE(OpenDisplaySettings(settings));
     // Typed over the selected factor; typed again, all of it selected first, should a key have
     // been lost while the keyboard came over to the new dialog.
     const HWND factor = GetDlgItem(settings, vermiq::ids::SettingsFactor);
@@ -726,12 +732,8 @@ TEST_F(EndToEnd, AParcelInATurnedUcsGetsItsSidesAlongThemselvesOnTheLabelLayer) 
           L"--readonly UCSORG=500,500,0 --readonly UCSXDIR=0.8660254037844387,0.5,0 "
           L"--readonly UCSYDIR=-0.5,0.8660254037844387,0 --var ANGBASE=90 --var ANGDIR=1");
     ClickAt(GetDlgItem(dialog_, vermiq::ids::Marquee));  // the dialog takes the keyboard
-    ChooseFromSystemMenu(3);
     HWND settings = nullptr;
-    ASSERT_TRUE(WaitUntil([&] {
-        settings = GetForegroundWindow();
-        return settings != dialog_ && GetWindow(settings, GW_OWNER) == dialog_;
-    })) << "the settings dialog did not open";
+    ASSERT_NO_FATAL_FAILURE(OpenDisplaySettings(settings));
     SendMessageW(GetDlgItem(settings, vermiq::ids::SettingsLayer), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"注記"));
     PressKeys({{VK_RETURN}});
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(settings); })) << "Enter did not take the layer";
