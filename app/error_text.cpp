@@ -19,6 +19,13 @@ std::string WithFullStop(std::string_view message) {
     return text;
 }
 
+std::string Filled(std::string_view message, std::string_view text) {
+    std::string filled(message);
+    const std::size_t at = filled.find("%s");
+    if (at != std::string::npos) filled.replace(at, 2, text);
+    return filled;
+}
+
 std::string CannotWriteMessage(std::string_view path) {
     return std::string(path) + " に書き込めません";
 }

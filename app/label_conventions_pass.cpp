@@ -2,6 +2,7 @@
 // angles, and labels on a layer of their own with the user's layer put back after them.
 #include <stdexcept>
 
+#include "app/error_text.h"
 #include "app/run.h"
 
 namespace vermiq {
@@ -33,14 +34,7 @@ void MeasureAndLabelRun::SendLabels(const std::vector<std::string>& commands, co
         current = link_.QueryCadVariable("CLAYER");
         // The user's layer must be typed back afterwards; a name the command line cannot carry
         // (or no answer at all) would leave the user on the label layer.
-        if (!IsLabelLayerName(current)) {
-            const std::string_view message = run_text::LayerNotRestorable;
-            const std::size_t at = message.find("%s");
-            std::string text(message.substr(0, at));
-            text += current;
-            text += message.substr(at + 2);
-            throw std::runtime_error(text);
-        }
+        if (!IsLabelLayerName(current)) throw std::runtime_error(Filled(run_text::LayerNotRestorable, current));
         if (current == layer) current.clear();
     }
     if (!current.empty()) {

@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "app/error_text.h"
 #include "app/length_text.h"
 #include "cadlink/history_checks.h"
 #include "cadlink/silent_abort.h"
@@ -63,14 +64,6 @@ void MeasureAndLabelRun::Send(std::string_view ansiCommand) {
 void MeasureAndLabelRun::Pause(int milliseconds) {
     waiter_.Sleep(milliseconds);
 }
-
-namespace {
-std::string WithPath(std::string_view message, const std::string& path) {
-    std::string text(message);
-    text.replace(text.find("%s"), 2, path);
-    return text;
-}
-} // namespace
 
 void MeasureAndLabelRun::RunMeasureAndLabel() {
     // A size that is not a number is reported before the CAD is touched, while the dialog is
@@ -228,7 +221,7 @@ MeasureAndLabelRun::PassEnd MeasureAndLabelRun::RunPass() {
     if (!selection.certain && previousExport_.empty()) RefusePass(run_text::SelectionNotTaken);
     Send(ExportCommand(dxfWorkFile_));
     const bool finished = WaitForExport(promptBeforeExport);
-    if (!finished) RefusePass(WithPath(run_text::UnfinishedExport, dxfWorkFile_));
+    if (!finished) RefusePass(Filled(run_text::UnfinishedExport, dxfWorkFile_));
     Send(run_text::C5);
 
     const FileStamp exported = host_.StampFile(dxfWorkFile_);
@@ -236,11 +229,11 @@ MeasureAndLabelRun::PassEnd MeasureAndLabelRun::RunPass() {
         Send(run_text::C8);
         return PassEnd::Stop;
     }
-    if (leftOver.exists && exported == leftOver) RefusePass(WithPath(run_text::StaleWorkFile, dxfWorkFile_));
+    if (leftOver.exists && exported == leftOver) RefusePass(Filled(run_text::StaleWorkFile, dxfWorkFile_));
     const MeasuredValue measured = MeasureDxf(options);
     if (!tables_.ReachedEof) {
         // The tail looked whole, yet the reader met no end pair: never a value of half a file.
-        RefusePass(WithPath(run_text::UnfinishedExport, dxfWorkFile_));
+        RefusePass(Filled(run_text::UnfinishedExport, dxfWorkFile_));
     }
     std::vector<std::string> handles = tables_.EntityHandles;
     std::sort(handles.begin(), handles.end());

@@ -89,9 +89,9 @@ inline constexpr std::string_view HistoryUnreadable =
     "CAD のコマンド履歴をクリップボードで受け取れませんでした。クリップボードを使っているほかのプログラムを確かめてから、もう一度実行してください";
 inline constexpr std::string_view OtherRunRunning =
     "ほかの「辺長値を描画する」が実行中です。その実行が終わってから、もう一度実行してください";
-// What a take-off tells the user as the run ends; %d is the number of elements counted.
+// What a take-off tells the user as the run ends; %s is the number of elements counted.
 inline constexpr std::string_view TakeOffCopied =
-    "%d 個の要素を集計し、集計表をクリップボードにコピーしました。表計算ソフトに貼り付けてください。";
+    "%s 個の要素を集計し、集計表をクリップボードにコピーしました。表計算ソフトに貼り付けてください。";
 inline constexpr std::string_view NothingToTakeOff =
     "集計できる要素 (線分、円弧、円、ポリライン、楕円、スプライン) が選択されていませんでした。クリップボードはそのままです。";
 inline constexpr std::string_view TakeOffNotCopied =

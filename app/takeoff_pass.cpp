@@ -3,6 +3,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "app/error_text.h"
 #include "app/length_text.h"
 #include "app/run.h"
 #include "dxf/takeoff.h"
@@ -30,8 +31,7 @@ MeasureAndLabelRun::PassEnd MeasureAndLabelRun::CopyTakeOff(const DisplayUnits& 
         // Unlike a history read, the table is what the user asked for: its loss is told.
         throw std::runtime_error(std::string(run_text::TakeOffNotCopied));
     }
-    notice_ = run_text::TakeOffCopied;
-    notice_.replace(notice_.find("%d"), 2, std::to_string(takeOff.total.count));
+    notice_ = Filled(run_text::TakeOffCopied, std::to_string(takeOff.total.count));
     return PassEnd::Stop;
 }
 
